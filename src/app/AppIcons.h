@@ -1,0 +1,9 @@
+// The program's icons: 128 (normal) and 163 (the other blink phase).
+#pragma once
+
+#include <QIcon>
+
+namespace AppIcons {
+QIcon application(); // icon 128
+QIcon blink();       // icon 163
+} // namespace AppIcons

@@ -1,0 +1,72 @@
+// The application object: owns everything that lives as long as the program (the core state, the
+// hidden tray window, the talk daemon), runs start-up and shutdown, and is where windows reach
+// each other: conversations, locate searches, the message monitor, the Customize sheet, the About box.
+#pragma once
+
+#include "app/AppCore.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class CTrayWindow;
+class ProfileStore;
+class TalkWindowEntry;
+
+class CTalkApp : public QObject {
+    Q_OBJECT
+public:
+    explicit CTalkApp(ProfileStore& store, QObject* parent = nullptr);
+    ~CTalkApp() override;
+
+    // Start-up, in the program's order; false only when the socket layer cannot be started.
+    bool InitInstance();
+
+    static CTalkApp* instance();
+
+    AppCore& core() { return m_core; }
+    Settings& settings() { return m_core.settings(); }
+    ProfileStore& store() { return m_core.store(); }
+    CTrayWindow* trayWindow() const { return m_tray.get(); }
+
+    // Conversations without a task-bar button, listed by the tray's "&Windows" submenu.
+    void addTalkWindow(TalkWindowEntry* window);
+    void removeTalkWindow(TalkWindowEntry* window);
+    const QList<TalkWindowEntry*>& talkWindows() const { return m_talkWindows; }
+
+    // The single-instance windows while they are open.
+    QPointer<QWidget> aboutBox;
+    QPointer<QWidget> customizeSheet;
+    QPointer<QWidget> messageMonitor;
+
+    // The commands that open the program's windows.
+    void ShowAbout();
+    // Opens the Customize sheet on `page` (or switches the open one to it); returns when it has closed.
+    void OpenCustomizeSheet(int page);
+    // Restores and brings the open monitor to the foreground, or opens a new one.
+    void OpenMessageMonitor();
+    // The tray's "&Talk": by person or by host and user, as the connect style says.
+    void Talk();
+    // A new conversation: mode 0 interactive, 1 talk robot.
+    void StartConversation(int mode, const QString& host, const QString& user);
+    // A new locate search for a person of the address book.
+    void StartLocate(bool urgent, const QString& person);
+
+    // Ends the event loop with `code` once control returns to it.
+    void RequestQuit(int code);
+
+signals:
+    // The program is about to quit with `code` (tests watch this instead of the event loop's end).
+    void quitRequested(int code);
+
+private:
+    void CreateDaemon();
+    void notAvailableYet(const QString& what);
+
+    AppCore m_core;
+    std::unique_ptr<CTrayWindow> m_tray;
+    QList<TalkWindowEntry*> m_talkWindows;
+};

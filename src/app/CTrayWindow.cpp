@@ -1,0 +1,163 @@
+// Tray icon, tray menu and blinking.
+#include "app/CTrayWindow.h"
+
+#include "app/AppIcons.h"
+#include "app/CTalkApp.h"
+#include "app/TalkWindowEntry.h"
+#include "platform/MessageBoxService.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QMenu>
+#include <QPointer>
+
+namespace {
+
+// StatusNotifier trays deliver one click and never a double click.
+bool trayLacksDoubleClick() {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() &&
+           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
+}
+
+} // namespace
+
+CTrayWindow::CTrayWindow(CTalkApp& app) : QWidget(nullptr), m_app(app) {
+    setObjectName(QStringLiteral("trayWindow"));
+    setWindowIcon(AppIcons::application());
+    m_icon = new QSystemTrayIcon(AppIcons::application(), this);
+    m_icon->setToolTip(TIP);
+    m_menu = new QMenu(this);
+    m_menu->setObjectName(QStringLiteral("trayMenu"));
+    connect(m_menu, &QMenu::aboutToShow, this, &CTrayWindow::buildMenu);
+    m_icon->setContextMenu(m_menu);
+    connect(m_icon, &QSystemTrayIcon::activated, this, &CTrayWindow::onActivated);
+
+    m_blinkTimer.setInterval(BLINK_PERIOD_MS);
+    connect(&m_blinkTimer, &QTimer::timeout, this, &CTrayWindow::blinkTick);
+
+    m_singleClick.setSingleShot(true);
+    m_singleClick.setInterval(QApplication::doubleClickInterval());
+    connect(&m_singleClick, &QTimer::timeout, this, [this] { OnCommand(CMD_TALK); });
+
+    connect(&app.core().messages(), &RobotMessageList::emptinessChanged, this, [this](bool empty) {
+        if (!empty)
+            startBlinking();
+    });
+    buildMenu();
+}
+
+CTrayWindow::~CTrayWindow() { hideIcon(); }
+
+void CTrayWindow::showIcon() { m_icon->show(); }
+
+void CTrayWindow::hideIcon() { m_icon->hide(); }
+
+void CTrayWindow::onActivated(QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::DoubleClick) {
+        m_singleClick.stop();
+        OnCommand(CMD_TALK);
+    } else if (reason == QSystemTrayIcon::Trigger && trayLacksDoubleClick()) {
+        // Waits out a possible double click so that one gesture never opens two dialogs.
+        m_singleClick.start();
+    }
+}
+
+QAction* CTrayWindow::addCommand(QMenu* menu, const QString& text, int command) {
+    QAction* action = menu->addAction(text);
+    action->setData(command);
+    connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+    return action;
+}
+
+void CTrayWindow::buildMenu() {
+    m_menu->clear();
+    for (QObject* child : m_menu->children())
+        if (auto* sub = qobject_cast<QMenu*>(child))
+            sub->deleteLater();
+    addCommand(m_menu, QStringLiteral("&Exit"), CMD_EXIT);
+    m_menu->addSeparator();
+    addCommand(m_menu, QStringLiteral("&About"), CMD_ABOUT);
+    if (!m_app.core().messages().isEmpty())
+        addCommand(m_menu, QStringLiteral("&Messages"), CMD_MESSAGES);
+    const QList<TalkWindowEntry*>& windows = m_app.talkWindows();
+    if (!windows.isEmpty()) {
+        QMenu* sub = m_menu->addMenu(QStringLiteral("&Windows"));
+        sub->setObjectName(QStringLiteral("windowsMenu"));
+        for (int i = 0; i < windows.size(); ++i)
+            addCommand(sub,
+                       QStringLiteral("Talking to %1 from %2").arg(windows[i]->remoteUser(), windows[i]->remoteHost()),
+                       CMD_WINDOW_FIRST + i);
+    }
+    addCommand(m_menu, QStringLiteral("&Customize"), CMD_CUSTOMIZE);
+    QAction* robot = addCommand(m_menu, QStringLiteral("Talk &robot"), CMD_ROBOT);
+    robot->setCheckable(true);
+    robot->setChecked(m_app.core().robotSwitch() != 0);
+    m_menu->addSeparator();
+    addCommand(m_menu, QStringLiteral("&Talk"), CMD_TALK);
+}
+
+void CTrayWindow::OnCommand(int command) {
+    QPointer<CTrayWindow> self(this);
+    switch (command) {
+    case CMD_CUSTOMIZE:
+        m_app.OpenCustomizeSheet(m_app.settings().tab);
+        return;
+    case CMD_TALK:
+        m_app.Talk();
+        return;
+    case CMD_EXIT: {
+        if (!m_app.core().messages().isEmpty()) {
+            MessageBoxService::Request r;
+            r.title = QStringLiteral("Murmelo");
+            r.text = QStringLiteral("You have talk robot messages. Exit anyway?");
+            r.icon = MessageBoxService::Icon::Question;
+            r.buttons = MessageBoxService::Yes | MessageBoxService::No;
+            r.defaultButton = MessageBoxService::No;
+            if (MessageBoxService::instance().ask(r) != MessageBoxService::Yes) {
+                if (self)
+                    m_app.OpenMessageMonitor();
+                return;
+            }
+        }
+        m_app.RequestQuit(0);
+        return;
+    }
+    case CMD_ABOUT:
+        m_app.ShowAbout();
+        return;
+    case CMD_ROBOT:
+        m_app.core().setRobotSwitch(m_app.core().robotSwitch() ? 0 : 1);
+        return;
+    case CMD_MESSAGES:
+        m_app.OpenMessageMonitor();
+        return;
+    default:
+        if (command >= CMD_WINDOW_FIRST) {
+            const int i = command - CMD_WINDOW_FIRST;
+            if (i < m_app.talkWindows().size() && m_app.talkWindows()[i])
+                m_app.talkWindows()[i]->restoreToFront();
+        }
+        return;
+    }
+}
+
+void CTrayWindow::setIconId(int id) {
+    m_currentIcon = id;
+    m_icon->setIcon(id == 163 ? AppIcons::blink() : AppIcons::application());
+}
+
+void CTrayWindow::startBlinking() {
+    if (!m_blinkTimer.isActive())
+        m_blinkTimer.start();
+}
+
+void CTrayWindow::blinkTick() {
+    setIconId(m_blinkIcon);
+    if (m_app.core().messages().isEmpty()) {
+        setIconId(128);
+        m_blinkTimer.stop();
+    }
+    m_blinkIcon = m_blinkIcon == 163 ? 128 : 163;
+}

@@ -1,0 +1,62 @@
+// The hidden main window: owns the tray icon and its menu, and blinks the icon while robot messages wait.
+#pragma once
+
+#include <QIcon>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+class CTalkApp;
+class QAction;
+class QMenu;
+
+class CTrayWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Command ids of the tray menu, kept as the actions' data.
+    enum Command {
+        CMD_CUSTOMIZE = 32774,
+        CMD_TALK = 32775,
+        CMD_EXIT = 32776,
+        CMD_ABOUT = 32777,
+        CMD_ROBOT = 32780,
+        CMD_MESSAGES = 32781,
+        CMD_WINDOW_FIRST = 32782,
+    };
+    static constexpr int BLINK_PERIOD_MS = 500;
+    static inline const QString TIP = QStringLiteral("Murmelo");
+
+    explicit CTrayWindow(CTalkApp& app);
+    ~CTrayWindow() override;
+
+    void showIcon();
+    void hideIcon();
+    QSystemTrayIcon* trayIcon() const { return m_icon; }
+    QMenu* menu() const { return m_menu; }
+
+    // Builds the menu as it is about to show (also what tests call).
+    void buildMenu();
+    // Carries out one menu command.
+    void OnCommand(int command);
+
+    // Starts the blinking (the robot message filer does when the list was empty).
+    void startBlinking();
+    bool isBlinking() const { return m_blinkTimer.isActive(); }
+    // Which icon the tray shows now: 128 or 163.
+    int currentIconId() const { return m_currentIcon; }
+    // One tick of the blink timer.
+    void blinkTick();
+
+private:
+    void onActivated(QSystemTrayIcon::ActivationReason reason);
+    void setIconId(int id);
+    QAction* addCommand(QMenu* menu, const QString& text, int command);
+
+    CTalkApp& m_app;
+    QSystemTrayIcon* m_icon;
+    QMenu* m_menu;
+    QTimer m_blinkTimer;
+    QTimer m_singleClick;
+    int m_blinkIcon = 163;
+    int m_currentIcon = 128;
+};

@@ -1,0 +1,13 @@
+// What the tray's "&Windows" submenu needs of a conversation window without a task-bar button.
+#pragma once
+
+#include <QString>
+
+class TalkWindowEntry {
+public:
+    virtual ~TalkWindowEntry() = default;
+    virtual QString remoteUser() const = 0;
+    virtual QString remoteHost() const = 0;
+    // Restores the window (it may be hidden or minimised) and brings it to the foreground.
+    virtual void restoreToFront() = 0;
+};

@@ -1,0 +1,114 @@
+// Address book in its stored layout.
+#include "config/AddressBook.h"
+
+#include "platform/ProfileStore.h"
+
+namespace AddressBook {
+
+QString aliasCountName(const QString& person) { return QStringLiteral("%1 count").arg(person); }
+QString aliasName(const QString& person, int index) { return QStringLiteral("%1 %2").arg(person).arg(index); }
+QString hostCountName(const QString& person, const QString& alias) {
+    return QStringLiteral("%1 %2 count").arg(person, alias);
+}
+QString hostName(const QString& person, const QString& alias, int index) {
+    return QStringLiteral("%1 %2 %3").arg(person, alias).arg(index);
+}
+
+QStringList ReadAliases(const ProfileStore& store, const QString& person) {
+    QStringList out;
+    for (int k = 0;; ++k) {
+        const QString alias = store.readString(ALIASES, aliasName(person, k));
+        if (alias.isEmpty())
+            break;
+        out << alias;
+    }
+    return out;
+}
+
+QStringList ReadHosts(const ProfileStore& store, const QString& person, const QString& alias) {
+    QStringList out;
+    for (int m = 0;; ++m) {
+        const QString host = store.readString(PHOSTS, hostName(person, alias, m));
+        if (host.isEmpty())
+            break;
+        out << host;
+    }
+    return out;
+}
+
+} // namespace AddressBook
+
+using namespace AddressBook;
+
+PeopleTree LoadPeopleTree(const ProfileStore& store) {
+    PeopleTree tree;
+    for (int i = 0; i < store.readInt(PEOPLE, COUNT, 0); ++i) {
+        PersonEntry person;
+        person.name = store.readString(PEOPLE, QString::number(i));
+        for (int k = 0; k < store.readInt(ALIASES, aliasCountName(person.name), 0); ++k) {
+            AliasEntry alias;
+            alias.name = store.readString(ALIASES, aliasName(person.name, k));
+            for (int m = 0; m < store.readInt(PHOSTS, hostCountName(person.name, alias.name), 0); ++m)
+                alias.hosts << store.readString(PHOSTS, hostName(person.name, alias.name, m));
+            person.aliases.push_back(std::move(alias));
+        }
+        tree.push_back(std::move(person));
+    }
+    return tree;
+}
+
+void SavePeopleTree(ProfileStore& store, const PeopleTree& tree) {
+    store.deleteSection(PEOPLE);
+    store.deleteSection(ALIASES);
+    store.deleteSection(PHOSTS);
+    int personIndex = 0;
+    for (const PersonEntry& person : tree) {
+        store.writeString(PEOPLE, QString::number(personIndex), person.name);
+        int aliasIndex = 0;
+        for (const AliasEntry& alias : person.aliases) {
+            store.writeString(ALIASES, aliasName(person.name, aliasIndex), alias.name);
+            int hostIndex = 0;
+            for (const QString& host : alias.hosts)
+                store.writeString(PHOSTS, hostName(person.name, alias.name, hostIndex++), host);
+            if (hostIndex > 0)
+                store.writeInt(PHOSTS, hostCountName(person.name, alias.name), hostIndex);
+            ++aliasIndex;
+        }
+        if (aliasIndex > 0)
+            store.writeInt(ALIASES, aliasCountName(person.name), aliasIndex);
+        ++personIndex;
+    }
+    if (personIndex > 0)
+        store.writeInt(PEOPLE, COUNT, personIndex);
+    store.flush();
+}
+
+QString TopPerson(const ProfileStore& store) {
+    const int n = store.readInt(PEOPLE, COUNT, 0);
+    if (n <= 0)
+        return {};
+    return store.readString(PEOPLE, QString::number(n - 1));
+}
+
+QStringList ListPersonsTopFirst(const ProfileStore& store) {
+    QStringList out;
+    for (int i = 0;; ++i) {
+        const QString name = store.readString(PEOPLE, QString::number(i));
+        if (name.isEmpty())
+            break;
+        out.prepend(name);
+    }
+    return out;
+}
+
+void MovePersonToTop(ProfileStore& store, int position, const QString& name) {
+    const int n = store.readInt(PEOPLE, COUNT, 0);
+    const int r = n - 1 - position;
+    // A position outside the counted list has no index to move from.
+    if (n <= 0 || position < 0 || r < 0)
+        return;
+    for (int k = r + 1; k <= n - 1; ++k)
+        store.writeString(PEOPLE, QString::number(k - 1), store.readString(PEOPLE, QString::number(k)));
+    store.writeString(PEOPLE, QString::number(n - 1), name);
+    store.flush();
+}

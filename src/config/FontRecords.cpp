@@ -1,0 +1,163 @@
+// Font and colour records: written with printf formats, read back with the same partial-match rule.
+#include "config/FontRecords.h"
+
+#include "platform/MessageBoxService.h"
+#include "platform/ProfileStore.h"
+
+namespace {
+
+// A cursor over the record that reads numbers as the C library's scanf does for "%Li," and "%u,".
+class FieldReader {
+public:
+    explicit FieldReader(const QString& text) : m_text(text) {}
+
+    // A decimal number with optional sign (leading blanks skipped). False when no digit follows.
+    bool number(long long& out) {
+        qsizetype i = m_pos;
+        while (i < m_text.size() && m_text[i].isSpace())
+            ++i;
+        bool negative = false;
+        if (i < m_text.size() && (m_text[i] == u'-' || m_text[i] == u'+')) {
+            negative = m_text[i] == u'-';
+            ++i;
+        }
+        const qsizetype digitsStart = i;
+        unsigned long long value = 0;
+        while (i < m_text.size() && m_text[i] >= u'0' && m_text[i] <= u'9') {
+            value = value * 10 + static_cast<unsigned>(m_text[i].unicode() - u'0');
+            ++i;
+        }
+        if (i == digitsStart)
+            return false;
+        m_pos = i;
+        out = negative ? -static_cast<long long>(value) : static_cast<long long>(value);
+        return true;
+    }
+
+    bool comma() {
+        if (m_pos < m_text.size() && m_text[m_pos] == u',') {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+
+    QString rest() const { return m_text.mid(m_pos); }
+
+private:
+    const QString& m_text;
+    qsizetype m_pos = 0;
+};
+
+} // namespace
+
+namespace FontRecords {
+
+QString formatFont(const LogFont& f) {
+    return QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12,%13,%14")
+        .arg(f.lfHeight)
+        .arg(f.lfWidth)
+        .arg(f.lfEscapement)
+        .arg(f.lfOrientation)
+        .arg(f.lfWeight)
+        .arg(unsigned(f.lfItalic))
+        .arg(unsigned(f.lfUnderline))
+        .arg(unsigned(f.lfStrikeOut))
+        .arg(unsigned(f.lfCharSet))
+        .arg(unsigned(f.lfOutPrecision))
+        .arg(unsigned(f.lfClipPrecision))
+        .arg(unsigned(f.lfQuality))
+        .arg(unsigned(f.lfPitchAndFamily))
+        .arg(f.lfFaceName.left(LogFont::FACE_NAME_MAX));
+}
+
+void parseFont(const QString& text, LogFont& f) {
+    FieldReader r(text);
+    std::int32_t* signedFields[] = {&f.lfHeight, &f.lfWidth, &f.lfEscapement, &f.lfOrientation, &f.lfWeight};
+    std::uint8_t* byteFields[] = {&f.lfItalic,       &f.lfUnderline,      &f.lfStrikeOut, &f.lfCharSet,
+                                  &f.lfOutPrecision, &f.lfClipPrecision, &f.lfQuality,   &f.lfPitchAndFamily};
+    long long v = 0;
+    for (std::int32_t* field : signedFields) {
+        if (!r.number(v))
+            return;
+        *field = static_cast<std::int32_t>(v);
+        if (!r.comma())
+            return;
+    }
+    for (std::uint8_t* field : byteFields) {
+        if (!r.number(v))
+            return;
+        *field = static_cast<std::uint8_t>(v & 0xFF);
+        if (!r.comma())
+            return;
+    }
+    const QString face = r.rest();
+    if (!face.isEmpty())
+        f.lfFaceName = face.left(LogFont::FACE_NAME_MAX);
+}
+
+QString formatColours(const ConversationLook& l) {
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(static_cast<std::int32_t>(l.localText))
+        .arg(static_cast<std::int32_t>(l.localBack))
+        .arg(static_cast<std::int32_t>(l.remoteText))
+        .arg(static_cast<std::int32_t>(l.remoteBack));
+}
+
+void parseColours(const QString& text, ConversationLook& l) {
+    FieldReader r(text);
+    std::uint32_t* fields[] = {&l.localText, &l.localBack, &l.remoteText, &l.remoteBack};
+    long long v = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (!r.number(v))
+            return;
+        *fields[i] = static_cast<std::uint32_t>(v);
+        if (i < 3 && !r.comma())
+            return;
+    }
+}
+
+} // namespace FontRecords
+
+void ReadFontRecord(ProfileStore& store, const QString& name, LogFont& font, ConversationLook& look) {
+    QString text = store.readString(FontRecords::SECTION, name);
+    if (text.isEmpty())
+        text = FontRecords::DEFAULT_FONT_TEXT;
+    FontRecords::parseFont(text, font);
+
+    const QString colours = store.readString(FontRecords::SECTION, FontRecords::COLORS);
+    if (colours.isEmpty()) {
+        look.localText = ConversationLook::DEFAULT_LOCAL_TEXT;
+        look.localBack = ConversationLook::DEFAULT_LOCAL_BACK;
+        look.remoteText = ConversationLook::DEFAULT_REMOTE_TEXT;
+        look.remoteBack = ConversationLook::DEFAULT_REMOTE_BACK;
+    } else {
+        FontRecords::parseColours(colours, look);
+    }
+}
+
+void WriteFontRecord(ProfileStore& store, const QString& name, const LogFont& font, const ConversationLook& look) {
+    store.writeString(FontRecords::SECTION, name, FontRecords::formatFont(font));
+    store.writeString(FontRecords::SECTION, FontRecords::COLORS, FontRecords::formatColours(look));
+}
+
+bool ChooseWindowFont(ConversationLook& look, bool localPane, QObject* owner) {
+    LogFont& font = localPane ? look.localFont : look.remoteFont;
+    std::uint32_t& colour = localPane ? look.localText : look.remoteText;
+    LogFont chosenFont = font;
+    quint32 chosenColour = colour;
+    const bool ok = MessageBoxService::instance().chooseFont(chosenFont, chosenColour, owner);
+    if (ok) {
+        font = chosenFont;
+        colour = chosenColour;
+    }
+    return ok;
+}
+
+bool ChooseWindowColour(std::uint32_t& colour, QObject* owner) {
+    quint32 chosen = colour;
+    const bool ok = MessageBoxService::instance().chooseColour(chosen, owner);
+    if (ok)
+        colour = chosen;
+    return ok;
+}

@@ -1,0 +1,27 @@
+// Murmelo: a talk client and its machine's talk daemon, living in the tray.
+#include "app/CTalkApp.h"
+#include "platform/ProfileStore.h"
+#include "platform/QtMessageBoxService.h"
+
+#include <QApplication>
+#include <QDir>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Murmelo"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // A relative message container name lands in the user's home.
+    QDir::setCurrent(QDir::homePath());
+
+    QtMessageBoxService boxes;
+    MessageBoxService::setInstance(&boxes);
+    int code = 1;
+    {
+        ProfileStore store;
+        CTalkApp talk(store);
+        if (talk.InitInstance())
+            code = QApplication::exec();
+    }
+    MessageBoxService::setInstance(nullptr);
+    return code;
+}

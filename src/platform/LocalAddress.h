@@ -1,0 +1,25 @@
+// Which IPv4 address this machine has toward another host, and whether an address is this machine's.
+#pragma once
+
+#include <QHostAddress>
+#include <QList>
+
+namespace LocalAddress {
+
+// The address this machine uses to reach `peer` (the local address of a UDP socket connected to it);
+// when that cannot be had, the first IPv4 address of the local host's name; as a last resort 127.0.0.1.
+QHostAddress towards(const QHostAddress& peer);
+
+// The first IPv4 address that resolving the local host's own name gives (null when none).
+QHostAddress ofHostName();
+
+// True for a loopback address and for an address of one of this machine's interfaces.
+bool isOwnAddress(const QHostAddress& address);
+
+// The first IPv4 address of a list (look-ups may list IPv6 addresses first).
+QHostAddress firstIPv4(const QList<QHostAddress>& addresses);
+
+// A dotted IPv4 address given as text ("10.0.0.1"); null for anything else, host names included.
+QHostAddress parseDotted(const QString& text);
+
+} // namespace LocalAddress

@@ -1,0 +1,63 @@
+// The per-user profile store: sections of named integer and string values.
+//
+// On Linux it is the file $XDG_CONFIG_HOME/Bravik/ZUNO.conf (QSettings, organisation "Bravik",
+// application "ZUNO", native format, user scope); on Windows the registry key
+// HKEY_CURRENT_USER\Software\Bravik\ZUNO. Sections are groups, values are keys.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class ProfileStore {
+public:
+    static constexpr const char* ORGANISATION = "Bravik";
+    static constexpr const char* APPLICATION = "ZUNO";
+
+    // The user's own store.
+    ProfileStore();
+    // A store kept in the given file (tests, tools); same format as the user's store on Linux.
+    explicit ProfileStore(const QString& filePath);
+    ~ProfileStore();
+
+    ProfileStore(const ProfileStore&) = delete;
+    ProfileStore& operator=(const ProfileStore&) = delete;
+
+    // The five primitives. Reads never fail: a missing value, or an integer that is not a number,
+    // gives the default. Writes never report failure.
+    int readInt(const QString& section, const QString& name, int defaultValue) const;
+    QString readString(const QString& section, const QString& name, const QString& defaultValue = {}) const;
+    void writeInt(const QString& section, const QString& name, int value);
+    void writeString(const QString& section, const QString& name, const QString& value);
+    void deleteSection(const QString& section);
+
+    bool contains(const QString& section, const QString& name) const;
+    QStringList sections() const;
+    QStringList valueNames(const QString& section) const;
+
+    // Writes pending changes to the file.
+    void flush();
+    // Incremented on every write; readers that cache derived data compare it.
+    quint64 generation() const { return m_generation; }
+
+    // Removes the whole store (Uninstall): the file, and the maker's folder when nothing else is in it.
+    // Afterwards every write is ignored, so the file is never created again by this process.
+    void removeEverything();
+    bool removed() const { return m_removed; }
+
+    QString filePath() const;
+
+    // Value names may hold any text (person and alias names); QSettings would take '/' as a group
+    // separator, so names are escaped bijectively before they reach it.
+    static QString escapeName(const QString& name);
+    static QString unescapeName(const QString& key);
+
+private:
+    QString key(const QString& section, const QString& name) const;
+
+    std::unique_ptr<QSettings> m_settings;
+    quint64 m_generation = 0;
+    bool m_removed = false;
+};

@@ -1,0 +1,116 @@
+// QMessageBox, the font chooser, QColorDialog and QFileDialog behind the message-box service.
+#include "platform/QtMessageBoxService.h"
+
+#include "config/FontChooser.h"
+#include "config/FontConversion.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace {
+
+QWidget* ownerWidget(QObject* owner) { return qobject_cast<QWidget*>(owner); }
+
+QMessageBox* makeBox(const MessageBoxService::Request& r) {
+    QWidget* parent = ownerWidget(r.owner);
+    auto* box = new QMessageBox(parent);
+    box->setWindowTitle(r.title.isEmpty() ? QString::fromLatin1(MessageBoxService::APPLICATION_TITLE) : r.title);
+    // Texts carry names from the network: never let Qt read them as HTML.
+    box->setTextFormat(Qt::PlainText);
+    box->setText(r.text);
+    switch (r.icon) {
+    case MessageBoxService::Icon::None: box->setIcon(QMessageBox::NoIcon); break;
+    case MessageBoxService::Icon::Information: box->setIcon(QMessageBox::Information); break;
+    case MessageBoxService::Icon::Question: box->setIcon(QMessageBox::Question); break;
+    case MessageBoxService::Icon::Warning: box->setIcon(QMessageBox::Warning); break;
+    case MessageBoxService::Icon::Stop: box->setIcon(QMessageBox::Critical); break;
+    }
+    QMessageBox::StandardButtons buttons;
+    if (r.buttons & MessageBoxService::Ok)
+        buttons |= QMessageBox::Ok;
+    if (r.buttons & MessageBoxService::Cancel)
+        buttons |= QMessageBox::Cancel;
+    if (r.buttons & MessageBoxService::Yes)
+        buttons |= QMessageBox::Yes;
+    if (r.buttons & MessageBoxService::No)
+        buttons |= QMessageBox::No;
+    box->setStandardButtons(buttons ? buttons : QMessageBox::Ok);
+    switch (r.defaultButton) {
+    case MessageBoxService::Ok: box->setDefaultButton(QMessageBox::Ok); break;
+    case MessageBoxService::Cancel: box->setDefaultButton(QMessageBox::Cancel); break;
+    case MessageBoxService::Yes: box->setDefaultButton(QMessageBox::Yes); break;
+    case MessageBoxService::No: box->setDefaultButton(QMessageBox::No); break;
+    default: break;
+    }
+    if (parent)
+        box->setWindowModality(Qt::WindowModal);
+    return box;
+}
+
+int toButton(int standard) {
+    switch (standard) {
+    case QMessageBox::Ok: return MessageBoxService::Ok;
+    case QMessageBox::Cancel: return MessageBoxService::Cancel;
+    case QMessageBox::Yes: return MessageBoxService::Yes;
+    case QMessageBox::No: return MessageBoxService::No;
+    default: return MessageBoxService::NoButton;
+    }
+}
+
+} // namespace
+
+int QtMessageBoxService::ask(const Request& request) {
+    QPointer<QMessageBox> box = makeBox(request);
+    const int result = box->exec();
+    if (box)
+        delete box;
+    return toButton(result);
+}
+
+void QtMessageBoxService::notify(const Request& request, std::function<void(int)> done) {
+    QMessageBox* box = makeBox(request);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, box, [done](int result) {
+        if (done)
+            done(toButton(result));
+    });
+    box->show();
+    box->raise();
+    box->activateWindow();
+}
+
+bool QtMessageBoxService::chooseFont(LogFont& font, quint32& textColour, QObject* owner) {
+    QPointer<FontChooser> chooser = new FontChooser(font, textColour, ownerWidget(owner));
+    const bool ok = chooser->exec() == QDialog::Accepted;
+    if (!chooser)
+        return false;
+    if (ok) {
+        font = chooser->chosenFont();
+        textColour = chooser->chosenColour();
+    }
+    delete chooser;
+    return ok;
+}
+
+bool QtMessageBoxService::chooseColour(quint32& colour, QObject* owner) {
+    const QColor chosen = QColorDialog::getColor(FontConversion::toQColor(colour), ownerWidget(owner));
+    if (!chosen.isValid())
+        return false;
+    colour = FontConversion::fromQColor(chosen);
+    return true;
+}
+
+bool QtMessageBoxService::chooseOpenFile(QString& path, const QString& title, const QString& filter,
+                                         const QString& defaultSuffix, QObject* owner) {
+    QFileDialog dialog(ownerWidget(owner), title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    path = dialog.selectedFiles().constFirst();
+    return true;
+}

@@ -1,0 +1,124 @@
+// Start-up: the version record, the first-start steps and the settings that take effect.
+#include "app/CTalkApp.h"
+#include "app/CTrayWindow.h"
+#include "config/AddressBook.h"
+#include "platform/LoginName.h"
+
+#include "ModalCloser.h"
+#include "ScriptedMessageBoxes.h"
+#include "TempProfile.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+#include <QUdpSocket>
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        bool aboutShown = false;
+        QString aboutTitle;
+        QString versionLine;
+        QList<QByteArray> datagrams;
+    };
+
+    // Starts the program on `profile` with the install notification going to a local test socket.
+    Run start(TempProfile& profile, std::unique_ptr<CTalkApp>& app) {
+        Run run;
+        QUdpSocket sink;
+        sink.bind(QHostAddress::LocalHost, 0);
+        app = std::make_unique<CTalkApp>(profile.store());
+        app->core().setNotificationTarget(QHostAddress::LocalHost, sink.localPort());
+        whenModalAppears([&run](QWidget* w) {
+            run.aboutShown = true;
+            run.aboutTitle = w->windowTitle();
+            if (auto* line = w->findChild<QLabel*>("versionLine"))
+                run.versionLine = line->text();
+            static_cast<QDialog*>(w)->accept();
+        }, 30);
+        if (!app->InitInstance())
+            return run;
+        QTest::qWait(200);
+        while (sink.hasPendingDatagrams()) {
+            QByteArray d(int(sink.pendingDatagramSize()), 0);
+            sink.readDatagram(d.data(), d.size());
+            run.datagrams << d;
+        }
+        return run;
+    }
+
+private slots:
+    void init() { LoginName::setRawOverride(QStringLiteral("tester")); }
+    void cleanup() { LoginName::setRawOverride(std::nullopt); }
+
+    void firstStartOnAnAccount() {
+        ScriptedMessageBoxes boxes;
+        TempProfile profile;
+        std::unique_ptr<CTalkApp> app;
+        const Run run = start(profile, app);
+        QVERIFY(run.aboutShown);
+        QCOMPARE(run.aboutTitle, QStringLiteral("Murmelo"));
+        QCOMPARE(run.versionLine, QStringLiteral("Version 1.41  (Release date 12/20/96)"));
+        QCOMPARE(run.datagrams, QList<QByteArray>{QByteArray("v1.41\0", 6)});
+
+        profile.reopen();
+        ProfileStore& s = profile.store();
+        QCOMPARE(s.readInt("About", "Version", 0), 141);
+        QCOMPARE(s.readString("About", "Date"), QStringLiteral("12/20/96"));
+        QCOMPARE(s.readInt("People", "Count", 0), 1);
+        const QString person = s.readString("People", "0");
+        QCOMPARE(person, QStringLiteral("Me (sample)"));
+        QCOMPARE(s.readInt("Aliases", person + " count", 0), 2);
+        QCOMPARE(AddressBook::ReadAliases(s, person), (QStringList{"tester", "guest"}));
+        QCOMPARE(s.readInt("Phosts", person + " tester count", 0), 3);
+        QCOMPARE(AddressBook::ReadHosts(s, person, "tester").first(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(AddressBook::ReadHosts(s, person, "guest"), QStringList{"127.0.0.1"});
+        QCOMPARE(s.readInt("Phosts", person + " guest count", 0), 1);
+        QVERIFY(boxes.shown.isEmpty());
+    }
+
+    void upgradeFromAnOlderVersionSeedsNothing() {
+        ScriptedMessageBoxes boxes;
+        TempProfile profile;
+        profile.store().writeInt("About", "Version", 140);
+        SavePeopleTree(profile.store(), {{"Zed", {{"zed", {"10.77.0.2"}}}}});
+        std::unique_ptr<CTalkApp> app;
+        const Run run = start(profile, app);
+        QVERIFY(run.aboutShown);
+        QCOMPARE(run.datagrams.size(), 1);
+        QCOMPARE(profile.store().readInt("About", "Version", 0), 141);
+        QCOMPARE(ListPersonsTopFirst(profile.store()), QStringList{"Zed"});
+    }
+
+    void currentVersionDoesNoneOfIt() {
+        ScriptedMessageBoxes boxes;
+        TempProfile profile;
+        profile.store().writeInt("About", "Version", 141);
+        std::unique_ptr<CTalkApp> app;
+        const Run run = start(profile, app);
+        QVERIFY(!run.aboutShown);
+        QVERIFY(run.datagrams.isEmpty());
+        QVERIFY(!profile.store().contains("People", "Count"));
+    }
+
+    void robotModeOnStartupSetsTheRunningSwitch() {
+        ScriptedMessageBoxes boxes;
+        TempProfile profile;
+        profile.store().writeInt("About", "Version", 141);
+        profile.store().writeInt("Settings", "talkrobotmode", 1);
+        std::unique_ptr<CTalkApp> app;
+        start(profile, app);
+        QCOMPARE(app->core().robotSwitch(), 1);
+        app->trayWindow()->buildMenu();
+        const QList<QAction*> actions = app->trayWindow()->menu()->actions();
+        auto robot = std::find_if(actions.begin(), actions.end(),
+                                  [](QAction* a) { return a->text() == QStringLiteral("Talk &robot"); });
+        QVERIFY(robot != actions.end());
+        QVERIFY((*robot)->isChecked());
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

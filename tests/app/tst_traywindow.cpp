@@ -1,0 +1,155 @@
+// The tray menu in each state, its commands, and the blinking while robot messages wait.
+#include "app/CTalkApp.h"
+#include "app/CTrayWindow.h"
+#include "app/TalkWindowEntry.h"
+
+#include "ScriptedMessageBoxes.h"
+#include "TempProfile.h"
+
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+struct FakeWindow : TalkWindowEntry {
+    QString user, host;
+    int restored = 0;
+    FakeWindow(QString u, QString h) : user(std::move(u)), host(std::move(h)) {}
+    QString remoteUser() const override { return user; }
+    QString remoteHost() const override { return host; }
+    void restoreToFront() override { ++restored; }
+};
+
+QStringList entries(const QMenu* menu) {
+    QStringList out;
+    for (const QAction* a : menu->actions())
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+RobotMessage message(int ms) {
+    RobotMessage m;
+    m.text = QStringLiteral("hello");
+    m.receiptTime.milliseconds = std::uint16_t(ms);
+    return m;
+}
+
+} // namespace
+
+class TestTrayWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempProfile> m_profile;
+    std::unique_ptr<ScriptedMessageBoxes> m_boxes;
+    std::unique_ptr<CTalkApp> m_app;
+
+    CTrayWindow& tray() { return *m_app->trayWindow(); }
+
+private slots:
+    void init() {
+        m_profile = std::make_unique<TempProfile>();
+        m_profile->store().writeInt("About", "Version", 141);
+        m_boxes = std::make_unique<ScriptedMessageBoxes>();
+        m_app = std::make_unique<CTalkApp>(m_profile->store());
+        QVERIFY(m_app->InitInstance());
+    }
+
+    void cleanup() {
+        m_app.reset();
+        m_boxes.reset();
+        m_profile.reset();
+    }
+
+    void menuHasExactlyTheSevenEntries() {
+        tray().buildMenu();
+        QCOMPARE(entries(tray().menu()),
+                 (QStringList{"&Exit", "-", "&About", "&Customize", "Talk &robot", "-", "&Talk"}));
+        QCOMPARE(tray().trayIcon()->toolTip(), QStringLiteral("Murmelo"));
+    }
+
+    void messagesAndWindowsAppearBeforeCustomize() {
+        FakeWindow a("anna", "10.77.0.2"), b("bob", "alpha"), c("carl", "127.0.0.1");
+        m_app->addTalkWindow(&a);
+        m_app->addTalkWindow(&b);
+        m_app->addTalkWindow(&c);
+        m_app->core().messages().append(message(1));
+        tray().buildMenu();
+        QCOMPARE(entries(tray().menu()), (QStringList{"&Exit", "-", "&About", "&Messages", "&Windows", "&Customize",
+                                                      "Talk &robot", "-", "&Talk"}));
+        QMenu* windows = tray().menu()->actions().at(4)->menu();
+        QVERIFY(windows);
+        QCOMPARE(entries(windows), (QStringList{"Talking to anna from 10.77.0.2", "Talking to bob from alpha",
+                                                "Talking to carl from 127.0.0.1"}));
+        QList<int> ids;
+        for (QAction* action : windows->actions())
+            ids << action->data().toInt();
+        QCOMPARE(ids, (QList<int>{32782, 32783, 32784}));
+        windows->actions().at(1)->trigger();
+        QCOMPARE(b.restored, 1);
+        m_app->removeTalkWindow(&b);
+        tray().OnCommand(32784); // beyond the list now: nothing happens
+        QCOMPARE(c.restored, 0);
+        m_app->removeTalkWindow(&a);
+        m_app->removeTalkWindow(&c);
+        m_app->core().messages().clear();
+        tray().buildMenu();
+        QCOMPARE(entries(tray().menu()).size(), 7);
+    }
+
+    void robotToggleDoesNotSave() {
+        tray().OnCommand(CTrayWindow::CMD_ROBOT);
+        QCOMPARE(m_app->core().robotSwitch(), 1);
+        tray().buildMenu();
+        QCOMPARE(tray().menu()->actions().at(4)->text(), QStringLiteral("Talk &robot"));
+        QVERIFY(tray().menu()->actions().at(4)->isChecked());
+        tray().OnCommand(CTrayWindow::CMD_ROBOT);
+        QCOMPARE(m_app->core().robotSwitch(), 0);
+        QVERIFY(!m_profile->store().contains("Settings", "talkrobotmode"));
+    }
+
+    void exitAsksOnlyWhileMessagesWait() {
+        QSignalSpy quit(m_app.get(), &CTalkApp::quitRequested);
+        m_app->core().messages().append(message(2));
+        m_boxes->answers.enqueue(MessageBoxService::No);
+        tray().OnCommand(CTrayWindow::CMD_EXIT);
+        QCOMPARE(quit.count(), 0);
+        QCOMPARE(m_boxes->shown.first().text, QStringLiteral("You have talk robot messages. Exit anyway?"));
+        QCOMPARE(m_boxes->shown.first().defaultButton, int(MessageBoxService::No));
+        QCOMPARE(m_boxes->shown.first().icon, MessageBoxService::Icon::Question);
+
+        m_boxes->answers.enqueue(MessageBoxService::Yes);
+        tray().OnCommand(CTrayWindow::CMD_EXIT);
+        QCOMPARE(quit.count(), 1);
+        QCOMPARE(quit.first().first().toInt(), 0);
+
+        m_app->core().messages().clear();
+        m_boxes->shown.clear();
+        tray().OnCommand(CTrayWindow::CMD_EXIT);
+        QCOMPARE(quit.count(), 2);
+        QVERIFY(m_boxes->shown.isEmpty());
+    }
+
+    void blinksWhileMessagesWait() {
+        QVERIFY(!tray().isBlinking());
+        m_app->core().messages().append(message(3));
+        QVERIFY(tray().isBlinking());
+        QList<int> shown;
+        for (int i = 0; i < 4; ++i) {
+            tray().blinkTick();
+            shown << tray().currentIconId();
+        }
+        QCOMPARE(shown, (QList<int>{163, 128, 163, 128}));
+        m_app->core().messages().clear();
+        tray().blinkTick();
+        QCOMPARE(tray().currentIconId(), 128);
+        QVERIFY(!tray().isBlinking());
+        // A second message starts the blinking again.
+        m_app->core().messages().append(message(4));
+        QVERIFY(tray().isBlinking());
+        QTRY_COMPARE_WITH_TIMEOUT(tray().currentIconId(), 163, 2000);
+    }
+};
+
+QTEST_MAIN(TestTrayWindow)
+#include "tst_traywindow.moc"

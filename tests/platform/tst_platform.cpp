@@ -1,0 +1,144 @@
+// The platform layer: profile store, login name, socket error numbers, clock, local addresses.
+#include "platform/LocalAddress.h"
+#include "platform/LoginName.h"
+#include "platform/ProfileStore.h"
+#include "platform/SocketErrors.h"
+#include "platform/SystemTime.h"
+
+#include "TempProfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    void loginNameRule_data() {
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("ordinary") << "anna" << "anna";
+        QTest::newRow("eleven fits") << "abcdefghijk" << "abcdefghijk";
+        QTest::newRow("twelve does not") << "abcdefghijkl" << "default";
+        QTest::newRow("failure") << "" << "default";
+        QTest::newRow("multi-byte counted in bytes") << QString::fromUtf8("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9")
+                                                     << "default";
+    }
+
+    void loginNameRule() {
+        QFETCH(QString, raw);
+        LoginName::setRawOverride(raw);
+        QTEST(LoginName::current(), "sent");
+        LoginName::setRawOverride(std::nullopt);
+        QVERIFY(!LoginName::current().isEmpty());
+    }
+
+    void socketErrorNumbers() {
+        QCOMPARE(SocketErrors::fromErrno(EADDRINUSE), 10048);
+        QCOMPARE(SocketErrors::fromErrno(EACCES), 10013);
+        QCOMPARE(SocketErrors::fromErrno(ECONNRESET), 10054);
+        QCOMPARE(SocketErrors::fromErrno(EAGAIN), 10035);
+        QCOMPARE(SocketErrors::fromQt(QAbstractSocket::AddressInUseError), 10048);
+        QCOMPARE(SocketErrors::fromQt(QAbstractSocket::SocketAccessError), 10013);
+        QCOMPARE(SocketErrors::fromQt(QAbstractSocket::RemoteHostClosedError, "Connection reset by peer"), 10054);
+        QCOMPARE(SocketErrors::fromQt(QAbstractSocket::ConnectionRefusedError), 10061);
+    }
+
+    void clockGivesEightFields() {
+        LocalClock::setSource([] { return QDateTime(QDate(1996, 12, 20), QTime(9, 5, 7, 42)); });
+        const SystemTime t = LocalClock::now();
+        QCOMPARE(t.year, 1996);
+        QCOMPARE(t.month, 12);
+        QCOMPARE(t.day, 20);
+        QCOMPARE(t.dayOfWeek, 5); // a Friday
+        QCOMPARE(t.hour, 9);
+        QCOMPARE(t.minute, 5);
+        QCOMPARE(t.second, 7);
+        QCOMPARE(t.milliseconds, 42);
+        LocalClock::setSource({});
+        QVERIFY(LocalClock::now().year >= 2024);
+    }
+
+    void dottedAddresses_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("dotted");
+        QTest::newRow("address") << "10.77.0.1" << true;
+        QTest::newRow("loopback") << "127.0.0.1" << true;
+        QTest::newRow("name") << "localhost" << false;
+        QTest::newRow("too few parts") << "10.1" << false;
+        QTest::newRow("out of range") << "300.1.1.1" << false;
+        QTest::newRow("range text") << "#10.0.0.1 5" << false;
+        QTest::newRow("ipv6") << "::1" << false;
+    }
+
+    void dottedAddresses() {
+        QFETCH(QString, text);
+        QTEST(!LocalAddress::parseDotted(text).isNull(), "dotted");
+    }
+
+    void ownAddresses() {
+        QVERIFY(LocalAddress::isOwnAddress(QHostAddress("127.0.0.1")));
+        QVERIFY(LocalAddress::isOwnAddress(QHostAddress("127.3.4.5")));
+        QVERIFY(!LocalAddress::isOwnAddress(QHostAddress("192.0.2.44")));
+        // Toward the loopback the kernel picks a loopback address.
+        QCOMPARE(LocalAddress::towards(QHostAddress("127.0.0.1")), QHostAddress("127.0.0.1"));
+        QCOMPARE(LocalAddress::firstIPv4({QHostAddress("::1"), QHostAddress("127.0.0.1")}),
+                 QHostAddress("127.0.0.1"));
+    }
+
+    void storeReadsDefaultsAndEscapesNames() {
+        TempProfile p;
+        ProfileStore& s = p.store();
+        QCOMPARE(s.readInt("X", "missing", 17), 17);
+        QCOMPARE(s.readString("X", "missing", "d"), QStringLiteral("d"));
+        s.writeString("X", "n", "not a number");
+        QCOMPARE(s.readInt("X", "n", 3), 3);
+        s.writeInt("X", "big", int(0xFFFFFFFFu));
+        QCOMPARE(s.readInt("X", "big", 0), -1);
+        for (const QString& name : {QStringLiteral("a/b"), QStringLiteral("a%2Fb"), QStringLiteral("\\x"),
+                                    QStringLiteral("a b c"), QStringLiteral("=;#")})
+            s.writeString("Names", name, name);
+        p.reopen();
+        for (const QString& name : {QStringLiteral("a/b"), QStringLiteral("a%2Fb"), QStringLiteral("\\x"),
+                                    QStringLiteral("a b c"), QStringLiteral("=;#")})
+            QCOMPARE(p.store().readString("Names", name), name);
+        QCOMPARE(p.store().valueNames("Names").size(), 5);
+        p.store().deleteSection("Names");
+        QVERIFY(p.store().valueNames("Names").isEmpty());
+        QCOMPARE(p.store().readString("X", "n"), QStringLiteral("not a number"));
+    }
+
+    void removeEverythingKeepsOtherProgramsOfTheMaker() {
+        QTemporaryDir dir;
+        const QString maker = dir.filePath("Bravik");
+        QDir().mkpath(maker);
+        QFile other(maker + "/OTHER.conf");
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.close();
+        {
+            ProfileStore s(maker + "/ZUNO.conf");
+            s.writeInt("Settings", "ltra", 9);
+            s.flush();
+            QVERIFY(QFile::exists(maker + "/ZUNO.conf"));
+            s.removeEverything();
+            s.writeInt("Settings", "ltra", 10); // ignored from now on
+        }
+        QVERIFY(!QFile::exists(maker + "/ZUNO.conf"));
+        QVERIFY(QDir(maker).exists());
+
+        QFile::remove(maker + "/OTHER.conf");
+        {
+            ProfileStore s(maker + "/ZUNO.conf");
+            s.writeInt("Settings", "ltra", 9);
+            s.flush();
+            s.removeEverything();
+        }
+        QVERIFY(!QDir(maker).exists());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlatform)
+#include "tst_platform.moc"
