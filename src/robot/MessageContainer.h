@@ -1,0 +1,24 @@
+// The message container file: robot messages appended in a fixed, readable layout, oldest first.
+// Nothing reads it back; it is an export for the user. UTF-8, CR LF line ends.
+#pragma once
+
+#include "robot/RobotMessage.h"
+
+#include <QString>
+
+class RobotMessageList;
+class Settings;
+
+namespace MessageContainer {
+// One block: sender line, date line, time line, empty line, the text, empty line, closing line, empty line.
+QString formatBlock(const RobotMessage& message);
+// Appends one block by its own open-append-close. On failure returns false and sets `error` to a text
+// that names the file and the failure.
+bool appendBlock(const QString& fileName, const RobotMessage& message, QString* error = nullptr);
+} // namespace MessageContainer
+
+// When `force` is true or the setting saveinfile is on, appends the message to the container file;
+// a failure is reported in a message box (the message itself stays wherever it was).
+void AppendMessageToContainer(const Settings& settings, bool force, const RobotMessage& message);
+// Appends every message of the list, first to last.
+void SaveAllMessages(const Settings& settings, const RobotMessageList& list);

@@ -1,0 +1,15 @@
+// Filing a message the talk robot took.
+#pragma once
+
+#include <QString>
+
+class AppCore;
+
+// Most text a robot message keeps; the rest is dropped and the text ends with CUT_MARK.
+constexpr qsizetype ROBOT_TEXT_LIMIT = 1024 * 1024;
+inline const QString ROBOT_TEXT_CUT_MARK = QStringLiteral("\r\n[message cut at 1 MiB]");
+
+// Appends a message with the receipt time of now to the list (which starts the tray blinking when it
+// was empty, and shows the message in an open monitor), then copies it to the container file when the
+// setting saveinfile is on. An empty text files nothing.
+void StoreRobotMessage(AppCore& core, const QString& text, const QString& host, const QString& user);
