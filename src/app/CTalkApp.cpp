@@ -122,11 +122,12 @@ void CTalkApp::OpenMessageMonitor() { notAvailableYet(QStringLiteral("The messag
 
 void CTalkApp::Talk() { notAvailableYet(QStringLiteral("Placing a call")); }
 
-void CTalkApp::StartConversation(int mode, const QString& host, const QString& user) {
+QObject* CTalkApp::StartConversation(int mode, const QString& host, const QString& user) {
     Q_UNUSED(mode);
     Q_UNUSED(host);
     Q_UNUSED(user);
     notAvailableYet(QStringLiteral("Talking"));
+    return nullptr;
 }
 
 void CTalkApp::StartLocate(bool urgent, const QString& person) {

@@ -50,8 +50,9 @@ public:
     void OpenMessageMonitor();
     // The tray's "&Talk": by person or by host and user, as the connect style says.
     void Talk();
-    // A new conversation: mode 0 interactive, 1 talk robot.
-    void StartConversation(int mode, const QString& host, const QString& user);
+    // A new conversation: mode 0 interactive, 1 talk robot. Returns the conversation object, which
+    // deletes itself when the conversation ends (null when none could be started).
+    QObject* StartConversation(int mode, const QString& host, const QString& user);
     // A new locate search for a person of the address book.
     void StartLocate(bool urgent, const QString& person);
 
