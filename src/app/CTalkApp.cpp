@@ -2,6 +2,7 @@
 #include "app/CTalkApp.h"
 
 #include "app/AppIcons.h"
+#include "app/Autostart.h"
 #include "app/CAboutBox.h"
 #include "app/CTrayWindow.h"
 #include "app/FirstStart.h"
@@ -57,6 +58,8 @@ bool CTalkApp::InitInstance() {
         about.exec();
         FirstStart::recordVersion(store, version);
         FirstStart::sendInstallNotification(m_core.notificationAddress(), m_core.notificationPort());
+        // An installed program starts with the desktop session from now on.
+        Autostart::install();
     }
 
     m_tray = std::make_unique<CTrayWindow>(*this);
