@@ -7,8 +7,11 @@
 #include "app/CTrayWindow.h"
 #include "app/FirstStart.h"
 #include "app/TalkWindowEntry.h"
+#include "daemon/CTalkDaemon.h"
+#include "daemon/DaemonErrorBoxes.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
+#include "robot/NotificationSound.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -72,8 +75,33 @@ bool CTalkApp::InitInstance() {
 }
 
 void CTalkApp::CreateDaemon() {
-    // The talk daemon binds port 518 and adds the tray icon.
+    // The talk daemon binds port 518 and adds the tray icon; start-up goes on whether it could bind or not.
+    m_daemonErrors = std::make_unique<DaemonErrorBoxes>();
+    m_daemon = std::make_unique<CTalkDaemon>(m_core);
+    if (!m_daemon->start()) {
+        MessageBoxService::Request r;
+        r.text = m_daemon->startError();
+        r.icon = MessageBoxService::Icon::Stop;
+        r.buttons = MessageBoxService::Ok;
+        MessageBoxService::instance().ask(r);
+        RequestQuit(1);
+    }
+    DaemonErrorBoxes* errors = m_daemonErrors.get();
+    connect(m_daemon.get(), &CTalkDaemon::errorOccurred, errors, &DaemonErrorBoxes::report);
+    connect(m_daemon.get(), &CTalkDaemon::ring, this, [this](int action, const QString& host, const QString& name,
+                                                             int robotDelay) {
+        if (!m_core.settings().playsound && !m_core.robotSwitch())
+            PlayBeep();
+        openPrompt(action, host, name, robotDelay);
+    });
     m_tray->showIcon();
+}
+
+void CTalkApp::openPrompt(int action, const QString& host, const QString& name, int robotDelay) {
+    Q_UNUSED(action);
+    Q_UNUSED(host);
+    Q_UNUSED(name);
+    Q_UNUSED(robotDelay);
 }
 
 void CTalkApp::RequestQuit(int code) {

@@ -30,6 +30,7 @@ class TestStartup : public QObject {
         QUdpSocket sink;
         sink.bind(QHostAddress::LocalHost, 0);
         app = std::make_unique<CTalkApp>(profile.store());
+        app->core().setDaemonPort(0); // any free port: port 518 is not the test's to take
         app->core().setNotificationTarget(QHostAddress::LocalHost, sink.localPort());
         whenModalAppears([&run](QWidget* w) {
             run.aboutShown = true;
