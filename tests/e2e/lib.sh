@@ -36,7 +36,7 @@ cleanup() {
         ip netns del "$ns" 2>/dev/null
     done
     tmux -L "zuno-$E2E_NAME" kill-server 2>/dev/null
-    if [ "$E2E_FAILED" -eq 0 ]; then rm -rf "$E2E_DIR"; else echo "artifacts kept in $E2E_ARTIFACTS"; fi
+    if [ "$E2E_FAILED" -eq 0 ] && [ -z "${E2E_KEEP:-}" ]; then rm -rf "$E2E_DIR"; else echo "artifacts kept in $E2E_ARTIFACTS"; fi
 }
 trap cleanup EXIT
 
