@@ -7,6 +7,7 @@
 #include "app/CTrayWindow.h"
 #include "app/FirstStart.h"
 #include "app/TalkWindowEntry.h"
+#include "conversation/CTalkConversation.h"
 #include "daemon/CTalkDaemon.h"
 #include "daemon/DaemonErrorBoxes.h"
 #include "platform/MessageBoxService.h"
@@ -154,11 +155,14 @@ void CTalkApp::OpenMessageMonitor() { notAvailableYet(QStringLiteral("The messag
 void CTalkApp::Talk() { notAvailableYet(QStringLiteral("Placing a call")); }
 
 QObject* CTalkApp::StartConversation(int mode, const QString& host, const QString& user) {
-    Q_UNUSED(mode);
-    Q_UNUSED(host);
-    Q_UNUSED(user);
-    notAvailableYet(QStringLiteral("Talking"));
-    return nullptr;
+    // Interactive windows with a task-bar button of their own have no owner; the others belong to the tray.
+    const bool taskbar = mode == 0 && settings().taskbar == 1;
+    auto* conversation = new CTalkConversation(m_core, mode, host, user, settings().taskbar == 1,
+                                               taskbar ? nullptr : m_tray.get());
+    QPointer<CTalkConversation> guard(conversation);
+    if (!conversation->start())
+        return nullptr;
+    return guard.data();
 }
 
 void CTalkApp::StartLocate(bool urgent, const QString& person) {
