@@ -127,8 +127,10 @@ void LocateSearch::readDatagrams() {
         }
         // No waiting row by address: perhaps the row names the host. A flood of strays must not
         // make the search hold look-ups without bound.
-        if (m_addressLookups.size() >= MAX_PENDING_ADDRESS_LOOKUPS)
+        if (m_addressLookups.size() >= MAX_PENDING_ADDRESS_LOOKUPS) {
+            ++m_droppedStrays;
             continue;
+        }
         const int id = QHostInfo::lookupHost(
             senderText, this, [this](const QHostInfo& info) { addressLookedUp(info.lookupId(), info); });
         m_addressLookups.insert(id, data);

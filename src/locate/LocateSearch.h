@@ -35,6 +35,8 @@ public:
     const LocateEngine& engine() const { return m_engine; }
     quint16 localPort() const;
     int pendingAddressLookups() const { return int(m_addressLookups.size()); }
+    // Replies that matched no waiting row and were dropped because too many look-ups were under way.
+    int droppedStrays() const { return m_droppedStrays; }
 
     // Bounds on what the network can make a search hold.
     static constexpr qint64 MAX_DATAGRAM = 84;
@@ -62,5 +64,6 @@ private:
     QHash<int, int> m_nameLookups;            // look-up id -> row
     QHash<int, QByteArray> m_addressLookups;  // look-up id -> the reply waiting for its sender's name
     QHash<quint32, QHostAddress> m_localAddressTowards; // per cycle: the probe's own address toward a host
+    int m_droppedStrays = 0;
     bool m_stopped = false;
 };
