@@ -10,6 +10,7 @@
 #include "conversation/CTalkConversation.h"
 #include "daemon/CTalkDaemon.h"
 #include "daemon/DaemonErrorBoxes.h"
+#include "locate/CLocateWindow.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
 #include "robot/NotificationSound.h"
@@ -166,7 +167,7 @@ QObject* CTalkApp::StartConversation(int mode, const QString& host, const QStrin
 }
 
 void CTalkApp::StartLocate(bool urgent, const QString& person) {
-    Q_UNUSED(urgent);
-    Q_UNUSED(person);
-    notAvailableYet(QStringLiteral("Locate"));
+    // The window owns itself and its search; it is deleted when it closes or hands a row to a conversation.
+    auto* window = new CLocateWindow(m_core, urgent, person);
+    window->start();
 }

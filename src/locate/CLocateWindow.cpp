@@ -1,0 +1,224 @@
+// The locate window.
+#include "locate/CLocateWindow.h"
+
+#include "app/AppCore.h"
+#include "app/AppIcons.h"
+#include "app/CTalkApp.h"
+#include "locate/LocateSearch.h"
+#include "locate/ReplyInterpretation.h"
+#include "platform/Desktop.h"
+#include "platform/MessageBoxService.h"
+#include "platform/ProfileStore.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString LEFT = QStringLiteral("Locate left");
+const QString TOP = QStringLiteral("Locate top");
+const QString RIGHT = QStringLiteral("Locate right");
+const QString BOTTOM = QStringLiteral("Locate bottom");
+
+struct Column {
+    const char* heading;
+    int width;
+};
+constexpr Column COLUMNS[] = {{"Host", 134}, {"Alias", 90}, {"Query status", 244}, {"Located user", 100}};
+
+CLocateWindow::ConversationStarter& starter() {
+    static CLocateWindow::ConversationStarter s;
+    return s;
+}
+
+} // namespace
+
+void CLocateWindow::setConversationStarter(ConversationStarter s) { starter() = std::move(s); }
+
+CLocateWindow::CLocateWindow(AppCore& core, bool urgent, const QString& person)
+    : QDialog(nullptr, Qt::Window), m_core(core) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("locateWindow"));
+    setWindowTitle(QStringLiteral("Murmelo"));
+    setWindowIcon(AppIcons::application());
+    setSizeGripEnabled(false);
+
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("resultList"));
+    m_list->setRootIsDecorated(false);
+    m_list->setItemsExpandable(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setColumnCount(4);
+    QStringList headings;
+    for (const Column& c : COLUMNS)
+        headings << QString::fromLatin1(c.heading);
+    m_list->setHeaderLabels(headings);
+    m_list->header()->setStretchLastSection(false);
+    for (int i = 0; i < 4; ++i)
+        m_list->setColumnWidth(i, COLUMNS[i].width);
+    QPalette palette = m_list->palette();
+    const QColor back = QColor::fromRgb(QRgb(LIST_COLOUR));
+    palette.setColor(QPalette::Base, back);
+    palette.setColor(QPalette::AlternateBase, back);
+    m_list->setPalette(palette);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_list);
+
+    m_search = new LocateSearch(core, urgent, person, this);
+    for (const LocateRow& row : m_search->engine().rows()) {
+        auto* item = new QTreeWidgetItem(m_list);
+        item->setText(0, row.host);
+        item->setText(1, row.alias);
+        item->setText(3, row.locatedUser);
+        item->setData(0, Qt::UserRole, row.state);
+    }
+    connect(m_search, &LocateSearch::titleChanged, this, &QWidget::setWindowTitle);
+    connect(m_search, &LocateSearch::rowChanged, this, &CLocateWindow::updateRow);
+    // Queued: the decision is taken inside the socket's handler, which must return before the window goes.
+    connect(m_search, &LocateSearch::talkRequested, this, &CLocateWindow::TalkToRow, Qt::QueuedConnection);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { TalkToSelection(); });
+}
+
+CLocateWindow::~CLocateWindow() = default;
+
+void CLocateWindow::start() {
+    placeFirstTime();
+    show();
+    const QString problem = m_search->planProblem();
+    if (!problem.isEmpty()) {
+        // Not blocking: the search goes on with whatever rows it has.
+        MessageBoxService::Request r;
+        r.title = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
+        r.text = problem;
+        r.buttons = MessageBoxService::Ok;
+        r.owner = this;
+        MessageBoxService::instance().notify(r);
+    }
+    m_search->start();
+}
+
+void CLocateWindow::updateRow(int row) {
+    QTreeWidgetItem* item = m_list->topLevelItem(row);
+    if (!item || row >= int(m_search->engine().rows().size()))
+        return;
+    const LocateRow& r = m_search->engine().rows()[std::size_t(row)];
+    item->setText(2, r.status);
+    // What a daemon reported is shown, never interpreted: control characters in caret form.
+    item->setText(3, ReplyInterpretation::printable(r.locatedUser));
+    item->setData(0, Qt::UserRole, r.state);
+}
+
+void CLocateWindow::TalkToSelection() {
+    if (m_finished)
+        return;
+    const QTreeWidgetItem* item = m_list->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    const int row = m_list->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(item));
+    if (m_search->engine().canTalkTo(row))
+        TalkToRow(row);
+}
+
+void CLocateWindow::TalkToRow(int row) {
+    if (m_finished)
+        return;
+    const auto& rows = m_search->engine().rows();
+    if (row < 0 || row >= int(rows.size()))
+        return;
+    const QString host = rows[std::size_t(row)].host;
+    const QString user = m_search->engine().userFor(row);
+    m_search->stop();
+    hide();
+    QPointer<CLocateWindow> self(this);
+    if (starter())
+        starter()(0, host, user);
+    else if (CTalkApp* app = CTalkApp::instance())
+        app->StartConversation(0, host, user); // the urgent flag is not passed on
+    if (self)
+        finish();
+}
+
+void CLocateWindow::accept() { TalkToSelection(); }
+
+void CLocateWindow::reject() {
+    m_search->stop();
+    finish();
+}
+
+void CLocateWindow::finish() {
+    if (m_finished)
+        return;
+    m_finished = true;
+    hide();
+    deleteLater();
+}
+
+void CLocateWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        TalkToSelection();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CLocateWindow::placeFirstTime() {
+    if (!m_firstPlacement)
+        return;
+    m_firstPlacement = false;
+    const QRect desk = Desktop::rect();
+    const int w = desk.width();
+    const int h = desk.height();
+    const ProfileStore& store = m_core.store();
+    const QString section = QString::fromLatin1(SECTION);
+    const int left = store.readInt(section, LEFT, w / 5);
+    const int top = store.readInt(section, TOP, h / 5);
+    const int right = store.readInt(section, RIGHT, 4 * (w / 5));
+    const int bottom = store.readInt(section, BOTTOM, 4 * (h / 5));
+    if (m_core.settings().topmostlocate == 1)
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // The stored rectangle is the outer one. move() places the frame; the frame's size is known only once
+    // the window is shown, so showEvent takes it off the client size (else the window grows every run).
+    m_outerSize = QSize(std::max(1, right - left), std::max(1, bottom - top));
+    move(left, top);
+    resize(m_outerSize);
+}
+
+void CLocateWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_outerSize.isValid())
+        return;
+    const QSize frameExtra = frameGeometry().size() - size();
+    const QSize client = m_outerSize - frameExtra;
+    m_outerSize = QSize();
+    if (frameExtra != QSize(0, 0) && client.isValid())
+        resize(client);
+    savePlacement();
+}
+
+void CLocateWindow::savePlacement() {
+    if (m_firstPlacement || m_finished || isMaximized() || isMinimized() || !isVisible())
+        return;
+    const QRect outer = frameGeometry();
+    ProfileStore& store = m_core.store();
+    const QString section = QString::fromLatin1(SECTION);
+    store.writeInt(section, LEFT, outer.left());
+    store.writeInt(section, RIGHT, outer.left() + outer.width());
+    store.writeInt(section, TOP, outer.top());
+    store.writeInt(section, BOTTOM, outer.top() + outer.height());
+}
+
+void CLocateWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    savePlacement();
+}
+
+void CLocateWindow::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    savePlacement();
+}

@@ -1,0 +1,60 @@
+// The locate window: the visible face of one search. Lists every (alias, host) pair of the person with
+// what its talk daemon answered; Enter or a double click calls the selected row, Escape or the close box
+// ends the search. The window owns itself and its search and is deleted when it closes.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+#include <functional>
+
+class AppCore;
+class LocateSearch;
+class QTreeWidget;
+
+class CLocateWindow : public QDialog {
+    Q_OBJECT
+public:
+    CLocateWindow(AppCore& core, bool urgent, const QString& person);
+    ~CLocateWindow() override;
+
+    // Places and shows the window, shows the plan's box if it has one, and runs the first query cycle.
+    void start();
+
+    // The OK action: calls the selected row when its state allows it.
+    void TalkToSelection();
+    // Hides the window, starts an interactive conversation with the row's host and user, and closes.
+    void TalkToRow(int row);
+
+    LocateSearch& search() { return *m_search; }
+    QTreeWidget* list() const { return m_list; }
+
+    // How a row is handed to a conversation; by default the application's StartConversation.
+    using ConversationStarter = std::function<void(int mode, const QString& host, const QString& user)>;
+    static void setConversationStarter(ConversationStarter starter);
+
+    static constexpr const char* SECTION = "Windows";
+    static constexpr int LIST_COLOUR = 0xD2E6E6; // RGB(210, 230, 230)
+
+    void accept() override;
+    void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void updateRow(int row);
+    void placeFirstTime();
+    void savePlacement();
+    void finish();
+
+    AppCore& m_core;
+    LocateSearch* m_search = nullptr;
+    QTreeWidget* m_list = nullptr;
+    bool m_firstPlacement = true;
+    bool m_finished = false;
+    QSize m_outerSize; // the stored outer size until the first show has taken the frame into account
+};
