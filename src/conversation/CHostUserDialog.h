@@ -28,8 +28,8 @@ public:
     static QStringList ReadHistory(const ProfileStore& store, const QString& section, const QString& format);
     // Files `text` into a history: appended as the most recent entry when it is not there yet (letter case
     // ignored); when it is and `movetotop` is set, moved to the most recent place, stored as typed.
-    static void UpdateHistory(ProfileStore& store, const QString& section, const QString& format,
-                              const QString& text, bool movetotop);
+    static void UpdateHistory(ProfileStore& store, const QString& section, const QString& format, const QString& text,
+                              bool movetotop);
 
     QComboBox* hostBox() const { return m_host; }
     QComboBox* userBox() const { return m_user; }

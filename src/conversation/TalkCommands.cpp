@@ -33,6 +33,8 @@ void OpenCustomizeSheet(int page) {
         app->OpenCustomizeSheet(page);
 }
 
-void setHandlers(Handlers h) { handlers() = std::move(h); }
+void setHandlers(Handlers h) {
+    handlers() = std::move(h);
+}
 
 } // namespace TalkCommands

@@ -29,7 +29,9 @@ QStringList listOf(const QComboBox* box) {
     return out;
 }
 
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 } // namespace
 

@@ -41,7 +41,9 @@ template <class T> QList<T*> openWindows() {
     return out;
 }
 
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 PeopleTree book(const QStringList& names) {
     PeopleTree tree;

@@ -71,8 +71,8 @@ QMenu* visibleMonitorMenu() {
 }
 
 void sendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
-    QMouseEvent e(type, pos, w->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                  buttons, Qt::NoModifier);
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                  Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 
@@ -189,8 +189,10 @@ private slots:
         QTest::addColumn<int>("ms");
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("time");
-        QTest::newRow("midnight") << 0 << 0 << "1/1/2000" << "0:0:0.0";
-        QTest::newRow("afternoon") << 23 << 42 << "1/1/2000" << "23:0:0.42";
+        QTest::newRow("midnight") << 0 << 0 << "1/1/2000"
+                                  << "0:0:0.0";
+        QTest::newRow("afternoon") << 23 << 42 << "1/1/2000"
+                                   << "23:0:0.42";
     }
     void timeFieldsAreNotPadded() {
         QFETCH(int, hour);
@@ -305,8 +307,9 @@ private slots:
     void commandsNeedingARowDoNothingWithout() {
         fill();
         CMessageMonitor* monitor = open();
-        for (int command : {CMessageMonitor::CMD_DELETE, CMessageMonitor::CMD_SAVE, CMessageMonitor::CMD_SAVE_AND_DELETE,
-                            CMessageMonitor::CMD_CALLBACK, CMessageMonitor::CMD_CLOSE_AND_CALLBACK})
+        for (int command :
+             {CMessageMonitor::CMD_DELETE, CMessageMonitor::CMD_SAVE, CMessageMonitor::CMD_SAVE_AND_DELETE,
+              CMessageMonitor::CMD_CALLBACK, CMessageMonitor::CMD_CLOSE_AND_CALLBACK})
             monitor->OnCommand(command);
         QCOMPARE(list().count(), 3);
         QCOMPARE(monitor->table()->topLevelItemCount(), 3);
