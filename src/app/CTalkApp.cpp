@@ -7,12 +7,17 @@
 #include "app/CTrayWindow.h"
 #include "app/FirstStart.h"
 #include "app/TalkWindowEntry.h"
+#include "config/AddressBook.h"
+#include "conversation/CHostUserDialog.h"
+#include "conversation/CPersonDialog.h"
 #include "conversation/CTalkConversation.h"
+#include "conversation/TalkCommands.h"
 #include "daemon/CTalkDaemon.h"
 #include "daemon/DaemonErrorBoxes.h"
 #include "locate/CLocateWindow.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
+#include "robot/CMessageMonitor.h"
 #include "robot/NotificationSound.h"
 
 #include <QApplication>
@@ -151,9 +156,37 @@ void CTalkApp::OpenCustomizeSheet(int page) {
     notAvailableYet(QStringLiteral("The Customize sheet"));
 }
 
-void CTalkApp::OpenMessageMonitor() { notAvailableYet(QStringLiteral("The message monitor")); }
+void CTalkApp::OpenMessageMonitor() {
+    if (auto* open = qobject_cast<CMessageMonitor*>(messageMonitor.data())) {
+        open->bringToFront();
+        return;
+    }
+    auto* monitor = new CMessageMonitor(m_core);
+    messageMonitor = monitor;
+    monitor->bringToFront();
+}
 
-void CTalkApp::Talk() { notAvailableYet(QStringLiteral("Placing a call")); }
+void CTalkApp::Talk() {
+    if (settings().newstyle != 1) {
+        CHostUserDialog::openNew();
+        return;
+    }
+    QString person = TopPerson(store());
+    if (person.isEmpty()) {
+        // An empty address book: the People page first, then whoever was added.
+        QPointer<CTalkApp> self(this);
+        TalkCommands::OpenCustomizeSheet(0);
+        if (!self)
+            return;
+        person = TopPerson(store());
+    }
+    if (person.isEmpty())
+        return;
+    if (settings().talktotop)
+        TalkCommands::StartLocate(settings().urgency != 0, person);
+    else
+        CPersonDialog::openNew();
+}
 
 QObject* CTalkApp::StartConversation(int mode, const QString& host, const QString& user) {
     // Interactive windows with a task-bar button of their own have no owner; the others belong to the tray.
