@@ -50,8 +50,8 @@ CHostUserDialog::CHostUserDialog(ProfileStore& store, const Settings& settings, 
     m_cancel->setAutoDefault(false);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Host:"), m_host);
-    form->addRow(QStringLiteral("&User:"), m_user);
+    form->addRow(QStringLiteral("Host:"), m_host);
+    form->addRow(QStringLiteral("User:"), m_user);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(m_talk);
     buttons->addWidget(m_cancel);

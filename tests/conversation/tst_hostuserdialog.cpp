@@ -11,6 +11,7 @@
 #include "TempProfile.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -107,6 +108,13 @@ private slots:
         QCOMPARE(dialog->talkButton()->text(), QStringLiteral("&Talk"));
         QVERIFY(dialog->talkButton()->isDefault());
         QCOMPARE(dialog->findChild<QPushButton*>("cancel")->text(), QStringLiteral("&Cancel"));
+        QStringList labels;
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            labels << label->text();
+        labels.sort();
+        QCOMPARE(labels, (QStringList{"Host:", "User:"}));
+        QCOMPARE(dialog->hostBox()->lineEdit()->maxLength(), 256);
+        QCOMPARE(dialog->userBox()->lineEdit()->maxLength(), 256);
         QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
         // Several may be open at once.
         QPointer<CHostUserDialog> second = CHostUserDialog::openNew();
