@@ -59,6 +59,8 @@ CHostUserDialog::CHostUserDialog(ProfileStore& store, const Settings& settings, 
     auto* top = new QHBoxLayout(this);
     top->addLayout(form, 1);
     top->addLayout(buttons);
+    // Not resizable: the size its controls ask for.
+    top->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_talk, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);

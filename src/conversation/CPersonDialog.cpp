@@ -45,6 +45,8 @@ CPersonDialog::CPersonDialog(ProfileStore& store, const Settings& settings, QWid
     grid->addWidget(m_urgent, 1, 0);
     grid->addWidget(m_cancel, 1, 1);
     grid->setColumnStretch(0, 1);
+    // Not resizable: the size its controls ask for.
+    grid->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_talk, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
