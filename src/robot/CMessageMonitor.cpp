@@ -274,6 +274,8 @@ void CMessageMonitor::deleteSelected() {
     if (const RobotMessage* m = selectedMessage())
         m_core->messages().removeByReceiptTime(m->receiptTime);
     delete row;
+    // No row is selected afterwards: the next command that needs one waits for the user's choice.
+    m_table->clearSelection();
     m_text->clear();
     if (m_table->topLevelItemCount() == 0)
         m_rowCounter = 0;

@@ -269,6 +269,11 @@ private slots:
         QCOMPARE(listed(list()), (QStringList{"anna", "carl"}));
         QCOMPARE(monitor->textPane()->toPlainText(), QString());
         QCOMPARE(monitor->rowCounter(), 3); // not decreased by a single delete
+        QVERIFY(table->selectedItems().isEmpty());
+        std::unique_ptr<QMenu> menu(monitor->createContextMenu());
+        QVERIFY(!menu->actions().at(3)->isEnabled()); // &Delete waits for a new choice
+        monitor->OnCommand(CMessageMonitor::CMD_DELETE);
+        QCOMPARE(list().count(), 2);
         // A message filed now goes after the others even though the counter runs ahead.
         list().append(message("dora", "delta", 4));
         QCOMPARE(senders(table).last(), QStringLiteral("dora from delta"));
