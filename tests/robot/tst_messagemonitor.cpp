@@ -53,6 +53,13 @@ private slots:
         QCOMPARE(pane->font(), FontConversion::toQFont(look.remoteFont));
         QCOMPARE(pane->palette().color(QPalette::Base), FontConversion::toQColor(look.remoteBack));
         QCOMPARE(pane->palette().color(QPalette::Text), FontConversion::toQColor(look.remoteText));
+        // A text colour changed meanwhile is used at the next paint; the background stays as it was taken.
+        const QColor back = pane->palette().color(QPalette::Base);
+        m_app->settings().look.remoteText = FontRecords::rgb(255, 0, 0);
+        m_app->settings().look.remoteBack = FontRecords::rgb(0, 0, 255);
+        pane->viewport()->grab(); // one paint
+        QCOMPARE(pane->palette().color(QPalette::Text), QColor(255, 0, 0));
+        QCOMPARE(pane->palette().color(QPalette::Base), back);
     }
 
     void timeFieldsAreNotPadded_data() {
