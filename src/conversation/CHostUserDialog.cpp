@@ -50,8 +50,8 @@ CHostUserDialog::CHostUserDialog(ProfileStore& store, const Settings& settings, 
     m_cancel->setAutoDefault(false);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Host:"), m_host);
-    form->addRow(QStringLiteral("&User:"), m_user);
+    form->addRow(QStringLiteral("Host:"), m_host);
+    form->addRow(QStringLiteral("User:"), m_user);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(m_talk);
     buttons->addWidget(m_cancel);
@@ -59,6 +59,8 @@ CHostUserDialog::CHostUserDialog(ProfileStore& store, const Settings& settings, 
     auto* top = new QHBoxLayout(this);
     top->addLayout(form, 1);
     top->addLayout(buttons);
+    // Not resizable: the size its controls ask for.
+    top->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_talk, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);

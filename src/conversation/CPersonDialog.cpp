@@ -45,6 +45,8 @@ CPersonDialog::CPersonDialog(ProfileStore& store, const Settings& settings, QWid
     grid->addWidget(m_urgent, 1, 0);
     grid->addWidget(m_cancel, 1, 1);
     grid->setColumnStretch(0, 1);
+    // Not resizable: the size its controls ask for.
+    grid->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_talk, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -91,12 +93,21 @@ void CPersonDialog::moveEvent(QMoveEvent* event) {
 void CPersonDialog::accept() {
     const QString typed = m_person->currentText();
     const bool urgent = m_urgent->isChecked();
-    const int pos = typed.isEmpty() ? -1 : m_person->findText(typed, Qt::MatchFixedString);
+    // The book as it is now, not as it was when the dialog opened: another dialog may have moved a person
+    // since, and a stale position would overwrite someone else's entry.
+    const QStringList persons = ListPersonsTopFirst(m_store);
+    int pos = -1;
+    for (int i = 0; !typed.isEmpty() && i < persons.size(); ++i) {
+        if (persons[i].compare(typed, Qt::CaseInsensitive) == 0) {
+            pos = i;
+            break;
+        }
+    }
     QPointer<CPersonDialog> self(this);
     if (pos >= 0) {
         // The book keeps the person's aliases under the name as stored, and the store tells letter case
         // apart: so the stored spelling is the one that moves to the top and that the search looks for.
-        const QString person = m_person->itemText(pos);
+        const QString person = persons[pos];
         if (m_settings.movetotop == 1)
             MovePersonToTop(m_store, pos, person);
         hide();

@@ -82,7 +82,14 @@ CMessageMonitor::CMessageMonitor(AppCore& core) : QWidget(nullptr, Qt::Window), 
     m_text->setReadOnly(true);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text->setFont(FontConversion::toQFont(core.settings().look.remoteFont));
-    applyPaneColours();
+    // The background is taken now; the text colour is read again whenever the pane paints.
+    QPalette palette = m_text->palette();
+    const QColor back = FontConversion::toQColor(core.settings().look.remoteBack);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Base, back);
+    m_text->setPalette(palette);
+    applyTextColour();
+    m_text->viewport()->installEventFilter(this);
 
     // The band around the splitter where it is grabbed; it lies over both children's edges.
     m_grip = new QWidget(this);
@@ -153,23 +160,19 @@ const RobotMessage* CMessageMonitor::selectedMessage() const {
 }
 
 void CMessageMonitor::showSelectedMessage() {
-    if (const RobotMessage* m = selectedMessage()) {
-        applyPaneColours();
+    if (const RobotMessage* m = selectedMessage())
         m_text->setPlainText(paneText(m->text));
-    }
 }
 
-void CMessageMonitor::applyPaneColours() {
+void CMessageMonitor::applyTextColour() {
     if (!m_core)
         return;
-    const ConversationLook& look = m_core->settings().look;
+    const QColor text = FontConversion::toQColor(m_core->settings().look.remoteText);
+    if (m_text->palette().color(QPalette::Active, QPalette::Text) == text)
+        return;
     QPalette palette = m_text->palette();
-    const QColor back = FontConversion::toQColor(look.remoteBack);
-    const QColor text = FontConversion::toQColor(look.remoteText);
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Base, back);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         palette.setColor(group, QPalette::Text, text);
-    }
     m_text->setPalette(palette);
 }
 
@@ -274,6 +277,8 @@ void CMessageMonitor::deleteSelected() {
     if (const RobotMessage* m = selectedMessage())
         m_core->messages().removeByReceiptTime(m->receiptTime);
     delete row;
+    // No row is selected afterwards: the next command that needs one waits for the user's choice.
+    m_table->clearSelection();
     m_text->clear();
     if (m_table->topLevelItemCount() == 0)
         m_rowCounter = 0;
@@ -344,13 +349,6 @@ void CMessageMonitor::moveEvent(QMoveEvent* event) {
         savePlacement();
 }
 
-void CMessageMonitor::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    // The remote colours may have been changed in Customize since the pane was last painted.
-    if (event->type() == QEvent::ActivationChange)
-        applyPaneColours();
-}
-
 void CMessageMonitor::keyPressEvent(QKeyEvent* event) {
     // Enter and Escape never close the monitor.
     switch (event->key()) {
@@ -365,6 +363,9 @@ void CMessageMonitor::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CMessageMonitor::eventFilter(QObject* watched, QEvent* event) {
+    // The remote text colour may have been changed in Customize since the last paint.
+    if (watched == m_text->viewport() && event->type() == QEvent::Paint)
+        applyTextColour();
     if (watched == m_grip) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: {

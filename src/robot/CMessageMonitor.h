@@ -68,14 +68,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void layoutChildren();
     void limitSplitter();
     void savePlacement();
-    void applyPaneColours();
+    void applyTextColour();
     void showSelectedMessage();
     void onContextMenu(const QPoint& pos);
     QTreeWidgetItem* selectedRow() const;

@@ -2,16 +2,21 @@
 #include "app/CTalkApp.h"
 #include "config/Settings.h"
 #include "conversation/CHostUserDialog.h"
+#include "conversation/CTalkConversation.h"
 #include "conversation/TalkCommands.h"
+#include "protocol/ControlMessage.h"
+#include "protocol/ProtocolConstants.h"
 
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QUdpSocket>
 
 namespace {
 
@@ -103,6 +108,13 @@ private slots:
         QCOMPARE(dialog->talkButton()->text(), QStringLiteral("&Talk"));
         QVERIFY(dialog->talkButton()->isDefault());
         QCOMPARE(dialog->findChild<QPushButton*>("cancel")->text(), QStringLiteral("&Cancel"));
+        QStringList labels;
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            labels << label->text();
+        labels.sort();
+        QCOMPARE(labels, (QStringList{"Host:", "User:"}));
+        QCOMPARE(dialog->hostBox()->lineEdit()->maxLength(), 256);
+        QCOMPARE(dialog->userBox()->lineEdit()->maxLength(), 256);
         QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
         // Several may be open at once.
         QPointer<CHostUserDialog> second = CHostUserDialog::openNew();
@@ -250,6 +262,37 @@ private slots:
         QCOMPARE(m_calls, (QList<Call>{{0, "localhost", ""}}));
         // The typed host went into the history, not into the list as a second entry.
         QCOMPARE(hosts(), QStringList{"localhost"});
+    }
+
+    // Without a test's handlers the call reaches the application: a conversation window for the host and
+    // user, whose first request goes to the host's daemon.
+    void talkStartsARealConversation() {
+        TalkCommands::setHandlers({});
+        QUdpSocket remoteDaemon, localDaemon;
+        QVERIFY(remoteDaemon.bind(QHostAddress::LocalHost, 0));
+        QVERIFY(localDaemon.bind(QHostAddress::LocalHost, 0));
+        m_app->core().setRemoteDaemonPort(remoteDaemon.localPort());
+        m_app->core().setDaemonPort(localDaemon.localPort());
+        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew();
+        dialog->hostBox()->setEditText("127.0.0.1");
+        dialog->userBox()->setEditText("anna");
+        QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
+        QTRY_VERIFY(remoteDaemon.hasPendingDatagrams());
+        QByteArray datagram(int(remoteDaemon.pendingDatagramSize()), 0);
+        remoteDaemon.readDatagram(datagram.data(), datagram.size());
+        const talk::ControlMessage request =
+            talk::ControlMessage::decode(reinterpret_cast<const std::uint8_t*>(datagram.constData()), datagram.size());
+        QCOMPARE(int(request.type), int(talk::LOOK_UP));
+        QCOMPARE(QString::fromStdString(request.remoteName()), QStringLiteral("anna"));
+        QList<CTalkConversation*> conversations;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* conversation = qobject_cast<CTalkConversation*>(w))
+                conversations << conversation;
+        QCOMPARE(conversations.size(), 1);
+        QVERIFY(conversations.first()->isVisible());
+        QCOMPARE(conversations.first()->remoteHost(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(conversations.first()->remoteUser(), QStringLiteral("anna"));
+        delete conversations.first();
     }
 };
 

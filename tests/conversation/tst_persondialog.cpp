@@ -184,6 +184,26 @@ private slots:
         QCOMPARE(listOf(fresh.first()->personBox()), (QStringList{"Dora", "Carl", "Bob", "Anna", ""}));
     }
 
+    void twoOpenDialogsMoveTheRightPersons() {
+        m_app->settings().movetotop = 1;
+        QPointer<CPersonDialog> first = CPersonDialog::openNew();
+        QPointer<CPersonDialog> second = CPersonDialog::openNew();
+        first->personBox()->setEditText("Anna");
+        QTest::mouseClick(first->talkButton(), Qt::LeftButton);
+        QCOMPARE(ListPersonsTopFirst(store()), (QStringList{"Anna", "Carl", "Bob"}));
+        second->personBox()->setCurrentIndex(1); // Bob, as the list showed when it opened
+        QTest::mouseClick(second->talkButton(), Qt::LeftButton);
+        QCOMPARE(ListPersonsTopFirst(store()), (QStringList{"Bob", "Anna", "Carl"}));
+        QCOMPARE(m_searches, (QList<Search>{{false, "Anna"}, {false, "Bob"}}));
+        // A person deleted from the book meanwhile is an unknown person.
+        QPointer<CPersonDialog> third = CPersonDialog::openNew();
+        SavePeopleTree(store(), book({"Anna"}));
+        third->personBox()->setEditText("Bob");
+        QTest::mouseClick(third->talkButton(), Qt::LeftButton);
+        QCOMPARE(m_sheets, QList<int>{0});
+        QCOMPARE(m_searches.size(), 2);
+    }
+
     void noFreshDialogWhileSheetStaysOpen() {
         QWidget sheet;
         sheet.show();

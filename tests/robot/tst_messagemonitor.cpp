@@ -1,145 +1,16 @@
-// The message monitor: its table, pane and menu, the delete and save commands, callback, new messages while
-// it is open, the splitter, its placement, and the single instance the tray opens.
-#include "app/CTalkApp.h"
-#include "app/CTrayWindow.h"
-#include "config/FontConversion.h"
-#include "conversation/TalkCommands.h"
-#include "platform/Desktop.h"
-#include "robot/CMessageMonitor.h"
-#include "robot/StoreRobotMessage.h"
+// The message monitor's content: its table, pane and menu, the delete, save and callback commands, and
+// messages filed while it is open.
+#include "MonitorTestBase.h"
 
-#include "ScriptedMessageBoxes.h"
-#include "TempProfile.h"
+using namespace monitortest;
 
-#include <QFile>
-#include <QHeaderView>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QRegularExpression>
-#include <QTest>
-#include <QTreeWidget>
-
-namespace {
-
-RobotMessage message(const QString& user, const QString& host, int ms, const QString& text = QStringLiteral("hi")) {
-    RobotMessage m;
-    m.text = text;
-    m.user = user;
-    m.host = host;
-    m.receiptTime = SystemTime{1996, 12, 5, 20, 9, 5, 7, std::uint16_t(ms)};
-    return m;
-}
-
-QStringList row(const QTreeWidget* table, int i) {
-    const QTreeWidgetItem* item = table->topLevelItem(i);
-    return {item->text(0), item->text(1), item->text(2)};
-}
-
-QStringList senders(const QTreeWidget* table) {
-    QStringList out;
-    for (int i = 0; i < table->topLevelItemCount(); ++i)
-        out << table->topLevelItem(i)->text(0);
-    return out;
-}
-
-QStringList listed(RobotMessageList& list) {
-    QStringList out;
-    for (const RobotMessage& m : list.messages())
-        out << m.user;
-    return out;
-}
-
-QStringList menuEntries(const QMenu* menu) {
-    QStringList out;
-    for (const QAction* a : menu->actions())
-        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    return out;
-}
-
-void select(QTreeWidget* table, int i) {
-    const QRect r = table->visualItemRect(table->topLevelItem(i));
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, r.center());
-}
-
-QMenu* visibleMonitorMenu() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QStringLiteral("monitorMenu") && w->isVisible())
-            return qobject_cast<QMenu*>(w);
-    return nullptr;
-}
-
-void sendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
-    QMouseEvent e(type, pos, w->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                  Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-
-} // namespace
-
-class TestMessageMonitor : public QObject {
+class TestMessageMonitor : public MonitorTestBase {
     Q_OBJECT
 
-    std::unique_ptr<TempProfile> m_profile;
-    std::unique_ptr<ScriptedMessageBoxes> m_boxes;
-    std::unique_ptr<CTalkApp> m_app;
-    QList<QStringList> m_calls;
-    std::function<void()> m_duringCall;
-
-    ProfileStore& store() { return m_profile->store(); }
-    RobotMessageList& list() { return m_app->core().messages(); }
-
-    CMessageMonitor* open() {
-        m_app->OpenMessageMonitor();
-        return qobject_cast<CMessageMonitor*>(m_app->messageMonitor.data());
-    }
-    void fill() {
-        list().append(message("anna", "alpha", 1, "first\r\nline two"));
-        list().append(message("bob", "beta", 2, "second"));
-        list().append(message("carl", "gamma", 3, "third"));
-    }
-    QString containerText() {
-        QFile f(m_app->settings().containerFileName());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-    QStringList containerSenders() {
-        QStringList out;
-        const auto matches = QRegularExpression(" -- Message from: (\\S+) at").globalMatch(containerText());
-        for (auto it = matches; it.hasNext();)
-            out << it.next().captured(1);
-        return out;
-    }
-
 private slots:
-    void initTestCase() { Desktop::setOverride(QRect(0, 0, 1000, 800)); }
-
-    void init() {
-        m_profile = std::make_unique<TempProfile>();
-        m_boxes = std::make_unique<ScriptedMessageBoxes>();
-        m_app = std::make_unique<CTalkApp>(store());
-        m_app->settings().LoadSettings(store());
-        m_app->settings().msgfile = m_profile->dir() + QStringLiteral("/container.txt");
-        m_calls.clear();
-        m_duringCall = nullptr;
-        TalkCommands::Handlers h;
-        h.startConversation = [this](int mode, const QString& host, const QString& user) {
-            m_calls << QStringList{QString::number(mode), host, user};
-            if (m_duringCall)
-                m_duringCall();
-        };
-        TalkCommands::setHandlers(h);
-    }
-
-    void cleanup() {
-        TalkCommands::setHandlers({});
-        m_app.reset(); // takes an open monitor with it
-        QVERIFY(!visibleMonitorMenu());
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY(!qobject_cast<CMessageMonitor*>(w));
-        m_boxes.reset();
-        m_profile.reset();
-    }
+    void initTestCase() { setUpCase(); }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     void windowTableAndPane() {
         fill();
@@ -182,6 +53,13 @@ private slots:
         QCOMPARE(pane->font(), FontConversion::toQFont(look.remoteFont));
         QCOMPARE(pane->palette().color(QPalette::Base), FontConversion::toQColor(look.remoteBack));
         QCOMPARE(pane->palette().color(QPalette::Text), FontConversion::toQColor(look.remoteText));
+        // A text colour changed meanwhile is used at the next paint; the background stays as it was taken.
+        const QColor back = pane->palette().color(QPalette::Base);
+        m_app->settings().look.remoteText = FontRecords::rgb(255, 0, 0);
+        m_app->settings().look.remoteBack = FontRecords::rgb(0, 0, 255);
+        pane->viewport()->grab(); // one paint
+        QCOMPARE(pane->palette().color(QPalette::Text), QColor(255, 0, 0));
+        QCOMPARE(pane->palette().color(QPalette::Base), back);
     }
 
     void timeFieldsAreNotPadded_data() {
@@ -269,6 +147,11 @@ private slots:
         QCOMPARE(listed(list()), (QStringList{"anna", "carl"}));
         QCOMPARE(monitor->textPane()->toPlainText(), QString());
         QCOMPARE(monitor->rowCounter(), 3); // not decreased by a single delete
+        QVERIFY(table->selectedItems().isEmpty());
+        std::unique_ptr<QMenu> menu(monitor->createContextMenu());
+        QVERIFY(!menu->actions().at(3)->isEnabled()); // &Delete waits for a new choice
+        monitor->OnCommand(CMessageMonitor::CMD_DELETE);
+        QCOMPARE(list().count(), 2);
         // A message filed now goes after the others even though the counter runs ahead.
         list().append(message("dora", "delta", 4));
         QCOMPARE(senders(table).last(), QStringLiteral("dora from delta"));
@@ -404,154 +287,6 @@ private slots:
         QCOMPARE(row(monitor->table(), 3), (QStringList{"dora from delta", "2/3/2001", "4:5:6.78"}));
         select(monitor->table(), 3);
         QCOMPARE(monitor->textPane()->toPlainText(), QStringLiteral("new one"));
-    }
-
-    void enterAndEscapeDoNotClose() {
-        QPointer<CMessageMonitor> monitor = open();
-        QTest::keyClick(monitor, Qt::Key_Escape);
-        QTest::keyClick(monitor, Qt::Key_Return);
-        QTest::keyClick(monitor->table(), Qt::Key_Escape);
-        QTest::keyClick(monitor->table(), Qt::Key_Enter);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(monitor && monitor->isVisible());
-    }
-
-    void singleInstance() {
-        QPointer<CMessageMonitor> first = open();
-        first->showMinimized();
-        QPointer<CMessageMonitor> again = open();
-        QCOMPARE(again.data(), first.data());
-        QVERIFY(!first->isMinimized());
-        int monitors = 0;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            monitors += qobject_cast<CMessageMonitor*>(w) ? 1 : 0;
-        QCOMPARE(monitors, 1);
-        first->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!first);
-        QVERIFY(!m_app->messageMonitor);
-        QPointer<CMessageMonitor> fresh = open();
-        QVERIFY(fresh);
-    }
-
-    void defaultPlacementIsWrittenAndReadBack() {
-        CMessageMonitor* monitor = open();
-        QCOMPARE(monitor->geometry(), QRect(QPoint(200, 160), QPoint(799, 639)));
-        QCOMPARE(store().readInt("Windows", "Msgmon left", 0), 200);
-        QCOMPARE(store().readInt("Windows", "Msgmon top", 0), 160);
-        QCOMPARE(store().readInt("Windows", "Msgmon right", 0), 800);
-        QCOMPARE(store().readInt("Windows", "Msgmon bottom", 0), 640);
-        QCOMPARE(store().readInt("Windows", "Msgmon splitter", 0), 240);
-        QCOMPARE(monitor->splitterPosition(), 240);
-        QCOMPARE(monitor->table()->geometry(), QRect(0, 0, 600, 240));
-        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 240, 600, 240));
-        monitor->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-        store().writeInt("Windows", "Msgmon left", 10);
-        store().writeInt("Windows", "Msgmon top", 20);
-        store().writeInt("Windows", "Msgmon right", 410);
-        store().writeInt("Windows", "Msgmon bottom", 320);
-        store().writeInt("Windows", "Msgmon splitter", 100);
-        monitor = open();
-        QCOMPARE(monitor->geometry(), QRect(10, 20, 400, 300));
-        QCOMPARE(monitor->splitterPosition(), 100);
-        QCOMPARE(monitor->splitterRatio(), 100.0 / 300.0);
-    }
-
-    void storedSplitterIsLimited_data() {
-        QTest::addColumn<int>("stored");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("above") << 3 << 34;
-        QTest::newRow("below") << 299 << 300 - 34;
-        QTest::newRow("inside") << 150 << 150;
-    }
-    void storedSplitterIsLimited() {
-        QFETCH(int, stored);
-        QFETCH(int, expected);
-        store().writeInt("Windows", "Msgmon left", 10);
-        store().writeInt("Windows", "Msgmon top", 20);
-        store().writeInt("Windows", "Msgmon right", 410);
-        store().writeInt("Windows", "Msgmon bottom", 320);
-        store().writeInt("Windows", "Msgmon splitter", stored);
-        CMessageMonitor* monitor = open();
-        QCOMPARE(monitor->splitterPosition(), expected);
-        QCOMPARE(store().readInt("Windows", "Msgmon splitter", 0), expected);
-    }
-
-    void splitterDragIsLimitedAndRatioKept() {
-        CMessageMonitor* monitor = open();
-        monitor->resize(600, 400);
-        // Dragged by the mouse in the band around the splitter.
-        QWidget* grip = monitor->splitterGrip();
-        QVERIFY(grip->geometry().contains(0, monitor->splitterPosition()));
-        QCOMPARE(grip->cursor().shape(), Qt::SizeVerCursor);
-        const QPoint inGrip(50, grip->height() / 2);
-        sendMouse(grip, QEvent::MouseButtonPress, inGrip, Qt::LeftButton);
-        sendMouse(grip, QEvent::MouseMove, grip->mapFrom(monitor, QPoint(50, 100)), Qt::LeftButton);
-        QCOMPARE(monitor->splitterPosition(), 100);
-        QCOMPARE(monitor->table()->height(), 100);
-        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 100, 600, 300));
-        QCOMPARE(store().readInt("Windows", "Msgmon splitter", 0), 100);
-        sendMouse(grip, QEvent::MouseMove, grip->mapFrom(monitor, QPoint(50, 5)), Qt::LeftButton);
-        QCOMPARE(monitor->splitterPosition(), 34);
-        sendMouse(grip, QEvent::MouseMove, grip->mapFrom(monitor, QPoint(50, 399)), Qt::LeftButton);
-        QCOMPARE(monitor->splitterPosition(), 400 - 34);
-        sendMouse(grip, QEvent::MouseButtonRelease, grip->mapFrom(monitor, QPoint(50, 399)), Qt::NoButton);
-        // Without the button the splitter stays.
-        sendMouse(grip, QEvent::MouseMove, grip->mapFrom(monitor, QPoint(50, 200)), Qt::NoButton);
-        QCOMPARE(monitor->splitterPosition(), 400 - 34);
-
-        // A very low window: the bottom rule wins.
-        monitor->dragSplitterTo(100);
-        monitor->resize(600, 50);
-        monitor->dragSplitterTo(10);
-        QCOMPARE(monitor->splitterPosition(), 50 - 34);
-
-        // Enlarging keeps the share, not the pixels.
-        monitor->resize(600, 300);
-        monitor->dragSplitterTo(100);
-        QCOMPARE(monitor->splitterRatio(), 100.0 / 300.0);
-        monitor->resize(600, 600);
-        QCOMPARE(monitor->splitterPosition(), 200);
-        QCOMPARE(monitor->table()->geometry(), QRect(0, 0, 600, 200));
-        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 200, 600, 400));
-        monitor->resize(600, 300);
-        QCOMPARE(monitor->splitterPosition(), 100);
-    }
-
-    void placementNotWrittenWhileMaximised() {
-        CMessageMonitor* monitor = open();
-        monitor->setGeometry(100, 100, 500, 300);
-        QCOMPARE(store().readInt("Windows", "Msgmon right", 0), 600);
-        monitor->showMaximized();
-        QTRY_VERIFY(monitor->isMaximized());
-        QTRY_VERIFY(monitor->height() != 300);
-        monitor->dragSplitterTo(120);
-        QCOMPARE(store().readInt("Windows", "Msgmon left", 0), 100);
-        QCOMPARE(store().readInt("Windows", "Msgmon top", 0), 100);
-        QCOMPARE(store().readInt("Windows", "Msgmon right", 0), 600);
-        QCOMPARE(store().readInt("Windows", "Msgmon bottom", 0), 400);
-        QCOMPARE(store().readInt("Windows", "Msgmon splitter", 0), 150);
-        monitor->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        monitor = open();
-        QCOMPARE(monitor->geometry(), QRect(100, 100, 500, 300));
-    }
-
-    void openedByTheTrayCommands() {
-        fill();
-        m_profile->store().writeInt("About", "Version", 141);
-        m_app->core().setDaemonPort(0); // never the real port 518 here
-        QVERIFY(m_app->InitInstance());
-        m_app->trayWindow()->OnCommand(32781); // &Messages
-        QPointer<CMessageMonitor> monitor = qobject_cast<CMessageMonitor*>(m_app->messageMonitor.data());
-        QVERIFY(monitor && monitor->isVisible());
-        monitor->showMinimized();
-        m_boxes->answers.enqueue(MessageBoxService::No);
-        m_app->trayWindow()->OnCommand(32776); // &Exit, answered No
-        QCOMPARE(m_app->messageMonitor.data(), monitor.data());
-        QVERIFY(!monitor->isMinimized());
     }
 };
 

@@ -1,0 +1,145 @@
+// Shared by the message monitor's tests: an application with a temporary profile, scripted boxes, calls
+// recorded instead of made, and helpers that read the table, the list and the container file.
+#pragma once
+
+#include "app/CTalkApp.h"
+#include "app/CTrayWindow.h"
+#include "config/FontConversion.h"
+#include "conversation/TalkCommands.h"
+#include "platform/Desktop.h"
+#include "robot/CMessageMonitor.h"
+#include "robot/StoreRobotMessage.h"
+
+#include "ScriptedMessageBoxes.h"
+#include "TempProfile.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace monitortest {
+
+inline RobotMessage message(const QString& user, const QString& host, int ms,
+                            const QString& text = QStringLiteral("hi")) {
+    RobotMessage m;
+    m.text = text;
+    m.user = user;
+    m.host = host;
+    m.receiptTime = SystemTime{1996, 12, 5, 20, 9, 5, 7, std::uint16_t(ms)};
+    return m;
+}
+
+inline QStringList row(const QTreeWidget* table, int i) {
+    const QTreeWidgetItem* item = table->topLevelItem(i);
+    return {item->text(0), item->text(1), item->text(2)};
+}
+
+inline QStringList senders(const QTreeWidget* table) {
+    QStringList out;
+    for (int i = 0; i < table->topLevelItemCount(); ++i)
+        out << table->topLevelItem(i)->text(0);
+    return out;
+}
+
+inline QStringList listed(RobotMessageList& list) {
+    QStringList out;
+    for (const RobotMessage& m : list.messages())
+        out << m.user;
+    return out;
+}
+
+inline QStringList menuEntries(const QMenu* menu) {
+    QStringList out;
+    for (const QAction* a : menu->actions())
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+inline void select(QTreeWidget* table, int i) {
+    const QRect r = table->visualItemRect(table->topLevelItem(i));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+inline QMenu* visibleMonitorMenu() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QStringLiteral("monitorMenu") && w->isVisible())
+            return qobject_cast<QMenu*>(w);
+    return nullptr;
+}
+
+inline void sendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// Each test class calls setUpCase, setUp and tearDown from its initTestCase, init and cleanup.
+class MonitorTestBase : public QObject {
+protected:
+    std::unique_ptr<TempProfile> m_profile;
+    std::unique_ptr<ScriptedMessageBoxes> m_boxes;
+    std::unique_ptr<CTalkApp> m_app;
+    QList<QStringList> m_calls;
+    std::function<void()> m_duringCall;
+
+    ProfileStore& store() { return m_profile->store(); }
+    RobotMessageList& list() { return m_app->core().messages(); }
+
+    CMessageMonitor* open() {
+        m_app->OpenMessageMonitor();
+        return qobject_cast<CMessageMonitor*>(m_app->messageMonitor.data());
+    }
+    void fill() {
+        list().append(message("anna", "alpha", 1, "first\r\nline two"));
+        list().append(message("bob", "beta", 2, "second"));
+        list().append(message("carl", "gamma", 3, "third"));
+    }
+    QString containerText() {
+        QFile f(m_app->settings().containerFileName());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+    QStringList containerSenders() {
+        QStringList out;
+        const auto matches = QRegularExpression(" -- Message from: (\\S+) at").globalMatch(containerText());
+        for (auto it = matches; it.hasNext();)
+            out << it.next().captured(1);
+        return out;
+    }
+
+    void setUpCase() { Desktop::setOverride(QRect(0, 0, 1000, 800)); }
+
+    void setUp() {
+        m_profile = std::make_unique<TempProfile>();
+        m_boxes = std::make_unique<ScriptedMessageBoxes>();
+        m_app = std::make_unique<CTalkApp>(store());
+        m_app->settings().LoadSettings(store());
+        m_app->settings().msgfile = m_profile->dir() + QStringLiteral("/container.txt");
+        m_calls.clear();
+        m_duringCall = nullptr;
+        TalkCommands::Handlers h;
+        h.startConversation = [this](int mode, const QString& host, const QString& user) {
+            m_calls << QStringList{QString::number(mode), host, user};
+            if (m_duringCall)
+                m_duringCall();
+        };
+        TalkCommands::setHandlers(h);
+    }
+
+    void tearDown() {
+        TalkCommands::setHandlers({});
+        m_app.reset(); // takes an open monitor with it
+        QVERIFY(!visibleMonitorMenu());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<CMessageMonitor*>(w));
+        m_boxes.reset();
+        m_profile.reset();
+    }
+};
+
+} // namespace monitortest

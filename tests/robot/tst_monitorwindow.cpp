@@ -1,0 +1,165 @@
+// The message monitor as a window: keys that must not close it, the single instance the tray opens, its
+// placement and the splitter between table and pane.
+#include "MonitorTestBase.h"
+
+using namespace monitortest;
+
+class TestMonitorWindow : public MonitorTestBase {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setUpCase(); }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
+
+    void enterAndEscapeDoNotClose() {
+        QPointer<CMessageMonitor> monitor = open();
+        QTest::keyClick(monitor, Qt::Key_Escape);
+        QTest::keyClick(monitor, Qt::Key_Return);
+        QTest::keyClick(monitor->table(), Qt::Key_Escape);
+        QTest::keyClick(monitor->table(), Qt::Key_Enter);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(monitor && monitor->isVisible());
+    }
+
+    void singleInstance() {
+        QPointer<CMessageMonitor> first = open();
+        first->showMinimized();
+        QPointer<CMessageMonitor> again = open();
+        QCOMPARE(again.data(), first.data());
+        QVERIFY(!first->isMinimized());
+        int monitors = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            monitors += qobject_cast<CMessageMonitor*>(w) ? 1 : 0;
+        QCOMPARE(monitors, 1);
+        first->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!first);
+        QVERIFY(!m_app->messageMonitor);
+        QPointer<CMessageMonitor> fresh = open();
+        QVERIFY(fresh);
+    }
+
+    void defaultPlacementIsWrittenAndReadBack() {
+        CMessageMonitor* monitor = open();
+        QCOMPARE(monitor->geometry(), QRect(QPoint(200, 160), QPoint(799, 639)));
+        QCOMPARE(store().readInt("Windows", "Msgmon left", 0), 200);
+        QCOMPARE(store().readInt("Windows", "Msgmon top", 0), 160);
+        QCOMPARE(store().readInt("Windows", "Msgmon right", 0), 800);
+        QCOMPARE(store().readInt("Windows", "Msgmon bottom", 0), 640);
+        QCOMPARE(store().readInt("Windows", "Msgmon splitter", 0), 240);
+        QCOMPARE(monitor->splitterPosition(), 240);
+        QCOMPARE(monitor->table()->geometry(), QRect(0, 0, 600, 240));
+        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 240, 600, 240));
+        monitor->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        store().writeInt("Windows", "Msgmon left", 10);
+        store().writeInt("Windows", "Msgmon top", 20);
+        store().writeInt("Windows", "Msgmon right", 410);
+        store().writeInt("Windows", "Msgmon bottom", 320);
+        store().writeInt("Windows", "Msgmon splitter", 100);
+        monitor = open();
+        QCOMPARE(monitor->geometry(), QRect(10, 20, 400, 300));
+        QCOMPARE(monitor->splitterPosition(), 100);
+        QCOMPARE(monitor->splitterRatio(), 100.0 / 300.0);
+    }
+
+    void storedSplitterIsLimited_data() {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("above") << 3 << 34;
+        QTest::newRow("below") << 299 << 300 - 34;
+        QTest::newRow("inside") << 150 << 150;
+    }
+    void storedSplitterIsLimited() {
+        QFETCH(int, stored);
+        QFETCH(int, expected);
+        store().writeInt("Windows", "Msgmon left", 10);
+        store().writeInt("Windows", "Msgmon top", 20);
+        store().writeInt("Windows", "Msgmon right", 410);
+        store().writeInt("Windows", "Msgmon bottom", 320);
+        store().writeInt("Windows", "Msgmon splitter", stored);
+        CMessageMonitor* monitor = open();
+        QCOMPARE(monitor->splitterPosition(), expected);
+        QCOMPARE(store().readInt("Windows", "Msgmon splitter", 0), expected);
+    }
+
+    void splitterDragIsLimitedAndRatioKept() {
+        CMessageMonitor* monitor = open();
+        monitor->resize(600, 400);
+        // Dragged by the mouse in the band around the splitter.
+        QWidget* grip = monitor->splitterGrip();
+        QVERIFY(grip->geometry().contains(0, monitor->splitterPosition()));
+        QCOMPARE(grip->cursor().shape(), Qt::SizeVerCursor);
+        const QPoint inGrip(50, grip->height() / 2);
+        sendMouse(grip, QEvent::MouseButtonPress, inGrip, Qt::LeftButton);
+        sendMouse(grip, QEvent::MouseMove, grip->mapFrom(monitor, QPoint(50, 100)), Qt::LeftButton);
+        QCOMPARE(monitor->splitterPosition(), 100);
+        QCOMPARE(monitor->table()->height(), 100);
+        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 100, 600, 300));
+        QCOMPARE(store().readInt("Windows", "Msgmon splitter", 0), 100);
+        sendMouse(grip, QEvent::MouseMove, grip->mapFrom(monitor, QPoint(50, 5)), Qt::LeftButton);
+        QCOMPARE(monitor->splitterPosition(), 34);
+        sendMouse(grip, QEvent::MouseMove, grip->mapFrom(monitor, QPoint(50, 399)), Qt::LeftButton);
+        QCOMPARE(monitor->splitterPosition(), 400 - 34);
+        sendMouse(grip, QEvent::MouseButtonRelease, grip->mapFrom(monitor, QPoint(50, 399)), Qt::NoButton);
+        // Without the button the splitter stays.
+        sendMouse(grip, QEvent::MouseMove, grip->mapFrom(monitor, QPoint(50, 200)), Qt::NoButton);
+        QCOMPARE(monitor->splitterPosition(), 400 - 34);
+
+        // A very low window: the bottom rule wins.
+        monitor->dragSplitterTo(100);
+        monitor->resize(600, 50);
+        monitor->dragSplitterTo(10);
+        QCOMPARE(monitor->splitterPosition(), 50 - 34);
+
+        // Enlarging keeps the share, not the pixels.
+        monitor->resize(600, 300);
+        monitor->dragSplitterTo(100);
+        QCOMPARE(monitor->splitterRatio(), 100.0 / 300.0);
+        monitor->resize(600, 600);
+        QCOMPARE(monitor->splitterPosition(), 200);
+        QCOMPARE(monitor->table()->geometry(), QRect(0, 0, 600, 200));
+        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 200, 600, 400));
+        monitor->resize(600, 300);
+        QCOMPARE(monitor->splitterPosition(), 100);
+    }
+
+    void placementNotWrittenWhileMaximised() {
+        CMessageMonitor* monitor = open();
+        monitor->setGeometry(100, 100, 500, 300);
+        QCOMPARE(store().readInt("Windows", "Msgmon right", 0), 600);
+        monitor->showMaximized();
+        QTRY_VERIFY(monitor->isMaximized());
+        QTRY_VERIFY(monitor->height() != 300);
+        monitor->dragSplitterTo(120);
+        QCOMPARE(store().readInt("Windows", "Msgmon left", 0), 100);
+        QCOMPARE(store().readInt("Windows", "Msgmon top", 0), 100);
+        QCOMPARE(store().readInt("Windows", "Msgmon right", 0), 600);
+        QCOMPARE(store().readInt("Windows", "Msgmon bottom", 0), 400);
+        QCOMPARE(store().readInt("Windows", "Msgmon splitter", 0), 150);
+        monitor->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        monitor = open();
+        QCOMPARE(monitor->geometry(), QRect(100, 100, 500, 300));
+    }
+
+    void openedByTheTrayCommands() {
+        fill();
+        m_profile->store().writeInt("About", "Version", 141);
+        m_app->core().setDaemonPort(0); // never the real port 518 here
+        QVERIFY(m_app->InitInstance());
+        m_app->trayWindow()->OnCommand(32781); // &Messages
+        QPointer<CMessageMonitor> monitor = qobject_cast<CMessageMonitor*>(m_app->messageMonitor.data());
+        QVERIFY(monitor && monitor->isVisible());
+        monitor->showMinimized();
+        m_boxes->answers.enqueue(MessageBoxService::No);
+        m_app->trayWindow()->OnCommand(32776); // &Exit, answered No
+        QCOMPARE(m_app->messageMonitor.data(), monitor.data());
+        QVERIFY(!monitor->isMinimized());
+    }
+};
+
+QTEST_MAIN(TestMonitorWindow)
+#include "tst_monitorwindow.moc"
