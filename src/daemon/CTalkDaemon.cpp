@@ -12,10 +12,6 @@
 #include <QPointer>
 #include <QUdpSocket>
 
-namespace {
-// Distinct callers remembered between changes of the caller rules; a flood of names only refills it.
-constexpr int MAX_CACHED_ACTIONS = 4096;
-} // namespace
 
 class CTalkDaemon::Queries final : public daemonlogic::PromptQueries {
 public:
@@ -76,19 +72,41 @@ void CTalkDaemon::RemovePrompt(QObject* prompt) {
     m_prompts.removeIf([prompt](const PromptEntry& p) { return p.prompt == prompt; });
 }
 
-int CTalkDaemon::actionFor(const QString& name, const QString& host) {
+namespace {
+
+QString foldAsciiCase(const QString& text) {
+    QString folded = text;
+    for (QChar& c : folded)
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+            c = QChar(char16_t(c.unicode() + 32));
+    return folded;
+}
+
+} // namespace
+
+int CTalkDaemon::callerAction(const QString& name, const QString& host) {
     const ProfileStore& store = m_core.store();
-    if (store.generation() != m_actionsGeneration || m_actions.size() >= MAX_CACHED_ACTIONS) {
-        m_actions.clear();
-        m_actionsGeneration = store.generation();
+    if (store.generation() != m_rulesGeneration) {
+        // The first rule of a key wins, as in ActionFor's search in stored order.
+        const CallerRulesTree rules = LoadCallerRules(store);
+        m_callerActions.clear();
+        m_hostActions.clear();
+        for (const CallerRule& r : rules.callers)
+            if (const QString key = foldAsciiCase(r.key); !m_callerActions.contains(key))
+                m_callerActions.insert(key, r.action);
+        for (const CallerRule& r : rules.hosts)
+            if (const QString key = foldAsciiCase(r.key); !m_hostActions.contains(key))
+                m_hostActions.insert(key, r.action);
+        m_defaultAction = rules.defaultAction;
+        m_rulesGeneration = store.generation();
     }
-    const QPair<QString, QString> key{name, host};
-    const auto it = m_actions.constFind(key);
-    if (it != m_actions.cend())
+    if (m_callerActions.isEmpty() && m_hostActions.isEmpty())
+        return m_defaultAction;
+    if (const auto it = m_callerActions.constFind(foldAsciiCase(name)); it != m_callerActions.cend())
         return it.value();
-    const int action = ActionFor(store, name, host);
-    m_actions.insert(key, action);
-    return action;
+    if (const auto it = m_hostActions.constFind(foldAsciiCase(host)); it != m_hostActions.cend())
+        return it.value();
+    return m_defaultAction;
 }
 
 QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 senderIp, quint16 senderPort) {
@@ -97,7 +115,7 @@ QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 sende
     const std::string lName = talk::ControlMessage::readName(
         bytes + 44, length > 44 ? std::min<std::size_t>(length - 44, talk::NAME_SIZE) : 0);
     const std::string host = daemonlogic::dotted(senderIp);
-    const int action = actionFor(QString::fromUtf8(lName), QString::fromStdString(host));
+    const int action = callerAction(QString::fromUtf8(lName), QString::fromStdString(host));
 
     daemonlogic::Sender sender;
     sender.ip = senderIp;

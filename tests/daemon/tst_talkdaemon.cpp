@@ -160,6 +160,19 @@ private slots:
         QCOMPARE(got.mid(2, 1).toHex(), reply.toHex());
     }
 
+    void callerActionAgreesWithActionFor() {
+        CallerRulesTree tree;
+        tree.defaultAction = 4;
+        tree.callers = {{"Alice", 0}, {"ALICE", 1}, {"bob", 2}, {"\u00c9mile", 1}};
+        tree.hosts = {{"10.77.0.2", 1}, {"10.77.0.2", 3}, {"127.0.0.1", 0}};
+        SaveCallerRules(m_core->store(), tree);
+        const QStringList names = {"alice", "aLiCe", "bob", "BOB", "carol", "\u00e9mile", "\u00c9MILE", "", "ali"};
+        const QStringList hosts = {"10.77.0.2", "127.0.0.1", "10.77.0.3"};
+        for (const QString& n : names)
+            for (const QString& h : hosts)
+                QCOMPARE(m_daemon->callerAction(n, h), ActionFor(m_core->store(), n, h));
+    }
+
     void overlongDatagramIsAReceiptError() {
         QSignalSpy errors(m_daemon.get(), &CTalkDaemon::errorOccurred);
         QCOMPARE(exchange(QByteArray(100, '\1'), 300), QByteArray());
