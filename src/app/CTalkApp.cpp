@@ -6,6 +6,7 @@
 #include "app/CTrayWindow.h"
 #include "app/FirstStart.h"
 #include "app/TalkWindowEntry.h"
+#include "daemon/CRequestPrompt.h"
 #include "daemon/CTalkDaemon.h"
 #include "daemon/DaemonErrorBoxes.h"
 #include "platform/MessageBoxService.h"
@@ -95,10 +96,8 @@ void CTalkApp::CreateDaemon() {
 }
 
 void CTalkApp::openPrompt(int action, const QString& host, const QString& name, int robotDelay) {
-    Q_UNUSED(action);
-    Q_UNUSED(host);
-    Q_UNUSED(name);
-    Q_UNUSED(robotDelay);
+    // The prompt adds itself to the daemon's list before the daemon replies, and deletes itself when done.
+    new CRequestPrompt(action, host, name, robotDelay, m_tray.get());
 }
 
 void CTalkApp::RequestQuit(int code) {
