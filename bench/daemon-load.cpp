@@ -97,13 +97,20 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string k = argv[i];
         const char* v = argv[i + 1];
-        if (k == "--host") o.host = v;
-        else if (k == "--port") o.port = std::atoi(v);
-        else if (k == "--seconds") o.seconds = std::atof(v);
-        else if (k == "--inflight") o.inflight = std::max(1, std::atoi(v));
-        else if (k == "--rate") o.rate = std::atof(v);
-        else if (k == "--prefill") o.prefill = std::atol(v);
-        else if (k == "--leave") o.leave = std::atol(v);
+        if (k == "--host")
+            o.host = v;
+        else if (k == "--port")
+            o.port = std::atoi(v);
+        else if (k == "--seconds")
+            o.seconds = std::atof(v);
+        else if (k == "--inflight")
+            o.inflight = std::max(1, std::atoi(v));
+        else if (k == "--rate")
+            o.rate = std::atof(v);
+        else if (k == "--prefill")
+            o.prefill = std::atol(v);
+        else if (k == "--leave")
+            o.leave = std::atol(v);
         else {
             std::fprintf(stderr, "unknown option %s\n", k.c_str());
             return 2;
@@ -126,7 +133,8 @@ int main(int argc, char** argv) {
         long answered = 0;
         std::uint8_t buf[128];
         for (long i = 0; i < count; ++i) {
-            const auto m = message(1, 0, 0, base + std::uint32_t(i), std::uint16_t(1000 + i % 60000), "tester", "nobody");
+            const auto m =
+                message(1, 0, 0, base + std::uint32_t(i), std::uint16_t(1000 + i % 60000), "tester", "nobody");
             Slot& s = slots[0];
             ::sendto(s.fd, m.data(), m.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
             pollfd p{s.fd, POLLIN, 0};
@@ -149,7 +157,8 @@ int main(int argc, char** argv) {
     latencies.reserve(std::size_t(o.seconds * std::max(o.rate, 50000.0)));
     long sent = 0, replies = 0, lost = 0, counter = 0;
     const Clock::time_point start = Clock::now();
-    const Clock::time_point end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(o.seconds));
+    const Clock::time_point end =
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(o.seconds));
     const auto interval = o.rate > 0 ? std::chrono::duration<double>(1.0 / o.rate) : std::chrono::duration<double>(0);
     Clock::time_point nextSend = start;
 

@@ -23,7 +23,9 @@ constexpr int ACTION_CONNECT = 4;
 
 } // namespace
 
-void CRequestPrompt::setStarter(Starter s) { starter() = std::move(s); }
+void CRequestPrompt::setStarter(Starter s) {
+    starter() = std::move(s);
+}
 
 QObject* CRequestPrompt::start(int mode, const QString& host, const QString& user) {
     if (starter())
@@ -92,7 +94,8 @@ CRequestPrompt::CRequestPrompt(int action, const QString& host, const QString& n
     const bool robotOn = app && app->core().robotSwitch();
     if (robotOn) {
         // The robot takes every call at once: no sound, no window.
-        QMetaObject::invokeMethod(this, [this] { startByItself(1); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { startByItself(1); }, Qt::QueuedConnection);
         return;
     }
     // Nobody answers within the robot delay: the robot takes the call.
@@ -100,7 +103,8 @@ CRequestPrompt::CRequestPrompt(int action, const QString& host, const QString& n
     if (app)
         PlayNotificationSound(app->settings());
     if (m_action == ACTION_CONNECT) {
-        QMetaObject::invokeMethod(this, [this] { startByItself(0); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { startByItself(0); }, Qt::QueuedConnection);
         return;
     }
     m_callerText->setText(callerText());
@@ -116,7 +120,9 @@ CRequestPrompt::~CRequestPrompt() {
     }
 }
 
-QString CRequestPrompt::callerText() const { return caretForm(m_name) + QStringLiteral(" at ") + caretForm(m_host); }
+QString CRequestPrompt::callerText() const {
+    return caretForm(m_name) + QStringLiteral(" at ") + caretForm(m_host);
+}
 
 void CRequestPrompt::acceptCall() {
     if (m_done)
@@ -135,7 +141,9 @@ void CRequestPrompt::ignoreCall() {
     finish();
 }
 
-void CRequestPrompt::reject() { ignoreCall(); }
+void CRequestPrompt::reject() {
+    ignoreCall();
+}
 
 void CRequestPrompt::robotDelayElapsed() {
     if (!m_waiting)

@@ -12,13 +12,13 @@
 #include <QPointer>
 #include <QUdpSocket>
 
-
 class CTalkDaemon::Queries final : public daemonlogic::PromptQueries {
 public:
     explicit Queries(const QList<PromptEntry>& prompts) : m_prompts(prompts) {}
     bool isOpen(const std::string& name, const std::string& host) const override {
         for (const PromptEntry& p : m_prompts)
-            if (daemonlogic::equalsIgnoringAsciiCase(p.name, name) && daemonlogic::equalsIgnoringAsciiCase(p.host, host))
+            if (daemonlogic::equalsIgnoringAsciiCase(p.name, name) &&
+                daemonlogic::equalsIgnoringAsciiCase(p.host, host))
                 return true;
         return false;
     }
@@ -62,7 +62,9 @@ bool CTalkDaemon::start() {
     return true;
 }
 
-quint16 CTalkDaemon::localPort() const { return m_socket ? m_socket->localPort() : 0; }
+quint16 CTalkDaemon::localPort() const {
+    return m_socket ? m_socket->localPort() : 0;
+}
 
 void CTalkDaemon::AddPrompt(QObject* prompt, const QString& name, const QString& host) {
     m_prompts.append({prompt, name.toStdString(), host.toStdString()});
@@ -133,8 +135,8 @@ QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 sende
     const daemonlogic::Result result =
         daemonlogic::HandleRequest(bytes, length, sender, action, m_table, view, Queries(m_prompts));
     if (result.ring)
-        emit ring(result.ring->action, QString::fromStdString(result.ring->host),
-                  QString::fromUtf8(result.ring->name), result.ring->robotDelay);
+        emit ring(result.ring->action, QString::fromStdString(result.ring->host), QString::fromUtf8(result.ring->name),
+                  result.ring->robotDelay);
     if (result.closePrompts)
         emit closePrompts(QString::fromUtf8(result.closePrompts->name),
                           QString::fromStdString(result.closePrompts->host));

@@ -27,7 +27,9 @@ void say(const QString& line) {
     std::fflush(stdout);
 }
 
-QString oneLine(QString text) { return text.replace(QLatin1String("\r\n"), QLatin1String(" | ")); }
+QString oneLine(QString text) {
+    return text.replace(QLatin1String("\r\n"), QLatin1String(" | "));
+}
 
 } // namespace
 
@@ -58,18 +60,17 @@ int main(int argc, char** argv) {
     }
 
     QObject prompts;
-    QObject::connect(&daemon, &CTalkDaemon::ring, &prompts,
-                     [&](int action, const QString& host, const QString& name, int delay) {
-                         say(QStringLiteral("RING %1 %2 %3 %4").arg(action).arg(host, name).arg(delay));
-                         auto* prompt = new QObject(&prompts);
-                         prompt->setProperty("name", name);
-                         prompt->setProperty("host", host);
-                         daemon.AddPrompt(prompt, name, host);
-                         QObject::connect(prompt, &QObject::destroyed, &daemon,
-                                          [&daemon, prompt] { daemon.RemovePrompt(prompt); });
-                         // Nobody answers: the robot takes the call after the delay, and the prompt goes.
-                         QTimer::singleShot(delay * 1000, prompt, [prompt] { prompt->deleteLater(); });
-                     });
+    QObject::connect(
+        &daemon, &CTalkDaemon::ring, &prompts, [&](int action, const QString& host, const QString& name, int delay) {
+            say(QStringLiteral("RING %1 %2 %3 %4").arg(action).arg(host, name).arg(delay));
+            auto* prompt = new QObject(&prompts);
+            prompt->setProperty("name", name);
+            prompt->setProperty("host", host);
+            daemon.AddPrompt(prompt, name, host);
+            QObject::connect(prompt, &QObject::destroyed, &daemon, [&daemon, prompt] { daemon.RemovePrompt(prompt); });
+            // Nobody answers: the robot takes the call after the delay, and the prompt goes.
+            QTimer::singleShot(delay * 1000, prompt, [prompt] { prompt->deleteLater(); });
+        });
     QObject::connect(&daemon, &CTalkDaemon::closePrompts, &prompts, [&](const QString& name, const QString& host) {
         say(QStringLiteral("CLOSE %1 %2").arg(name, host));
         for (QObject* p : prompts.children())

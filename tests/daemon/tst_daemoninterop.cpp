@@ -17,7 +17,9 @@
 
 namespace {
 
-int sh(const QString& command) { return QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), command}); }
+int sh(const QString& command) {
+    return QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), command});
+}
 
 QString shOut(const QString& command) {
     QProcess p;
@@ -70,22 +72,26 @@ quint16 freeUdpPort() {
     return s.localPort();
 }
 
-QString daemonHost() { return QCoreApplication::applicationDirPath() + QStringLiteral("/daemonhost"); }
+QString daemonHost() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/daemonhost");
+}
 
 // Lines a child prints, gathered as they come.
 struct Child {
     QProcess process;
     QStringList lines;
     bool waitForLine(const QString& prefix, int ms = 5000) {
-        return QTest::qWaitFor([&] {
-            process.waitForReadyRead(10);
-            while (process.canReadLine())
-                lines << QString::fromUtf8(process.readLine()).trimmed();
-            for (const QString& l : lines)
-                if (l.startsWith(prefix))
-                    return true;
-            return false;
-        }, ms);
+        return QTest::qWaitFor(
+            [&] {
+                process.waitForReadyRead(10);
+                while (process.canReadLine())
+                    lines << QString::fromUtf8(process.readLine()).trimmed();
+                for (const QString& l : lines)
+                    if (l.startsWith(prefix))
+                        return true;
+                return false;
+            },
+            ms);
     }
     int count(const QString& prefix) const {
         int n = 0;
@@ -181,9 +187,8 @@ private slots:
         // We answer as tester would: our LOOK_UP finds root's invitation in our own daemon.
         QUdpSocket control;
         QVERIFY(control.bind(QHostAddress::LocalHost, 0));
-        const QByteArray reply = exchange(control, 518,
-                                          request(1, 1, id(0), wireAddr(2, 0), wireAddr(2, control.localPort()),
-                                                  "tester", "root"));
+        const QByteArray reply = exchange(
+            control, 518, request(1, 1, id(0), wireAddr(2, 0), wireAddr(2, control.localPort()), "tester", "root"));
         QCOMPARE(reply.size(), 24);
         QCOMPARE(int(reply[2]), 0);
         QCOMPARE(reply.mid(8, 2).toHex(), QByteArray("0002"));
@@ -203,14 +208,15 @@ private slots:
             },
             5000));
         sh(tmux + QStringLiteral(" send-keys -t t 'hi' "));
-        QVERIFY(QTest::qWaitFor([&] { return stream.readAll().contains("hi") ; }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return stream.readAll().contains("hi"); }, 5000));
         // Connected, talk deletes both its invitations: the announcement (closing its prompt) and the invitation.
         QVERIFY(daemon.waitForLine(QStringLiteral("CLOSE root 127.0.0.1")));
         QVERIFY(QTest::qWaitFor([&] { return daemon.count(QStringLiteral("CLOSE root")) >= 2; }, 5000));
         daemon.process.write("status\n");
         QVERIFY(daemon.waitForLine(QStringLiteral("STATUS")));
-        QVERIFY2(daemon.lines.filter(QStringLiteral("STATUS")).constFirst().startsWith("STATUS table=0 prompts=0 lastid=2"),
-                 qPrintable(daemon.lines.join('\n')));
+        QVERIFY2(
+            daemon.lines.filter(QStringLiteral("STATUS")).constFirst().startsWith("STATUS table=0 prompts=0 lastid=2"),
+            qPrintable(daemon.lines.join('\n')));
     }
 
     void sameDatagramsAsNetkitTalkd() {
@@ -257,12 +263,13 @@ private slots:
              nullptr},
             {"bad version", request(2, 1, id(0), wireAddr(2, 40000), ctl, "alice", "tester"), 6, 6, nullptr},
             {"unknown type", request(1, 9, id(0), wireAddr(2, 40000), ctl, "alice", "tester"), 5, 5, nullptr},
-            {"ANNOUNCE for a user who is not ours", request(1, 3, id(0), wireAddr(2, 40000), ctl, "alice", "nosuchuser"),
-             1, 1, nullptr},
+            {"ANNOUNCE for a user who is not ours",
+             request(1, 3, id(0), wireAddr(2, 40000), ctl, "alice", "nosuchuser"), 1, 1, nullptr},
             {"PROBE", request(1, 215, id(0), wireAddr(2, 40000), ctl, "alice", "tester"), 1, 5,
              "our daemon takes PROBE as LOOK_UP; a Unix daemon does not know the type"},
-            {"LOOK_UP with PROBE_ID", request(1, 1, QByteArray::fromHex("d7000000"), wireAddr(2, 40000), ctl, "alice", ""),
-             215, 1, "our daemon answers the probe (USER_PRESENT, 84 bytes); a Unix daemon looks up an invitation"},
+            {"LOOK_UP with PROBE_ID",
+             request(1, 1, QByteArray::fromHex("d7000000"), wireAddr(2, 40000), ctl, "alice", ""), 215, 1,
+             "our daemon answers the probe (USER_PRESENT, 84 bytes); a Unix daemon looks up an invitation"},
             {"addr family 3", request(1, 1, id(0), wireAddr(3, 40000), ctl, "alice", "tester"), 7, 1,
              "netkit never checks the address families"},
             {"ctl_addr family 0", request(1, 1, id(0), wireAddr(2, 40000), wireAddr(0, 40001), "alice", "tester"), 8, 1,
@@ -276,7 +283,8 @@ private slots:
             const QByteArray a = exchange(s, ourPort, row.datagram);
             const QByteArray b = exchange(s, netkitPort, row.datagram);
             QVERIFY2(a.size() >= 24 && b.size() >= 24, row.what);
-            QVERIFY2(int(quint8(a[2])) == row.ours, qPrintable(QStringLiteral("%1: ours %2").arg(row.what).arg(quint8(a[2]))));
+            QVERIFY2(int(quint8(a[2])) == row.ours,
+                     qPrintable(QStringLiteral("%1: ours %2").arg(row.what).arg(quint8(a[2]))));
             QVERIFY2(int(quint8(b[2])) == row.netkit,
                      qPrintable(QStringLiteral("%1: netkit %2").arg(row.what).arg(quint8(b[2]))));
             QCOMPARE(a[1], b[1]); // both repeat the type
@@ -299,10 +307,10 @@ private slots:
         QCOMPARE(int(foundNetkit[2]), 0);
         QCOMPARE(foundOurs.mid(8, 16).toHex(), wireAddr(2, 41000).toHex());
         QCOMPARE(foundNetkit.mid(8, 16).toHex(), foundOurs.mid(8, 16).toHex());
-        const QByteArray delOurs = exchange(s, ourPort, request(1, 2, leftOurs.mid(4, 4), wireAddr(2, 40000), ctl,
-                                                                "tester", "alice"));
-        const QByteArray delNetkit = exchange(s, netkitPort, request(1, 2, leftNetkit.mid(4, 4), wireAddr(2, 40000),
-                                                                     ctl, "tester", "alice"));
+        const QByteArray delOurs =
+            exchange(s, ourPort, request(1, 2, leftOurs.mid(4, 4), wireAddr(2, 40000), ctl, "tester", "alice"));
+        const QByteArray delNetkit =
+            exchange(s, netkitPort, request(1, 2, leftNetkit.mid(4, 4), wireAddr(2, 40000), ctl, "tester", "alice"));
         QCOMPARE(int(delOurs[2]), 0);
         QCOMPARE(int(delNetkit[2]), 0);
         QCOMPARE(int(exchange(s, ourPort, look)[2]), 1);
@@ -323,9 +331,10 @@ private slots:
         QVERIFY(second.waitForLine(QStringLiteral("FAILED 10048 Hm... it appears there is another talk program")));
         const QString ns = QStringLiteral("zunoport%1").arg(QCoreApplication::applicationPid());
         QVERIFY(sh(QStringLiteral("ip netns add %1").arg(ns)) == 0);
-        const QString out = shOut(QStringLiteral("ip netns exec %1 setpriv --reuid=nobody --regid=nogroup --clear-groups "
-                                                 "%2 --port 518 </dev/null")
-                                      .arg(ns, daemonHost()));
+        const QString out =
+            shOut(QStringLiteral("ip netns exec %1 setpriv --reuid=nobody --regid=nogroup --clear-groups "
+                                 "%2 --port 518 </dev/null")
+                      .arg(ns, daemonHost()));
         sh(QStringLiteral("ip netns del %1").arg(ns));
         QCOMPARE(out.trimmed(), QStringLiteral("FAILED 10013 Socket error 10013 occured. Program terminated."));
     }

@@ -66,12 +66,18 @@ private slots:
         QTest::addColumn<QString>("lName");
         QTest::addColumn<QString>("rName");
         QTest::addColumn<int>("port"); // addr port of the invitation found, 0 for none
-        QTest::newRow("same case") << "bob" << "alice" << 10;
-        QTest::newRow("other case") << "BoB" << "ALICE" << 10;
-        QTest::newRow("other pair") << "carol" << "alice" << 30;
-        QTest::newRow("reversed pair is no match") << "alice" << "bob" << 0;
-        QTest::newRow("prefix is no match") << "bo" << "alice" << 0;
-        QTest::newRow("twelve characters") << "abcdefghijkl" << "alice" << 40;
+        QTest::newRow("same case") << "bob"
+                                   << "alice" << 10;
+        QTest::newRow("other case") << "BoB"
+                                    << "ALICE" << 10;
+        QTest::newRow("other pair") << "carol"
+                                    << "alice" << 30;
+        QTest::newRow("reversed pair is no match") << "alice"
+                                                   << "bob" << 0;
+        QTest::newRow("prefix is no match") << "bo"
+                                            << "alice" << 0;
+        QTest::newRow("twelve characters") << "abcdefghijkl"
+                                           << "alice" << 40;
     }
 
     void lookUpTakesTheOldestOfThePair() {

@@ -18,7 +18,9 @@
 
 namespace {
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text)); }
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text));
+}
 
 #define ADDR "0002 9c40 7f000001 0000000000000000"
 #define CTL "0002 9c41 7f000001 0000000000000000"
@@ -139,11 +141,16 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<int>("action");
         QTest::addColumn<QByteArray>("reply"); // to a probe from alice at 127.0.0.1
-        QTest::newRow("caller ignored") << "Caller" << "ALICE" << 2 << QByteArray();
-        QTest::newRow("host ignored") << "Host" << "127.0.0.1" << 2 << QByteArray();
-        QTest::newRow("caller refused urgent") << "Caller" << "alice" << 1 << hex("d6");
-        QTest::newRow("host refused") << "Host" << "127.0.0.1" << 0 << hex("d5");
-        QTest::newRow("other caller's rule") << "Caller" << "bob" << 2 << hex("d7");
+        QTest::newRow("caller ignored") << "Caller"
+                                        << "ALICE" << 2 << QByteArray();
+        QTest::newRow("host ignored") << "Host"
+                                      << "127.0.0.1" << 2 << QByteArray();
+        QTest::newRow("caller refused urgent") << "Caller"
+                                               << "alice" << 1 << hex("d6");
+        QTest::newRow("host refused") << "Host"
+                                      << "127.0.0.1" << 0 << hex("d5");
+        QTest::newRow("other caller's rule") << "Caller"
+                                             << "bob" << 2 << hex("d7");
     }
 
     void callerRulesDecide() {
@@ -156,7 +163,8 @@ private slots:
         CallerRulesTree tree;
         (section == QLatin1String("Caller") ? tree.callers : tree.hosts).push_back({key, action});
         SaveCallerRules(m_core->store(), tree);
-        const QByteArray got = exchange(hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY), reply.isEmpty() ? 300 : 2000);
+        const QByteArray got =
+            exchange(hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY), reply.isEmpty() ? 300 : 2000);
         QCOMPARE(got.mid(2, 1).toHex(), reply.toHex());
     }
 
@@ -290,16 +298,17 @@ private slots:
 
         // The next valid requests are answered correctly.
         QCOMPARE(exchange(hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY)).toHex(' '),
-                 hex("01 01 d7 00 000000d7" ADDR CTL PID TESTER "4d722e2058" "0000000000000000000000000000000000000000"
+                 hex("01 01 d7 00 000000d7" ADDR CTL PID TESTER "4d722e2058"
+                     "0000000000000000000000000000000000000000"
                      "000000")
                      .toHex(' '));
-        const QByteArray left = exchange(hex("01 00 00 00 00000000" ADDR "0002 4444 7f000001 0000000000000000" PID
-                                                 TESTER "6672696e6400000000000000" TTY));
+        const QByteArray left =
+            exchange(hex("01 00 00 00 00000000" ADDR "0002 4444 7f000001 0000000000000000" PID TESTER
+                         "6672696e6400000000000000" TTY));
         QCOMPARE(left.size(), 24);
         QCOMPARE(int(left[2]), 0);
-        const QByteArray found =
-            exchange(hex("01 01 00 00 00000000 0002 5555 7f000001 0000000000000000" CTL PID "6672696e6400000000000000"
-                         TESTER TTY));
+        const QByteArray found = exchange(hex("01 01 00 00 00000000 0002 5555 7f000001 0000000000000000" CTL PID
+                                              "6672696e6400000000000000" TESTER TTY));
         QCOMPARE(found.toHex(' '), (hex("01 01 00 00") + left.mid(4, 4) + hex(ADDR)).toHex(' '));
     }
 };
