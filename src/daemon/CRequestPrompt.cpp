@@ -3,6 +3,7 @@
 
 #include "app/AppIcons.h"
 #include "app/CTalkApp.h"
+#include "config/CallerRules.h"
 #include "daemon/CTalkDaemon.h"
 #include "robot/NotificationSound.h"
 
@@ -18,8 +19,6 @@ CRequestPrompt::Starter& starter() {
     static CRequestPrompt::Starter s;
     return s;
 }
-
-constexpr int ACTION_CONNECT = 4;
 
 } // namespace
 
@@ -60,7 +59,7 @@ CRequestPrompt::CRequestPrompt(int action, const QString& host, const QString& n
     if (m_daemon) {
         m_daemon->AddPrompt(this, m_name, m_host);
         connect(m_daemon, &CTalkDaemon::closePrompts, this, [this](const QString& n, const QString& h) {
-            if (n.compare(m_name, Qt::CaseInsensitive) == 0 && h.compare(m_host, Qt::CaseInsensitive) == 0)
+            if (CallerRules::equalsIgnoringAsciiCase(n, m_name) && CallerRules::equalsIgnoringAsciiCase(h, m_host))
                 ignoreCall();
         });
     }

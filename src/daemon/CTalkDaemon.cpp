@@ -10,23 +10,26 @@
 #include "platform/SocketErrors.h"
 
 #include <QPointer>
+#include <QStringDecoder>
 #include <QUdpSocket>
 
 class CTalkDaemon::Queries final : public daemonlogic::PromptQueries {
 public:
     explicit Queries(const QList<PromptEntry>& prompts) : m_prompts(prompts) {}
     bool isOpen(const std::string& name, const std::string& host) const override {
+        const QString n = decodeName(name);
+        const QString h = QString::fromStdString(host);
         for (const PromptEntry& p : m_prompts)
-            if (daemonlogic::equalsIgnoringAsciiCase(p.name, name) &&
-                daemonlogic::equalsIgnoringAsciiCase(p.host, host))
+            if (CallerRules::equalsIgnoringAsciiCase(p.name, n) && CallerRules::equalsIgnoringAsciiCase(p.host, h))
                 return true;
         return false;
     }
     int openCount() const override { return int(m_prompts.size()); }
     int openFrom(const std::string& host) const override {
+        const QString h = QString::fromStdString(host);
         int n = 0;
         for (const PromptEntry& p : m_prompts)
-            if (p.host == host)
+            if (CallerRules::equalsIgnoringAsciiCase(p.host, h))
                 ++n;
         return n;
     }
@@ -34,6 +37,14 @@ public:
 private:
     const QList<PromptEntry>& m_prompts;
 };
+
+QString CTalkDaemon::decodeName(const std::string& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    if (utf8.hasError())
+        return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    return text;
+}
 
 CTalkDaemon::CTalkDaemon(AppCore& core, QObject* parent)
     : QObject(parent), m_core(core), m_loginName(LoginName::current()) {}
@@ -67,7 +78,7 @@ quint16 CTalkDaemon::localPort() const {
 }
 
 void CTalkDaemon::AddPrompt(QObject* prompt, const QString& name, const QString& host) {
-    m_prompts.append({prompt, name.toStdString(), host.toStdString()});
+    m_prompts.append({prompt, name, host});
 }
 
 void CTalkDaemon::RemovePrompt(QObject* prompt) {
@@ -117,7 +128,7 @@ QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 sende
     const std::string lName = talk::ControlMessage::readName(
         bytes + 44, length > 44 ? std::min<std::size_t>(length - 44, talk::NAME_SIZE) : 0);
     const std::string host = daemonlogic::dotted(senderIp);
-    const int action = callerAction(QString::fromUtf8(lName), QString::fromStdString(host));
+    const int action = callerAction(decodeName(lName), QString::fromStdString(host));
 
     daemonlogic::Sender sender;
     sender.ip = senderIp;
@@ -135,11 +146,10 @@ QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 sende
     const daemonlogic::Result result =
         daemonlogic::HandleRequest(bytes, length, sender, action, m_table, view, Queries(m_prompts));
     if (result.ring)
-        emit ring(result.ring->action, QString::fromStdString(result.ring->host), QString::fromUtf8(result.ring->name),
+        emit ring(result.ring->action, QString::fromStdString(result.ring->host), decodeName(result.ring->name),
                   result.ring->robotDelay);
     if (result.closePrompts)
-        emit closePrompts(QString::fromUtf8(result.closePrompts->name),
-                          QString::fromStdString(result.closePrompts->host));
+        emit closePrompts(decodeName(result.closePrompts->name), QString::fromStdString(result.closePrompts->host));
     return QByteArray(reinterpret_cast<const char*>(result.reply.data()), qsizetype(result.replyLength));
 }
 

@@ -48,6 +48,10 @@ public:
     // has changed, so a datagram costs no store access.
     int callerAction(const QString& name, const QString& host);
 
+    // A name field's bytes as text: UTF-8 when they are valid UTF-8, else one Latin-1 character per byte. The same
+    // bytes always give the same text, so the prompt list compares what the handler sees.
+    static QString decodeName(const std::string& bytes);
+
     static constexpr const char* ADDRESS_IN_USE_TEXT =
         "Hm... it appears there is another talk program being executed at the moment. You would better choose "
         "which one you are going to use and remove the other. Do not hurry and make proper choice!";
@@ -67,8 +71,8 @@ signals:
 private:
     struct PromptEntry {
         QObject* prompt;
-        std::string name;
-        std::string host;
+        QString name;
+        QString host;
     };
     class Queries;
 

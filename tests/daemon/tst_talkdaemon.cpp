@@ -136,6 +136,35 @@ private slots:
         QCOMPARE(m_daemon->table().size(), std::size_t(0));
     }
 
+    void reannouncementsOfNamesOutsideAscii_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("UTF-8") << QByteArray("j\xc3\xb6rg") << QStringLiteral("j\u00f6rg");
+        QTest::newRow("Latin-1") << QByteArray("J\xf6RG") << QStringLiteral("J\u00f6RG");
+        QTest::newRow("broken UTF-8") << QByteArray("a\xc3") << QStringLiteral("a\u00c3");
+    }
+
+    void reannouncementsOfNamesOutsideAscii() {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, text);
+        FakePrompts prompts(*m_daemon);
+        QSignalSpy ring(m_daemon.get(), &CTalkDaemon::ring);
+        QByteArray announce = hex("01 03 00 00 ffffffff" ADDR CTL PID ALICE TESTER TTY);
+        announce.replace(44, 12, name + QByteArray(12 - name.size(), '\0'));
+        QCOMPARE(int(exchange(announce)[2]), 0);
+        QCOMPARE(ring.size(), 1);
+        QCOMPARE(ring[0][2].toString(), text);
+        // The same bytes again, and in other letter case of A to Z: absorbed while the prompt is open.
+        QCOMPARE(int(exchange(announce)[2]), 0);
+        QByteArray other = announce;
+        for (int i = 44; i < 56; ++i)
+            if (other[i] >= 'a' && other[i] <= 'z')
+                other[i] = char(other[i] - 32);
+        QCOMPARE(int(exchange(other)[2]), 0);
+        QCOMPARE(ring.size(), 1);
+        QCOMPARE(m_daemon->promptCount(), 1);
+    }
+
     void callerRulesDecide_data() {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
