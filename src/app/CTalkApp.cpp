@@ -12,6 +12,7 @@
 #include "conversation/CPersonDialog.h"
 #include "conversation/CTalkConversation.h"
 #include "conversation/TalkCommands.h"
+#include "daemon/CRequestPrompt.h"
 #include "daemon/CTalkDaemon.h"
 #include "daemon/DaemonErrorBoxes.h"
 #include "locate/CLocateWindow.h"
@@ -105,10 +106,8 @@ void CTalkApp::CreateDaemon() {
 }
 
 void CTalkApp::openPrompt(int action, const QString& host, const QString& name, int robotDelay) {
-    Q_UNUSED(action);
-    Q_UNUSED(host);
-    Q_UNUSED(name);
-    Q_UNUSED(robotDelay);
+    // The prompt adds itself to the daemon's list before the daemon replies, and deletes itself when done.
+    new CRequestPrompt(action, host, name, robotDelay, m_tray.get());
 }
 
 void CTalkApp::RequestQuit(int code) {

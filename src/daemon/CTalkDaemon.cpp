@@ -10,27 +10,26 @@
 #include "platform/SocketErrors.h"
 
 #include <QPointer>
+#include <QStringDecoder>
 #include <QUdpSocket>
-
-namespace {
-// Distinct callers remembered between changes of the caller rules; a flood of names only refills it.
-constexpr int MAX_CACHED_ACTIONS = 4096;
-} // namespace
 
 class CTalkDaemon::Queries final : public daemonlogic::PromptQueries {
 public:
     explicit Queries(const QList<PromptEntry>& prompts) : m_prompts(prompts) {}
     bool isOpen(const std::string& name, const std::string& host) const override {
+        const QString n = decodeName(name);
+        const QString h = QString::fromStdString(host);
         for (const PromptEntry& p : m_prompts)
-            if (daemonlogic::equalsIgnoringAsciiCase(p.name, name) && daemonlogic::equalsIgnoringAsciiCase(p.host, host))
+            if (CallerRules::equalsIgnoringAsciiCase(p.name, n) && CallerRules::equalsIgnoringAsciiCase(p.host, h))
                 return true;
         return false;
     }
     int openCount() const override { return int(m_prompts.size()); }
     int openFrom(const std::string& host) const override {
+        const QString h = QString::fromStdString(host);
         int n = 0;
         for (const PromptEntry& p : m_prompts)
-            if (p.host == host)
+            if (CallerRules::equalsIgnoringAsciiCase(p.host, h))
                 ++n;
         return n;
     }
@@ -38,6 +37,14 @@ public:
 private:
     const QList<PromptEntry>& m_prompts;
 };
+
+QString CTalkDaemon::decodeName(const std::string& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    if (utf8.hasError())
+        return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    return text;
+}
 
 CTalkDaemon::CTalkDaemon(AppCore& core, QObject* parent)
     : QObject(parent), m_core(core), m_loginName(LoginName::current()) {}
@@ -66,29 +73,53 @@ bool CTalkDaemon::start() {
     return true;
 }
 
-quint16 CTalkDaemon::localPort() const { return m_socket ? m_socket->localPort() : 0; }
+quint16 CTalkDaemon::localPort() const {
+    return m_socket ? m_socket->localPort() : 0;
+}
 
 void CTalkDaemon::AddPrompt(QObject* prompt, const QString& name, const QString& host) {
-    m_prompts.append({prompt, name.toStdString(), host.toStdString()});
+    m_prompts.append({prompt, name, host});
 }
 
 void CTalkDaemon::RemovePrompt(QObject* prompt) {
     m_prompts.removeIf([prompt](const PromptEntry& p) { return p.prompt == prompt; });
 }
 
-int CTalkDaemon::actionFor(const QString& name, const QString& host) {
+namespace {
+
+QString foldAsciiCase(const QString& text) {
+    QString folded = text;
+    for (QChar& c : folded)
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+            c = QChar(char16_t(c.unicode() + 32));
+    return folded;
+}
+
+} // namespace
+
+int CTalkDaemon::callerAction(const QString& name, const QString& host) {
     const ProfileStore& store = m_core.store();
-    if (store.generation() != m_actionsGeneration || m_actions.size() >= MAX_CACHED_ACTIONS) {
-        m_actions.clear();
-        m_actionsGeneration = store.generation();
+    if (store.generation() != m_rulesGeneration) {
+        // The first rule of a key wins, as in ActionFor's search in stored order.
+        const CallerRulesTree rules = LoadCallerRules(store);
+        m_callerActions.clear();
+        m_hostActions.clear();
+        for (const CallerRule& r : rules.callers)
+            if (const QString key = foldAsciiCase(r.key); !m_callerActions.contains(key))
+                m_callerActions.insert(key, r.action);
+        for (const CallerRule& r : rules.hosts)
+            if (const QString key = foldAsciiCase(r.key); !m_hostActions.contains(key))
+                m_hostActions.insert(key, r.action);
+        m_defaultAction = rules.defaultAction;
+        m_rulesGeneration = store.generation();
     }
-    const QPair<QString, QString> key{name, host};
-    const auto it = m_actions.constFind(key);
-    if (it != m_actions.cend())
+    if (m_callerActions.isEmpty() && m_hostActions.isEmpty())
+        return m_defaultAction;
+    if (const auto it = m_callerActions.constFind(foldAsciiCase(name)); it != m_callerActions.cend())
         return it.value();
-    const int action = ActionFor(store, name, host);
-    m_actions.insert(key, action);
-    return action;
+    if (const auto it = m_hostActions.constFind(foldAsciiCase(host)); it != m_hostActions.cend())
+        return it.value();
+    return m_defaultAction;
 }
 
 QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 senderIp, quint16 senderPort) {
@@ -97,7 +128,7 @@ QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 sende
     const std::string lName = talk::ControlMessage::readName(
         bytes + 44, length > 44 ? std::min<std::size_t>(length - 44, talk::NAME_SIZE) : 0);
     const std::string host = daemonlogic::dotted(senderIp);
-    const int action = actionFor(QString::fromUtf8(lName), QString::fromStdString(host));
+    const int action = callerAction(decodeName(lName), QString::fromStdString(host));
 
     daemonlogic::Sender sender;
     sender.ip = senderIp;
@@ -115,11 +146,10 @@ QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 sende
     const daemonlogic::Result result =
         daemonlogic::HandleRequest(bytes, length, sender, action, m_table, view, Queries(m_prompts));
     if (result.ring)
-        emit ring(result.ring->action, QString::fromStdString(result.ring->host),
-                  QString::fromUtf8(result.ring->name), result.ring->robotDelay);
+        emit ring(result.ring->action, QString::fromStdString(result.ring->host), decodeName(result.ring->name),
+                  result.ring->robotDelay);
     if (result.closePrompts)
-        emit closePrompts(QString::fromUtf8(result.closePrompts->name),
-                          QString::fromStdString(result.closePrompts->host));
+        emit closePrompts(decodeName(result.closePrompts->name), QString::fromStdString(result.closePrompts->host));
     return QByteArray(reinterpret_cast<const char*>(result.reply.data()), qsizetype(result.replyLength));
 }
 

@@ -12,7 +12,6 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QPair>
 #include <QString>
 
 class AppCore;
@@ -45,6 +44,14 @@ public:
     // none). The receive handler uses it; so do tests and tools that feed the daemon without a socket.
     QByteArray handleDatagram(const QByteArray& datagram, quint32 senderIp, quint16 senderPort);
 
+    // The caller's action, as ActionFor gives it from the store; the rules are read again only after the store
+    // has changed, so a datagram costs no store access.
+    int callerAction(const QString& name, const QString& host);
+
+    // A name field's bytes as text: UTF-8 when they are valid UTF-8, else one Latin-1 character per byte. The same
+    // bytes always give the same text, so the prompt list compares what the handler sees.
+    static QString decodeName(const std::string& bytes);
+
     static constexpr const char* ADDRESS_IN_USE_TEXT =
         "Hm... it appears there is another talk program being executed at the moment. You would better choose "
         "which one you are going to use and remove the other. Do not hurry and make proper choice!";
@@ -64,14 +71,13 @@ signals:
 private:
     struct PromptEntry {
         QObject* prompt;
-        std::string name;
-        std::string host;
+        QString name;
+        QString host;
     };
     class Queries;
 
     void onReadyRead();
     void reportError(int code, const char* detail);
-    int actionFor(const QString& name, const QString& host);
 
     AppCore& m_core;
     QUdpSocket* m_socket = nullptr;
@@ -81,7 +87,9 @@ private:
     AutoConversationGate m_gate;
     QString m_startError;
     int m_startErrorCode = 0;
-    // Caller actions looked up since the caller rules last changed (bounded).
-    QHash<QPair<QString, QString>, int> m_actions;
-    quint64 m_actionsGeneration = ~quint64(0);
+    // The caller rules as loaded when the store last changed, keyed by name and host with A to Z folded.
+    QHash<QString, int> m_callerActions;
+    QHash<QString, int> m_hostActions;
+    int m_defaultAction = 3;
+    quint64 m_rulesGeneration = ~quint64(0);
 };

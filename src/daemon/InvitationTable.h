@@ -24,7 +24,7 @@ public:
     enum class Kind : std::uint8_t { LeaveInvite, Announce };
 
     struct Invitation {
-        std::uint32_t id = 0;   // host order
+        std::uint32_t id = 0; // host order
         Kind kind = Kind::LeaveInvite;
         talk::Datagram message{}; // the 84 request bytes; id_num holds `id` in host order
     };
@@ -79,7 +79,7 @@ private:
     std::map<Seq, Entry> m_entries;                           // by order of storing
     std::unordered_map<std::string, std::set<Seq>> m_byNames; // r_name + l_name of the invitation
     std::unordered_map<AddrKey, Seq, AddrKeyHash> m_byControlAddress;
-    std::unordered_map<std::uint32_t, std::set<Seq>> m_byId;  // ids repeat only after a wrap
+    std::unordered_map<std::uint32_t, std::set<Seq>> m_byId; // ids repeat only after a wrap
     std::set<Seq> m_announces;
     std::set<Seq> m_leaveInvites;
     Seq m_nextSeq = 0;

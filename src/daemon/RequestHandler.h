@@ -40,23 +40,23 @@ public:
 
 // The daemon's own values the handler reads.
 struct DaemonView {
-    std::string loginName;  // at most 11 bytes
-    std::string fullName;   // the setting fullname
+    std::string loginName; // at most 11 bytes
+    std::string fullName;  // the setting fullname
     bool robotSwitch = false;
-    int ltra = 7;            // the local robot delay, seconds
+    int ltra = 7; // the local robot delay, seconds
 };
 
 struct Sender {
-    std::uint32_t ip = 0;   // host order
+    std::uint32_t ip = 0; // host order
     std::uint16_t port = 0;
-    bool isLocal = false;   // an address of this machine (LEAVE_INVITE is refused from anywhere else)
+    bool isLocal = false; // an address of this machine (LEAVE_INVITE is refused from anywhere else)
 };
 
 // Ring the local user: open a prompt for (action, host, name) with this robot delay.
 struct RingEffect {
     int action = 0;
-    std::string host;   // dotted
-    std::string name;   // the request's l_name
+    std::string host; // dotted
+    std::string name; // the request's l_name
     int robotDelay = 0;
 };
 

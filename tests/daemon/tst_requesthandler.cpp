@@ -18,7 +18,9 @@ namespace {
 #define TESTER "746573746572000000000000"
 #define TESTER_UPPER "544553544552000000000000"
 #define BOB "626f62000000000000000000"
-#define MRX "4d722e2058" "0000000000000000000000000000000000000000000000" // "Mr. X", NUL-padded to 28 bytes
+#define MRX                                                                                                            \
+    "4d722e2058"                                                                                                       \
+    "0000000000000000000000000000000000000000000000" // "Mr. X", NUL-padded to 28 bytes
 #define TTY "00000000000000000000000000000000"
 
 class FakePrompts final : public PromptQueries {
@@ -39,7 +41,9 @@ public:
     }
 };
 
-QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text)); }
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text));
+}
 
 constexpr std::uint32_t LOCALHOST = 0x7F000001;
 constexpr std::uint32_t REMOTE = 0x0A4D0002; // 10.77.0.2
@@ -55,8 +59,8 @@ class TestRequestHandler : public QObject {
 
     Result send(const QByteArray& request, int action = 3, std::uint32_t ip = LOCALHOST, bool local = true) {
         Sender s{ip, 40001, local};
-        return HandleRequest(reinterpret_cast<const std::uint8_t*>(request.constData()), std::size_t(request.size()),
-                             s, action, m_table, m_view, m_prompts);
+        return HandleRequest(reinterpret_cast<const std::uint8_t*>(request.constData()), std::size_t(request.size()), s,
+                             action, m_table, m_view, m_prompts);
     }
     static QByteArray bytes(const Result& r) {
         return QByteArray(reinterpret_cast<const char*>(r.reply.data()), qsizetype(r.replyLength));
@@ -78,17 +82,16 @@ private slots:
 
         QTest::newRow("bad version keeps the id") << hex("02 01 00 00 00000005" ADDR CTL PID ALICE TESTER TTY) << 3
                                                   << false << true << hex("02 01 06 00 00000005" ADDR);
-        QTest::newRow("bad addr family") << hex("01 01 00 00 00000009 0003 9c40 7f000001 0000000000000000" CTL PID
-                                                    ALICE TESTER TTY)
-                                         << 3 << false << true
-                                         << hex("01 01 07 00 00000009 0003 9c40 7f000001 0000000000000000");
-        QTest::newRow("bad ctl_addr family") << hex("01 01 00 00 00000009" ADDR "0000 9c41 7f000001 0000000000000000"
-                                                        PID ALICE TESTER TTY)
-                                             << 3 << false << true << hex("01 01 08 00 00000009" ADDR);
-        QTest::newRow("unknown type") << hex("01 09 00 00 00000009" ADDR CTL PID ALICE TESTER TTY) << 3 << false
-                                      << true << hex("01 09 05 00 00000000" ADDR);
-        QTest::newRow("look-up miss") << hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY) << 3 << false
-                                      << true << hex("01 01 01 00 00000000" ADDR);
+        QTest::newRow("bad addr family")
+            << hex("01 01 00 00 00000009 0003 9c40 7f000001 0000000000000000" CTL PID ALICE TESTER TTY) << 3 << false
+            << true << hex("01 01 07 00 00000009 0003 9c40 7f000001 0000000000000000");
+        QTest::newRow("bad ctl_addr family")
+            << hex("01 01 00 00 00000009" ADDR "0000 9c41 7f000001 0000000000000000" PID ALICE TESTER TTY) << 3 << false
+            << true << hex("01 01 08 00 00000009" ADDR);
+        QTest::newRow("unknown type") << hex("01 09 00 00 00000009" ADDR CTL PID ALICE TESTER TTY) << 3 << false << true
+                                      << hex("01 09 05 00 00000000" ADDR);
+        QTest::newRow("look-up miss") << hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY) << 3 << false << true
+                                      << hex("01 01 01 00 00000000" ADDR);
         QTest::newRow("PROBE without the marker is a look-up")
             << hex("01 d7 00 00 00000000" ADDR CTL PID ALICE TESTER TTY) << 3 << false << true
             << hex("01 d7 01 00 00000000" ADDR);
@@ -96,29 +99,23 @@ private slots:
             << hex("01 01 00 00 d7000000" ADDR CTL PID ALICE "000000000000000000000000" TTY) << 3 << false << false
             << hex("01 01 d7 00 000000d7" ADDR CTL PID TESTER MRX);
         QTest::newRow("probe, refuse") << hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY) << 0 << false
-                                       << false
-                                       << hex("01 01 d5 00 000000d7" ADDR CTL PID TESTER
-                                              MRX);
-        QTest::newRow("probe, refuse urgent") << hex("01 d7 00 05 d7000000" ADDR CTL PID ALICE TESTER TTY) << 1
-                                              << false << false
-                                              << hex("01 d7 d6 05 000000d7" ADDR CTL PID TESTER
-                                                     MRX);
+                                       << false << hex("01 01 d5 00 000000d7" ADDR CTL PID TESTER MRX);
+        QTest::newRow("probe, refuse urgent") << hex("01 d7 00 05 d7000000" ADDR CTL PID ALICE TESTER TTY) << 1 << false
+                                              << false << hex("01 d7 d6 05 000000d7" ADDR CTL PID TESTER MRX);
         QTest::newRow("probe, robot on beats refuse urgent")
             << hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY) << 1 << true << false
-            << hex("01 01 d8 00 000000d7" ADDR CTL PID TESTER
-                   MRX);
-        QTest::newRow("probe, connect at once") << hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY) << 4
-                                                << false << false
-                                                << hex("01 01 d7 00 000000d7" ADDR CTL PID TESTER
-                                                       MRX);
-        QTest::newRow("ignore: no reply") << hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY) << 2 << false
-                                          << true << QByteArray();
+            << hex("01 01 d8 00 000000d7" ADDR CTL PID TESTER MRX);
+        QTest::newRow("probe, connect at once")
+            << hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY) << 4 << false << false
+            << hex("01 01 d7 00 000000d7" ADDR CTL PID TESTER MRX);
+        QTest::newRow("ignore: no reply")
+            << hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY) << 2 << false << true << QByteArray();
         QTest::newRow("announce, refuse urgent") << hex("01 03 00 00 ffffffff" ADDR CTL PID ALICE TESTER TTY) << 1
                                                  << false << false << hex("01 03 04 00 00000000" ADDR);
         QTest::newRow("announce for another user") << hex("01 03 00 00 ffffffff" ADDR CTL PID ALICE BOB TTY) << 3
                                                    << false << false << hex("01 03 01 00 00000000" ADDR);
-        QTest::newRow("announce rings, robot delay 7") << hex("01 03 00 00 ffffffff" ADDR CTL PID ALICE TESTER TTY)
-                                                       << 3 << false << false << hex("01 03 00 07 00000001" ADDR);
+        QTest::newRow("announce rings, robot delay 7") << hex("01 03 00 00 ffffffff" ADDR CTL PID ALICE TESTER TTY) << 3
+                                                       << false << false << hex("01 03 00 07 00000001" ADDR);
         QTest::newRow("announce, name in capitals, refuse rings")
             << hex("01 03 00 03 ffffffff" ADDR CTL PID ALICE TESTER_UPPER TTY) << 0 << false << false
             << hex("01 03 00 03 00000001" ADDR);
@@ -143,11 +140,14 @@ private slots:
         m_view.robotSwitch = robot;
         const Result r = send(request, action, local ? LOCALHOST : REMOTE, local);
         QCOMPARE(bytes(r).toHex(' '), reply.toHex(' '));
-        const bool rang = request.size() > 2 && quint8(request[1]) == talk::ANNOUNCE && reply.size() > 2 && reply[2] == 0;
+        const bool rang =
+            request.size() > 2 && quint8(request[1]) == talk::ANNOUNCE && reply.size() > 2 && reply[2] == 0;
         QCOMPARE(r.ring.has_value(), rang);
         // Only a stored request grows the table.
         QCOMPARE(m_table.size(), std::size_t(reply.size() == 24 && reply[2] == 0 && quint8(reply[1]) != 2 &&
-                                             quint8(reply[1]) != 1 && quint8(reply[1]) != 0xd7 ? 1 : 0));
+                                                     quint8(reply[1]) != 1 && quint8(reply[1]) != 0xd7
+                                                 ? 1
+                                                 : 0));
     }
 
     void announceRingsWithItsEffects() {
@@ -197,8 +197,8 @@ private slots:
         QVERIFY(send(hex("01 03 00 00 ffffffff" ADDR CTL PID ALICE TESTER TTY), 3, REMOTE, false).ring);
         m_prompts.open.insert({"alice", "10.77.0.2"});
         // Unix talk re-announces with the last id + 1; the name in other letter case is the same caller.
-        const Result r = send(hex("01 03 00 00 00000002" ADDR CTL2 PID "414c49434500000000000000" TESTER TTY), 3,
-                              REMOTE, false);
+        const Result r =
+            send(hex("01 03 00 00 00000002" ADDR CTL2 PID "414c49434500000000000000" TESTER TTY), 3, REMOTE, false);
         QCOMPARE(bytes(r).toHex(' '), hex("01 03 00 00 00000002" ADDR).toHex(' '));
         QVERIFY(!r.ring);
         QCOMPARE(m_table.size(), std::size_t(1));
@@ -231,8 +231,9 @@ private slots:
         // "tester" calls "alice" twice (two control addresses), then "tester" calls "bob".
         send(hex("01 00 00 00 00000000 0002 1111 7f000001 0000000000000000" CTL PID TESTER ALICE TTY));
         send(hex("01 00 00 00 00000000 0002 2222 7f000001 0000000000000000" CTL2 PID TESTER ALICE TTY));
-        send(hex("01 00 00 00 00000000 0002 3333 7f000001 0000000000000000 0002 0001 7f000001 0000000000000000" PID
-                     TESTER BOB TTY));
+        send(hex(
+            "01 00 00 00 00000000 0002 3333 7f000001 0000000000000000 0002 0001 7f000001 0000000000000000" PID TESTER
+                BOB TTY));
         QCOMPARE(m_table.lastId(), 3u);
         // Alice (in capitals) looks for an invitation from tester: the first one, with the last id in the reply.
         const Result r = send(hex("01 01 00 00 00000000" ADDR CTL PID "414c49434500000000000000" TESTER TTY));

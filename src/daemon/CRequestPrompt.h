@@ -1,0 +1,63 @@
+// The incoming request prompt: one small window per ringing caller, offering to talk or to ignore the call.
+// It is also where the talk robot takes a call: at once when the robot is on or the caller's action is
+// "Connect at once", and after the robot delay when nobody answers. It never answers the caller itself: the
+// daemon already has. The caller's DELETE (through the daemon) closes it as Ignore would.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+
+class CTalkDaemon;
+class QLabel;
+
+class CRequestPrompt : public QDialog {
+    Q_OBJECT
+public:
+    // Opens the prompt for a caller the daemon rang; it deletes itself when it is done.
+    CRequestPrompt(int action, const QString& host, const QString& name, int robotDelay, QWidget* owner = nullptr);
+    ~CRequestPrompt() override;
+
+    static inline const QString TITLE = QStringLiteral("Talk request from");
+
+    int action() const { return m_action; }
+    QString callerHost() const { return m_host; }
+    QString callerName() const { return m_name; }
+    // "<name> at <host>", control characters in caret form.
+    QString callerText() const;
+    bool robotTimerActive() const { return m_robotTimer.isActive(); }
+    // True while a conversation the prompt starts by itself waits for its turn.
+    bool waitingForTurn() const { return m_waiting; }
+
+    // How conversations are started: CTalkApp::StartConversation, unless tests put their own here.
+    using Starter = std::function<QObject*(int mode, const QString& host, const QString& user)>;
+    static void setStarter(Starter starter);
+
+    // A name from the network as plain text: control characters in caret form ("^[" for escape).
+    static QString caretForm(const QString& text);
+
+    // Accept: the "&Talk" button, and the prompt itself when the robot is on or the caller is let through.
+    void acceptCall();
+    // Ignore: the "&Ignore" button, the close box, and the caller's DELETE.
+    void ignoreCall();
+
+protected:
+    void reject() override;
+
+private:
+    void robotDelayElapsed();
+    void startByItself(int mode);
+    void finish();
+    static QObject* start(int mode, const QString& host, const QString& user);
+
+    int m_action;
+    QString m_host;
+    QString m_name;
+    QPointer<CTalkDaemon> m_daemon;
+    QLabel* m_callerText = nullptr;
+    QTimer m_robotTimer;
+    bool m_waiting = false;
+    bool m_done = false;
+};

@@ -1,0 +1,344 @@
+// The daemon against real Unix talk programs: Debian's talk calling a user at 127.0.0.1 while our daemon holds
+// port 518 in a network namespace of the test's own, and netkit's in.ntalkd given the same datagrams as ours.
+// Root only (namespaces, inetd); skipped otherwise.
+#include "ScriptedMessageBoxes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+
+namespace {
+
+int sh(const QString& command) {
+    return QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), command});
+}
+
+QString shOut(const QString& command) {
+    QProcess p;
+    p.start(QStringLiteral("sh"), {QStringLiteral("-c"), command});
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QByteArray name12(const char* n) {
+    QByteArray f(n);
+    f = f.left(12);
+    f.append(QByteArray(12 - f.size(), '\0'));
+    return f;
+}
+
+QByteArray wireAddr(quint16 family, quint16 port, quint32 ip = 0x7F000001) {
+    QByteArray a(16, '\0');
+    a[0] = char(family >> 8);
+    a[1] = char(family);
+    a[2] = char(port >> 8);
+    a[3] = char(port);
+    a[4] = char(ip >> 24);
+    a[5] = char(ip >> 16);
+    a[6] = char(ip >> 8);
+    a[7] = char(ip);
+    return a;
+}
+
+QByteArray request(quint8 vers, quint8 type, const QByteArray& id, const QByteArray& addr, const QByteArray& ctl,
+                   const char* l, const char* r) {
+    QByteArray d;
+    d.append(char(vers)).append(char(type)).append('\0').append('\0');
+    d.append(id).append(addr).append(ctl).append(QByteArray(4, '\0'));
+    d.append(name12(l)).append(name12(r)).append(QByteArray(16, '\0'));
+    return d;
+}
+
+QByteArray id(quint32 v) {
+    QByteArray b(4, '\0');
+    b[0] = char(v >> 24);
+    b[1] = char(v >> 16);
+    b[2] = char(v >> 8);
+    b[3] = char(v);
+    return b;
+}
+
+quint16 freeUdpPort() {
+    QUdpSocket s;
+    s.bind(QHostAddress::LocalHost, 0);
+    return s.localPort();
+}
+
+QString daemonHost() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/daemonhost");
+}
+
+// Lines a child prints, gathered as they come.
+struct Child {
+    QProcess process;
+    QStringList lines;
+    bool waitForLine(const QString& prefix, int ms = 5000) {
+        return QTest::qWaitFor(
+            [&] {
+                process.waitForReadyRead(10);
+                while (process.canReadLine())
+                    lines << QString::fromUtf8(process.readLine()).trimmed();
+                for (const QString& l : lines)
+                    if (l.startsWith(prefix))
+                        return true;
+                return false;
+            },
+            ms);
+    }
+    int count(const QString& prefix) const {
+        int n = 0;
+        for (const QString& l : lines)
+            n += l.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
+    void stop() {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(2000)) {
+                process.kill();
+                process.waitForFinished(2000);
+            }
+        }
+    }
+};
+
+// Runs the calling thread's new sockets inside a named network namespace while it lives.
+class InNamespace {
+public:
+    explicit InNamespace(const QString& ns) {
+        m_home = ::open("/proc/self/ns/net", O_RDONLY);
+        const int fd = ::open(QStringLiteral("/var/run/netns/%1").arg(ns).toLocal8Bit().constData(), O_RDONLY);
+        m_ok = m_home >= 0 && fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0;
+        if (fd >= 0)
+            ::close(fd);
+    }
+    ~InNamespace() {
+        if (m_home >= 0) {
+            ::setns(m_home, CLONE_NEWNET);
+            ::close(m_home);
+        }
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    int m_home = -1;
+    bool m_ok = false;
+};
+
+} // namespace
+
+class TestDaemonInterop : public QObject {
+    Q_OBJECT
+
+    QByteArray exchange(QUdpSocket& s, quint16 port, const QByteArray& d, int ms = 1500) {
+        while (s.hasPendingDatagrams())
+            s.readDatagram(nullptr, 0);
+        s.writeDatagram(d, QHostAddress::LocalHost, port);
+        if (!QTest::qWaitFor([&s] { return s.hasPendingDatagrams(); }, ms))
+            return {};
+        QByteArray r(int(s.pendingDatagramSize()), 0);
+        s.readDatagram(r.data(), r.size());
+        return r;
+    }
+
+private slots:
+    void initTestCase() {
+        if (::geteuid() != 0)
+            QSKIP("needs root: network namespaces, port 518 and inetd");
+        for (const char* tool : {"/usr/bin/talk", "/usr/sbin/in.ntalkd", "/usr/sbin/inetd", "/usr/bin/tmux"})
+            if (!QFile::exists(QString::fromLatin1(tool)))
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool))));
+        QVERIFY(QFile::exists(daemonHost()));
+    }
+
+    void unixTalkCallsThroughOurDaemon() {
+        const QString ns = QStringLiteral("zunotalk%1").arg(QCoreApplication::applicationPid());
+        const QString tmux = QStringLiteral("tmux -L %1").arg(ns);
+        QVERIFY(sh(QStringLiteral("ip netns add %1 && ip -n %1 link set lo up").arg(ns)) == 0);
+        Child daemon;
+        auto cleanup = qScopeGuard([&] {
+            sh(QStringLiteral("%1 kill-server 2>/dev/null").arg(tmux));
+            daemon.stop();
+            sh(QStringLiteral("ip netns del %1").arg(ns));
+        });
+        daemon.process.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), ns, daemonHost(),
+                                                    QStringLiteral("--port"), QStringLiteral("518"),
+                                                    QStringLiteral("--login"), QStringLiteral("tester")});
+        QVERIFY2(daemon.waitForLine(QStringLiteral("READY 518")), qPrintable(daemon.lines.join('\n')));
+
+        // Root calls tester at 127.0.0.1: LOOK_UP (nothing), ANNOUNCE (rings us) and LEAVE_INVITE (kept by us).
+        QVERIFY(sh(QStringLiteral("ip netns exec %1 %2 new-session -d -s t -x 100 -y 30 'talk tester@127.0.0.1'")
+                       .arg(ns, tmux)) == 0);
+        QVERIFY2(daemon.waitForLine(QStringLiteral("RING 3 127.0.0.1 root 7")), qPrintable(daemon.lines.join('\n')));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return shOut(tmux + QStringLiteral(" capture-pane -p -t t")).contains("Waiting for your party"); },
+            5000));
+
+        InNamespace inside(ns);
+        QVERIFY(inside.ok());
+        // We answer as tester would: our LOOK_UP finds root's invitation in our own daemon.
+        QUdpSocket control;
+        QVERIFY(control.bind(QHostAddress::LocalHost, 0));
+        const QByteArray reply = exchange(
+            control, 518, request(1, 1, id(0), wireAddr(2, 0), wireAddr(2, control.localPort()), "tester", "root"));
+        QCOMPARE(reply.size(), 24);
+        QCOMPARE(int(reply[2]), 0);
+        QCOMPARE(reply.mid(8, 2).toHex(), QByteArray("0002"));
+        const quint16 port = quint16((quint8(reply[10]) << 8) | quint8(reply[11]));
+        QVERIFY(port != 0);
+
+        QTcpSocket stream;
+        stream.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(stream.waitForConnected(3000));
+        stream.write(QByteArray("\x08\x15\x17hello from murmelo\n"));
+        QVERIFY(QTest::qWaitFor([&] { return stream.bytesAvailable() >= 3 || stream.waitForReadyRead(10); }, 3000));
+        QCOMPARE(stream.read(3).toHex(), QByteArray("7f1517")); // the pane's erase, kill and word-erase
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const QString pane = shOut(tmux + QStringLiteral(" capture-pane -p -t t"));
+                return pane.contains("Connection established") && pane.contains("hello from murmelo");
+            },
+            5000));
+        sh(tmux + QStringLiteral(" send-keys -t t 'hi' "));
+        QVERIFY(QTest::qWaitFor([&] { return stream.readAll().contains("hi"); }, 5000));
+        // Connected, talk deletes both its invitations: the announcement (closing its prompt) and the invitation.
+        QVERIFY(daemon.waitForLine(QStringLiteral("CLOSE root 127.0.0.1")));
+        QVERIFY(QTest::qWaitFor([&] { return daemon.count(QStringLiteral("CLOSE root")) >= 2; }, 5000));
+        daemon.process.write("status\n");
+        QVERIFY(daemon.waitForLine(QStringLiteral("STATUS")));
+        QVERIFY2(
+            daemon.lines.filter(QStringLiteral("STATUS")).constFirst().startsWith("STATUS table=0 prompts=0 lastid=2"),
+            qPrintable(daemon.lines.join('\n')));
+    }
+
+    void sameDatagramsAsNetkitTalkd() {
+        // netkit under inetd on one loopback port, our daemon on another.
+        QTemporaryDir dir;
+        const quint16 netkitPort = freeUdpPort();
+        QFile conf(dir.filePath(QStringLiteral("inetd.conf")));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write(QStringLiteral("127.0.0.1:%1\tdgram\tudp\twait\tnobody.tty\t/usr/sbin/in.ntalkd\tin.ntalkd\n")
+                       .arg(netkitPort)
+                       .toLatin1());
+        conf.close();
+        Child inetd;
+        Child ours;
+        auto cleanup = qScopeGuard([&] {
+            // The in.ntalkd that inetd started keeps the socket for minutes: stop it by its pid too.
+            const QString pid = QString::number(inetd.process.processId());
+            if (inetd.process.processId() > 0)
+                sh(QStringLiteral("for c in $(cat /proc/%1/task/*/children 2>/dev/null); do kill $c; done").arg(pid));
+            inetd.stop();
+            ours.stop();
+        });
+        inetd.process.setProcessChannelMode(QProcess::MergedChannels);
+        inetd.process.start(QStringLiteral("/usr/sbin/inetd"), {QStringLiteral("-d"), conf.fileName()});
+        QVERIFY(inetd.process.waitForStarted());
+        ours.process.start(daemonHost(), {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--login"),
+                                          QStringLiteral("tester")});
+        QVERIFY(ours.waitForLine(QStringLiteral("READY")));
+        const quint16 ourPort = ours.lines.filter(QStringLiteral("READY")).first().mid(6).toUShort();
+        QTest::qWait(300);
+
+        QUdpSocket s; // source port above 1024: netkit ignores the others
+        QVERIFY(s.bind(QHostAddress::LocalHost, 0));
+        const QByteArray ctl = wireAddr(2, s.localPort());
+        struct Row {
+            const char* what;
+            QByteArray datagram;
+            int ours;
+            int netkit;
+            const char* why; // null where both answer alike
+        };
+        const QList<Row> rows = {
+            {"LOOK_UP without invitation", request(1, 1, id(0), wireAddr(2, 40000), ctl, "alice", "tester"), 1, 1,
+             nullptr},
+            {"bad version", request(2, 1, id(0), wireAddr(2, 40000), ctl, "alice", "tester"), 6, 6, nullptr},
+            {"unknown type", request(1, 9, id(0), wireAddr(2, 40000), ctl, "alice", "tester"), 5, 5, nullptr},
+            {"ANNOUNCE for a user who is not ours",
+             request(1, 3, id(0), wireAddr(2, 40000), ctl, "alice", "nosuchuser"), 1, 1, nullptr},
+            {"PROBE", request(1, 215, id(0), wireAddr(2, 40000), ctl, "alice", "tester"), 1, 5,
+             "our daemon takes PROBE as LOOK_UP; a Unix daemon does not know the type"},
+            {"LOOK_UP with PROBE_ID",
+             request(1, 1, QByteArray::fromHex("d7000000"), wireAddr(2, 40000), ctl, "alice", ""), 215, 1,
+             "our daemon answers the probe (USER_PRESENT, 84 bytes); a Unix daemon looks up an invitation"},
+            {"addr family 3", request(1, 1, id(0), wireAddr(3, 40000), ctl, "alice", "tester"), 7, 1,
+             "netkit never checks the address families"},
+            {"ctl_addr family 0", request(1, 1, id(0), wireAddr(2, 40000), wireAddr(0, 40001), "alice", "tester"), 8, 1,
+             "netkit never checks the address families"},
+            {"ANNOUNCE to tester", request(1, 3, id(0), wireAddr(2, 40000), ctl, "alice", "tester"), 0, 1,
+             "tester is our user and is rung; netkit finds no tester logged in"},
+            {"DELETE of an unknown id", request(1, 2, id(99), wireAddr(2, 40000), ctl, "alice", "tester"), 0, 1,
+             "our daemon answers every DELETE SUCCESS (and closes the caller's prompts)"},
+        };
+        for (const Row& row : rows) {
+            const QByteArray a = exchange(s, ourPort, row.datagram);
+            const QByteArray b = exchange(s, netkitPort, row.datagram);
+            QVERIFY2(a.size() >= 24 && b.size() >= 24, row.what);
+            QVERIFY2(int(quint8(a[2])) == row.ours,
+                     qPrintable(QStringLiteral("%1: ours %2").arg(row.what).arg(quint8(a[2]))));
+            QVERIFY2(int(quint8(b[2])) == row.netkit,
+                     qPrintable(QStringLiteral("%1: netkit %2").arg(row.what).arg(quint8(b[2]))));
+            QCOMPARE(a[1], b[1]); // both repeat the type
+            if (!row.why)
+                QCOMPARE(a[2], b[2]);
+        }
+
+        // An invitation left and found: both give back the invitation's addr; both delete it by the id they gave.
+        // netkit answers a newly kept LEAVE_INVITE NOT_HERE ("not here yet"); ours answers SUCCESS, as a stored
+        // request is. Talk programs do not read that answer.
+        const QByteArray leave = request(1, 0, id(0), wireAddr(2, 41000), wireAddr(2, 41001), "tester", "alice");
+        const QByteArray leftOurs = exchange(s, ourPort, leave);
+        const QByteArray leftNetkit = exchange(s, netkitPort, leave);
+        QCOMPARE(int(leftOurs[2]), 0);
+        QCOMPARE(int(leftNetkit[2]), 1);
+        const QByteArray look = request(1, 1, id(0), wireAddr(2, 42000), ctl, "alice", "tester");
+        const QByteArray foundOurs = exchange(s, ourPort, look);
+        const QByteArray foundNetkit = exchange(s, netkitPort, look);
+        QCOMPARE(int(foundOurs[2]), 0);
+        QCOMPARE(int(foundNetkit[2]), 0);
+        QCOMPARE(foundOurs.mid(8, 16).toHex(), wireAddr(2, 41000).toHex());
+        QCOMPARE(foundNetkit.mid(8, 16).toHex(), foundOurs.mid(8, 16).toHex());
+        const QByteArray delOurs =
+            exchange(s, ourPort, request(1, 2, leftOurs.mid(4, 4), wireAddr(2, 40000), ctl, "tester", "alice"));
+        const QByteArray delNetkit =
+            exchange(s, netkitPort, request(1, 2, leftNetkit.mid(4, 4), wireAddr(2, 40000), ctl, "tester", "alice"));
+        QCOMPARE(int(delOurs[2]), 0);
+        QCOMPARE(int(delNetkit[2]), 0);
+        QCOMPARE(int(exchange(s, ourPort, look)[2]), 1);
+        QCOMPARE(int(exchange(s, netkitPort, look)[2]), 1);
+
+        // An overlong datagram: netkit stays silent; ours reports a receipt error and sends nothing either.
+        QCOMPARE(exchange(s, ourPort, QByteArray(100, '\1'), 300), QByteArray());
+        QVERIFY(ours.waitForLine(QStringLiteral("ERROR Server: socket error 10040 occured. | Murmelo daemon reports "
+                                                "receipt error.")));
+    }
+
+    void portTakenAndPortForbidden() {
+        // A second daemon on a port in use: the address-in-use text; a user without privilege on 518: 10013.
+        QUdpSocket holder;
+        QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0));
+        Child second;
+        second.process.start(daemonHost(), {QStringLiteral("--port"), QString::number(holder.localPort())});
+        QVERIFY(second.waitForLine(QStringLiteral("FAILED 10048 Hm... it appears there is another talk program")));
+        const QString ns = QStringLiteral("zunoport%1").arg(QCoreApplication::applicationPid());
+        QVERIFY(sh(QStringLiteral("ip netns add %1").arg(ns)) == 0);
+        const QString out =
+            shOut(QStringLiteral("ip netns exec %1 setpriv --reuid=nobody --regid=nogroup --clear-groups "
+                                 "%2 --port 518 </dev/null")
+                      .arg(ns, daemonHost()));
+        sh(QStringLiteral("ip netns del %1").arg(ns));
+        QCOMPARE(out.trimmed(), QStringLiteral("FAILED 10013 Socket error 10013 occured. Program terminated."));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDaemonInterop)
+#include "tst_daemoninterop.moc"

@@ -1,0 +1,241 @@
+// The incoming request prompt, driven by real ANNOUNCE and DELETE datagrams to the daemon of a started program.
+#include "app/CTalkApp.h"
+#include "daemon/AutoConversationGate.h"
+#include "daemon/CRequestPrompt.h"
+#include "daemon/CTalkDaemon.h"
+#include "platform/LoginName.h"
+
+#include "ScriptedMessageBoxes.h"
+#include "TempProfile.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QUdpSocket>
+
+namespace {
+
+struct Started {
+    int mode;
+    QString host;
+    QString user;
+};
+
+QByteArray announce(const QByteArray& caller, quint16 ctlPort, quint8 type = 3, quint32 id = 0) {
+    QByteArray d(84, '\0');
+    d[0] = 1;
+    d[1] = char(type);
+    d[4] = char(id >> 24);
+    d[5] = char(id >> 16);
+    d[6] = char(id >> 8);
+    d[7] = char(id);
+    const QByteArray addr = QByteArray::fromHex("0002 9c40 7f000001 0000000000000000");
+    d.replace(8, 16, addr);
+    QByteArray ctl = addr;
+    ctl[2] = char(ctlPort >> 8);
+    ctl[3] = char(ctlPort);
+    d.replace(24, 16, ctl);
+    d.replace(44, std::min<int>(12, int(caller.size())), caller.left(12));
+    d.replace(56, 6, QByteArray("tester"));
+    return d;
+}
+
+QList<CRequestPrompt*> prompts() {
+    QList<CRequestPrompt*> out;
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* p = qobject_cast<CRequestPrompt*>(w))
+            out << p;
+    return out;
+}
+
+} // namespace
+
+class TestRequestPrompt : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempProfile> m_profile;
+    std::unique_ptr<ScriptedMessageBoxes> m_boxes;
+    std::unique_ptr<CTalkApp> m_app;
+    std::unique_ptr<QUdpSocket> m_caller;
+    QList<Started> m_started;
+    QObject m_conversations; // stand-ins for the conversations the prompts start
+    quint16 m_ctl = 1000;
+
+    CTalkDaemon& daemon() { return *m_app->daemon(); }
+
+    // Sends a request from the caller's socket and waits for the daemon's reply.
+    QByteArray send(const QByteArray& d) {
+        m_caller->writeDatagram(d, QHostAddress::LocalHost, daemon().localPort());
+        if (!QTest::qWaitFor([this] { return m_caller->hasPendingDatagrams(); }, 2000))
+            return {};
+        QByteArray r(int(m_caller->pendingDatagramSize()), 0);
+        m_caller->readDatagram(r.data(), r.size());
+        QCoreApplication::processEvents();
+        return r;
+    }
+    QByteArray ring(const QByteArray& caller) { return send(announce(caller, m_ctl++)); }
+
+private slots:
+    void init() {
+        LoginName::setRawOverride(QStringLiteral("tester"));
+        m_profile = std::make_unique<TempProfile>();
+        m_profile->store().writeInt("About", "Version", 141);
+        m_boxes = std::make_unique<ScriptedMessageBoxes>();
+        m_app = std::make_unique<CTalkApp>(m_profile->store());
+        m_app->core().setDaemonPort(0);
+        QVERIFY(m_app->InitInstance());
+        QVERIFY(m_app->daemon());
+        m_caller = std::make_unique<QUdpSocket>();
+        QVERIFY(m_caller->bind(QHostAddress::LocalHost, 0));
+        m_started.clear();
+        CRequestPrompt::setStarter([this](int mode, const QString& host, const QString& user) -> QObject* {
+            m_started.append({mode, host, user});
+            return new QObject(&m_conversations);
+        });
+    }
+
+    void cleanup() {
+        CRequestPrompt::setStarter({});
+        m_caller.reset();
+        m_app.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        qDeleteAll(m_conversations.children());
+        m_boxes.reset();
+        m_profile.reset();
+        LoginName::setRawOverride(std::nullopt);
+    }
+
+    void askedAndTalk() {
+        QCOMPARE(int(ring("alice")[2]), 0);
+        QCOMPARE(prompts().size(), 1);
+        CRequestPrompt* p = prompts().first();
+        QVERIFY(p->isVisible());
+        QCOMPARE(p->windowTitle(), QStringLiteral("Talk request from"));
+        auto* text = p->findChild<QLabel*>("callerText");
+        QCOMPARE(text->text(), QStringLiteral("alice at 127.0.0.1"));
+        QCOMPARE(text->textFormat(), Qt::PlainText);
+        auto* talk = p->findChild<QPushButton*>("talkButton");
+        QCOMPARE(talk->text(), QStringLiteral("&Talk"));
+        QVERIFY(talk->isDefault());
+        QCOMPARE(p->findChild<QPushButton*>("ignoreButton")->text(), QStringLiteral("&Ignore"));
+        QVERIFY(p->robotTimerActive());
+        QCOMPARE(daemon().promptCount(), 1);
+        // A re-announcement while it is open: absorbed, no second prompt.
+        QCOMPARE(send(announce("alice", m_ctl - 1, 3, 2)).mid(2, 1).toHex(), QByteArray("00"));
+        QCOMPARE(prompts().size(), 1);
+        talk->click();
+        QCOMPARE(m_started.size(), 1);
+        QCOMPARE(m_started[0].mode, 0);
+        QCOMPARE(m_started[0].host, QStringLiteral("127.0.0.1"));
+        QCOMPARE(m_started[0].user, QStringLiteral("alice"));
+        QCOMPARE(daemon().promptCount(), 0);
+        QTRY_COMPARE(prompts().size(), 0);
+    }
+
+    void ignoreAndCloseBoxRingAgain_data() {
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("Ignore button") << false;
+        QTest::newRow("close box") << true;
+    }
+
+    void ignoreAndCloseBoxRingAgain() {
+        QFETCH(bool, closeBox);
+        ring("alice");
+        CRequestPrompt* p = prompts().first();
+        if (closeBox)
+            p->close();
+        else
+            p->findChild<QPushButton*>("ignoreButton")->click();
+        QTRY_COMPARE(prompts().size(), 0);
+        QCOMPARE(m_started.size(), 0);
+        QCOMPARE(daemon().promptCount(), 0);
+        // The caller's next announcement opens it again.
+        ring("alice");
+        QCOMPARE(prompts().size(), 1);
+        QVERIFY(prompts().first()->isVisible());
+    }
+
+    void callerGivesUp() {
+        ring("alice");
+        QCOMPARE(prompts().size(), 1);
+        QCOMPARE(int(send(announce("alice", 999, 2, 77))[2]), 0); // DELETE, any id
+        QTRY_COMPARE(prompts().size(), 0);
+        QCOMPARE(m_started.size(), 0);
+        QCOMPARE(daemon().promptCount(), 0);
+    }
+
+    void robotDelayHandsTheCallToTheRobot() {
+        m_app->settings().ltra = 1; // below the range the page allows, to keep the test short
+        QCOMPARE(int(ring("alice")[3]), 1);
+        QVERIFY(prompts().first()->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(m_started.size(), 1, 3000);
+        QCOMPARE(m_started[0].mode, 1);
+        QTRY_COMPARE(prompts().size(), 0);
+    }
+
+    void robotOnTakesTheCallAtOnce() {
+        m_app->core().setRobotSwitch(1);
+        ring("alice");
+        QTRY_COMPARE(m_started.size(), 1);
+        QCOMPARE(m_started[0].mode, 1);
+        for (CRequestPrompt* p : prompts())
+            QVERIFY(!p->isVisible() && !p->robotTimerActive());
+        QTRY_COMPARE(prompts().size(), 0);
+    }
+
+    void connectAtOnceStartsAnInteractiveConversation() {
+        m_profile->store().writeInt("Caller", "Default action", 4);
+        ring("alice");
+        QTRY_COMPARE(m_started.size(), 1);
+        QCOMPARE(m_started[0].mode, 0);
+        QCOMPARE(m_started[0].user, QStringLiteral("alice"));
+        for (CRequestPrompt* p : prompts())
+            QVERIFY(!p->isVisible());
+    }
+
+    void namesFromTheNetworkArePlainText_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("escape") << QByteArray("a\x1b[31mb") << QStringLiteral("a^[[31mb at 127.0.0.1");
+        QTest::newRow("markup") << QByteArray("<b>x</b>") << QStringLiteral("<b>x</b> at 127.0.0.1");
+        QTest::newRow("delete and tab") << QByteArray("a\x7f\tb") << QStringLiteral("a^?^Ib at 127.0.0.1");
+    }
+
+    void namesFromTheNetworkArePlainText() {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, shown);
+        ring(name);
+        QCOMPARE(prompts().size(), 1);
+        QCOMPARE(prompts().first()->findChild<QLabel*>("callerText")->text(), shown);
+    }
+
+    void conversationsStartedByPromptsAreBounded() {
+        m_app->core().setRobotSwitch(1);
+        daemon().autoConversations().setLimit(2);
+        ring("c1");
+        ring("c2");
+        ring("c3");
+        QTRY_COMPARE(m_started.size(), 2);
+        QTest::qWait(50);
+        QCOMPARE(m_started.size(), 2);
+        // The third prompt waits, still counted as open; when a conversation ends it gets its turn.
+        QCOMPARE(daemon().promptCount(), 1);
+        QCOMPARE(daemon().autoConversations().waiting(), 1);
+        delete m_conversations.children().first();
+        QTRY_COMPARE(m_started.size(), 3);
+        QCOMPARE(m_started[2].user, QStringLiteral("c3"));
+        QTRY_COMPARE(daemon().promptCount(), 0);
+        // A waiting prompt whose caller gives up is dropped from the queue.
+        ring("c4");
+        QTRY_COMPARE(daemon().autoConversations().waiting(), 1);
+        send(announce("c4", 998, 2, 1));
+        QTRY_COMPARE(daemon().autoConversations().waiting(), 0);
+        delete m_conversations.children().first();
+        QTest::qWait(50);
+        QCOMPARE(m_started.size(), 3);
+    }
+};
+
+QTEST_MAIN(TestRequestPrompt)
+#include "tst_requestprompt.moc"
