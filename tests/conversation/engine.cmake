@@ -1,1 +1,3 @@
 zuno_add_test(NAME tst_streamcodec SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_streamcodec.cpp)
+zuno_add_test(NAME tst_conversationengine TIMEOUT 180
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_conversationengine.cpp ${CMAKE_CURRENT_LIST_DIR}/ScriptedDaemon.h)
