@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 
 RemotePane::RemotePane(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
@@ -17,7 +18,7 @@ RemotePane::RemotePane(QWidget* parent) : QPlainTextEdit(parent) {
 
 void RemotePane::apply(const RemoteEdits& edits) {
     QScrollBar* bar = verticalScrollBar();
-    const bool atBottom = bar->value() >= bar->maximum();
+    const bool atBottom = m_followPending || bar->value() >= bar->maximum();
     QTextCursor c(document());
     c.beginEditBlock();
     for (const RemoteEdit& e : edits) {
@@ -31,8 +32,14 @@ void RemotePane::apply(const RemoteEdits& edits) {
             c.insertText(e.insert);
     }
     c.endEditBlock();
-    if (atBottom)
-        bar->setValue(bar->maximum());
+    // Following the end once per frame is enough: scrolling lays out and paints the last page each time.
+    if (atBottom && !m_followPending) {
+        m_followPending = true;
+        QTimer::singleShot(FOLLOW_DELAY_MS, this, [this] {
+            m_followPending = false;
+            verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        });
+    }
 }
 
 void RemotePane::keyPressEvent(QKeyEvent* event) {

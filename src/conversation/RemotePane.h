@@ -13,6 +13,12 @@ public:
 
     void apply(const RemoteEdits& edits);
 
+    // How long the pane waits before it scrolls to newly received text.
+    static constexpr int FOLLOW_DELAY_MS = 16;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool m_followPending = false;
 };
