@@ -69,6 +69,8 @@ double remotePaneMs(const QByteArray& text) {
         pane.apply(decoder.feed(stream.constData() + at, std::min(READ, stream.size() - at)));
         QApplication::processEvents(); // each read is its own event, as from the socket
     }
+    pane.flushPending();
+    QApplication::processEvents();
     return double(t.nsecsElapsed()) / 1e6;
 }
 
@@ -78,6 +80,7 @@ struct TypingRig {
     LocalPane local;
     TypedTextDiff diff;
     qsizetype bytes = 0;
+    qint64 handlerNs = 0; // time spent turning document changes into bytes
     bool quiet = false;
 
     explicit TypingRig(const QByteArray& text) {
@@ -86,16 +89,20 @@ struct TypingRig {
         QObject::connect(local.document(), &QTextDocument::contentsChange, &local, [this](int pos, int, int) {
             if (quiet)
                 return;
+            QElapsedTimer own;
+            own.start();
             QTextCursor c(local.document());
             c.setPosition(pos);
             c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
             const QString tail = c.selectedText();
             bytes += diff.replaceFrom(pos, tail).size();
             diff.commit(pos, tail);
+            handlerNs += own.nsecsElapsed();
         });
         if (!text.isEmpty()) {
             StreamDecoder decoder;
             remote.apply(decoder.feed(QByteArray("\x08\x15\x17") + text));
+            remote.flushPending();
             quiet = true;
             local.setPlainText(QString::fromUtf8(text));
             quiet = false;
@@ -108,8 +115,13 @@ struct TypingRig {
     }
 
     double perKeyUs(int keys) {
+        // The pane being typed into has the focus, as in a real window.
+        local.activateWindow();
+        local.setFocus();
+        QApplication::processEvents();
         QElapsedTimer t;
         t.start();
+        handlerNs = 0;
         for (int i = 0; i < keys; ++i) {
             QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
             QApplication::sendEvent(&local, &letter);
@@ -117,8 +129,10 @@ struct TypingRig {
             QApplication::sendEvent(&local, &erase);
             QApplication::processEvents();
         }
+        lastHandlerUs = double(handlerNs) / 1e3 / (2.0 * keys);
         return double(t.nsecsElapsed()) / 1e3 / (2.0 * keys);
     }
+    double lastHandlerUs = 0;
 };
 
 } // namespace
@@ -130,6 +144,25 @@ int main(int argc, char** argv) {
     const QByteArray one = sampleText(MIB);
     const QByteArray ten = sampleText(10 * MIB);
 
+    // The best of three rounds each, alternating, so that the machine's other load weighs on both alike.
+    constexpr int KEYS = 500;
+    TypingRig empty({});
+    TypingRig full(one);
+    double emptyUs = 1e9;
+    double fullUs = 1e9;
+    double emptyOwnUs = 1e9;
+    double fullOwnUs = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        emptyUs = std::min(emptyUs, empty.perKeyUs(KEYS));
+        emptyOwnUs = std::min(emptyOwnUs, empty.lastHandlerUs);
+        fullUs = std::min(fullUs, full.perKeyUs(KEYS));
+        fullOwnUs = std::min(fullOwnUs, full.lastHandlerUs);
+    }
+    std::printf("typed key: %.1f us with empty panes, %.1f us with 1 MiB in both, ratio %.2f (target <= 2);"
+                " bytes sent %lld and %lld\n", emptyUs, fullUs, fullUs / emptyUs, qlonglong(empty.bytes),
+                qlonglong(full.bytes));
+    std::printf("  of which change-to-bytes: %.2f us empty, %.2f us with 1 MiB, ratio %.2f\n", emptyOwnUs, fullOwnUs,
+                fullOwnUs / emptyOwnUs);
     const double bare = bareInsertMs(one);
     const double pane = remotePaneMs(one);
     std::printf("received 1 MiB in 2048-byte reads: remote pane %.1f ms, bare insertPlainText %.1f ms, ratio %.2f"
@@ -138,13 +171,5 @@ int main(int argc, char** argv) {
     std::printf("received 10 MiB: remote pane %.1f ms, %.2f times the 1 MiB time (target <= 12)\n", paneTen,
                 paneTen / pane);
 
-    constexpr int KEYS = 500;
-    TypingRig empty({});
-    const double emptyUs = empty.perKeyUs(KEYS);
-    TypingRig full(one);
-    const double fullUs = full.perKeyUs(KEYS);
-    std::printf("typed key: %.1f us with empty panes, %.1f us with 1 MiB in both, ratio %.2f (target <= 2);"
-                " bytes sent %lld and %lld\n", emptyUs, fullUs, fullUs / emptyUs, qlonglong(empty.bytes),
-                qlonglong(full.bytes));
     return 0;
 }
