@@ -6,6 +6,7 @@
 #include "app/AppCore.h"
 #include "conversation/ConversationEngine.h"
 #include "platform/LoginName.h"
+#include "robot/StoreRobotMessage.h"
 
 #include <QPointer>
 #include <QTcpServer>
@@ -41,6 +42,7 @@ private slots:
     void robotFilesCallersText_data();
     void robotFilesCallersText();
     void robotGivesUpAfterFourAnnouncements();
+    void robotKeepsAtMostOneMebibyte();
     void unresolvableHostWaits();
     void hostNameResolvedBeforeEverySend();
     void silentDaemonAndVanishedPeer();
@@ -410,6 +412,26 @@ void TestConversationEngine::robotGivesUpAfterFourAnnouncements() {
     QCOMPARE(m_remote->types().count(ANNOUNCE), ConversationEngine::ROBOT_ANNOUNCE_LIMIT);
     QCOMPARE(m_core->messages().count(), 0);
     QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void TestConversationEngine::robotKeepsAtMostOneMebibyte() {
+    ConversationEngine* e = make(1, HOST, QStringLiteral("bob"));
+    QPointer<ConversationEngine> guard(e);
+    QTcpSocket* peer = connectAsCallee(e);
+    QVERIFY(peer);
+    const QByteArray line = QByteArray(1023, 'x') + '\n';
+    peer->write("\x08\x15\x17");
+    for (int i = 0; i < 3 * 1024; ++i) // 3 MiB
+        peer->write(line);
+    QTRY_VERIFY_WITH_TIMEOUT(peer->bytesToWrite() == 0, 20000);
+    QTest::qWait(300);
+    QVERIFY(e->remoteText().size() <= 2 * (ROBOT_TEXT_LIMIT + ConversationEngine::ROBOT_TEXT_SLACK + 2048));
+    peer->disconnectFromHost();
+    QTRY_VERIFY(guard.isNull());
+    QCOMPARE(m_core->messages().count(), 1);
+    const QString text = m_core->messages().messages().at(0).text;
+    QCOMPARE(text.size(), ROBOT_TEXT_LIMIT + ROBOT_TEXT_CUT_MARK.size());
+    QVERIFY(text.endsWith(ROBOT_TEXT_CUT_MARK));
 }
 
 void TestConversationEngine::unresolvableHostWaits() {
