@@ -179,6 +179,11 @@ void ConversationEngine::onControlReadable() {
 }
 
 void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
+    // A late reply must not overwrite the state of a connection already under way.
+    auto replyStatus = [this](const QString& text) {
+        if (!m_data)
+            setStatus(text);
+    };
     switch (reply.answer) {
     case talk::SUCCESS:
         if (reply.type == talk::LEAVE_INVITE) {
@@ -187,7 +192,7 @@ void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
             if (!m_data)
                 startCallee(reply.addr.port);
         } else if (reply.type == talk::ANNOUNCE) {
-            setStatus(QStringLiteral("Waiting for the callee to accept the request."));
+            replyStatus(QStringLiteral("Waiting for the callee to accept the request."));
             m_remoteId = reply.id_num;
         }
         break;
@@ -197,25 +202,25 @@ void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
                 break; // already calling
             m_resendTimer.start();
             SendRequest(talk::ANNOUNCE);
-            setStatus(QStringLiteral("Sending announce."));
+            replyStatus(QStringLiteral("Sending announce."));
             SendRequest(talk::LEAVE_INVITE);
         } else if (reply.type == talk::ANNOUNCE) {
-            setStatus(QStringLiteral("Callee is not logged in the remote system "
+            replyStatus(QStringLiteral("Callee is not logged in the remote system "
                                      "(note that the remote host can be case-sensitive)."));
         }
         break;
-    case talk::FAILED: setStatus(QStringLiteral("Remote host reports general failure.")); break;
-    case talk::MACHINE_UNKNOWN: setStatus(QStringLiteral("Caller's machine name unknown.")); break;
+    case talk::FAILED: replyStatus(QStringLiteral("Remote host reports general failure.")); break;
+    case talk::MACHINE_UNKNOWN: replyStatus(QStringLiteral("Caller's machine name unknown.")); break;
     case talk::PERMISSION_DENIED:
-        setStatus(QStringLiteral("User refuses request (tho' maybe remote terminal doesn't permit announce)."));
+        replyStatus(QStringLiteral("User refuses request (tho' maybe remote terminal doesn't permit announce)."));
         break;
-    case talk::UNKNOWN_REQUEST: setStatus(QStringLiteral("Invalid request type; connection reset.")); break;
-    case talk::BADVERSION: setStatus(QStringLiteral("Invalid protocol version.")); break;
+    case talk::UNKNOWN_REQUEST: replyStatus(QStringLiteral("Invalid request type; connection reset.")); break;
+    case talk::BADVERSION: replyStatus(QStringLiteral("Invalid protocol version.")); break;
     case talk::BADADDR:
-    case talk::BADCTLADDR: setStatus(QStringLiteral("Invalid address value; connection reset.")); break;
+    case talk::BADCTLADDR: replyStatus(QStringLiteral("Invalid address value; connection reset.")); break;
     case talk::REFUSED_UNLESS_URGENT:
     case talk::REFUSED_EVEN_URGENT:
-        setStatus(QStringLiteral("Request's rejected."));
+        replyStatus(QStringLiteral("Request's rejected."));
         if (!m_boxPending) {
             m_boxPending = true;
             QTimer::singleShot(0, this, &ConversationEngine::showRejection);

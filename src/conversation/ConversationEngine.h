@@ -35,6 +35,8 @@ public:
     // this host ring a third party forever).
     static constexpr int ROBOT_ANNOUNCE_LIMIT = 4;
     static constexpr qsizetype READ_SIZE = 2048;
+    // What a robot conversation keeps beyond the robot text limit, for erases that take text back.
+    static constexpr qsizetype ROBOT_TEXT_SLACK = 64 * 1024;
     // How long a released conversation waits at most for its last requests to leave (host look-ups).
     static constexpr int DRAIN_LIMIT_MS = 10000;
     static constexpr char EDIT_CHARS[3] = {8, 21, 23};

@@ -103,6 +103,10 @@ void ConversationEngine::onStreamReadable() {
         const qint64 n = m_data->read(buffer, READ_SIZE);
         if (n <= 0)
             break;
+        // The robot files at most ROBOT_TEXT_LIMIT of text: beyond that (and some room for erases) a caller's
+        // bytes are read and dropped, so that a caller who never stops cannot fill the memory.
+        if (m_mode == Robot && m_decoder.plainText().size() > ROBOT_TEXT_LIMIT + ROBOT_TEXT_SLACK)
+            continue;
         const RemoteEdits edits = m_decoder.feed(buffer, n);
         if (!edits.isEmpty())
             emit remoteEdits(edits);

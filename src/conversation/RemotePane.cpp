@@ -13,24 +13,43 @@ RemotePane::RemotePane(QWidget* parent) : QPlainTextEdit(parent) {
     setContextMenuPolicy(Qt::NoContextMenu);
     viewport()->setContextMenuPolicy(Qt::NoContextMenu);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(FLUSH_DELAY_MS);
+    connect(&m_flushTimer, &QTimer::timeout, this, &RemotePane::flushPending);
 }
 
+// Edits are merged and shown once per frame: every change of the document makes the pane lay out its last
+// page again to size the scroll bar, which a burst of small reads would otherwise pay for each time.
 void RemotePane::apply(const RemoteEdits& edits) {
+    for (const RemoteEdit& e : edits) {
+        const qsizetype fromPending = std::min(e.erase, m_pendingInsert.size());
+        m_pendingInsert.chop(fromPending);
+        m_pendingErase += e.erase - fromPending;
+        m_pendingInsert.append(e.insert);
+    }
+    if (!m_flushTimer.isActive())
+        m_flushTimer.start();
+}
+
+void RemotePane::flushPending() {
+    m_flushTimer.stop();
+    if (m_pendingErase == 0 && m_pendingInsert.isEmpty())
+        return;
     QScrollBar* bar = verticalScrollBar();
     const bool atBottom = bar->value() >= bar->maximum();
     QTextCursor c(document());
     c.beginEditBlock();
-    for (const RemoteEdit& e : edits) {
-        c.movePosition(QTextCursor::End);
-        if (e.erase > 0) {
-            const int end = c.position();
-            c.setPosition(std::max(0, end - int(e.erase)), QTextCursor::KeepAnchor);
-            c.removeSelectedText();
-        }
-        if (!e.insert.isEmpty())
-            c.insertText(e.insert);
+    c.movePosition(QTextCursor::End);
+    if (m_pendingErase > 0) {
+        const int end = c.position();
+        c.setPosition(std::max(0, end - int(m_pendingErase)), QTextCursor::KeepAnchor);
+        c.removeSelectedText();
     }
+    if (!m_pendingInsert.isEmpty())
+        c.insertText(m_pendingInsert);
     c.endEditBlock();
+    m_pendingErase = 0;
+    m_pendingInsert.clear();
     if (atBottom)
         bar->setValue(bar->maximum());
 }

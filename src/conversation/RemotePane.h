@@ -5,14 +5,26 @@
 #include "conversation/RemoteEdit.h"
 
 #include <QPlainTextEdit>
+#include <QTimer>
 
 class RemotePane : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit RemotePane(QWidget* parent = nullptr);
 
+    // How long received text waits, at most, before it is shown (one frame).
+    static constexpr int FLUSH_DELAY_MS = 16;
+
+    // Takes edits in; they show within FLUSH_DELAY_MS.
     void apply(const RemoteEdits& edits);
+    // Shows what is waiting now.
+    void flushPending();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QTimer m_flushTimer;
+    qsizetype m_pendingErase = 0;
+    QString m_pendingInsert;
 };

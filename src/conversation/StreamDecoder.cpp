@@ -44,10 +44,21 @@ RemoteEdits StreamDecoder::feed(const char* data, qsizetype length) {
     RemoteEdits out;
     for (qsizetype i = 0; i < length; ++i) {
         const auto c = static_cast<unsigned char>(data[i]);
-        if (m_declaredCount < 3)
+        if (m_declaredCount < 3) {
             takeEditChar(c);
-        else
-            handleByte(c, out);
+            continue;
+        }
+        // Runs of plain ASCII text are taken whole.
+        qsizetype run = i;
+        while (run < length && isPlainAscii(static_cast<unsigned char>(data[run])))
+            ++run;
+        if (run > i + 1 && m_pending.isEmpty()) {
+            m_lastWasCR = false;
+            appendChars(QString::fromLatin1(data + i, run - i), out);
+            i = run - 1;
+            continue;
+        }
+        handleByte(c, out);
     }
     return out;
 }
@@ -56,6 +67,10 @@ QString StreamDecoder::text() const {
     QString result = m_text;
     result.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     return result;
+}
+
+bool StreamDecoder::isPlainAscii(unsigned char c) const {
+    return c >= 32 && c < 127 && c != m_edit[0] && c != m_edit[1] && c != m_edit[2];
 }
 
 void StreamDecoder::takeEditChar(unsigned char c) {

@@ -38,6 +38,7 @@ public:
 
 private:
     void takeEditChar(unsigned char c);
+    bool isPlainAscii(unsigned char c) const;
     void handleByte(unsigned char c, RemoteEdits& out);
     void flushPending(RemoteEdits& out);
     void appendChars(const QString& s, RemoteEdits& out);

@@ -1,0 +1,175 @@
+// Figures for the conversation stream, offscreen:
+//  1. 1 MiB of received text in 2,048-byte reads shown in the remote pane, against one insertPlainText of the
+//     same text into a bare QPlainTextEdit;
+//  2. the same for 10 MiB (how the time scales with the text);
+//  3. the cost of one typed key (a letter, then Backspace) with 1 MiB in both panes, against empty panes.
+#include "conversation/LocalPane.h"
+#include "conversation/RemotePane.h"
+#include "conversation/StreamDecoder.h"
+#include "conversation/TypedTextDiff.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QRandomGenerator>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <cstdio>
+
+namespace {
+
+constexpr qsizetype MIB = 1024 * 1024;
+constexpr qsizetype READ = 2048;
+
+QByteArray sampleText(qsizetype size) {
+    static const char* words[] = {"talk", "hello", "there", "daemon", "stream", "character", "x", "window",
+                                  "über", "naïve", "line", "robot", "message"};
+    QRandomGenerator rng(42);
+    QByteArray out;
+    out.reserve(size + 64);
+    int column = 0;
+    while (out.size() < size) {
+        const char* w = words[rng.bounded(int(std::size(words)))];
+        out.append(w);
+        column += int(qstrlen(w));
+        if (column > 60) {
+            out.append('\n');
+            column = 0;
+        } else {
+            out.append(' ');
+        }
+    }
+    out.truncate(size);
+    return out;
+}
+
+double bareInsertMs(const QByteArray& text) {
+    QPlainTextEdit edit;
+    edit.resize(600, 300);
+    edit.show();
+    QApplication::processEvents();
+    QElapsedTimer t;
+    t.start();
+    edit.insertPlainText(QString::fromUtf8(text));
+    QApplication::processEvents();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+double remotePaneMs(const QByteArray& text) {
+    RemotePane pane;
+    pane.resize(600, 300);
+    pane.show();
+    QApplication::processEvents();
+    StreamDecoder decoder;
+    const QByteArray stream = QByteArray("\x7f\x15\x17") + text;
+    QElapsedTimer t;
+    t.start();
+    for (qsizetype at = 0; at < stream.size(); at += READ) {
+        pane.apply(decoder.feed(stream.constData() + at, std::min(READ, stream.size() - at)));
+        QApplication::processEvents(); // each read is its own event, as from the socket
+    }
+    pane.flushPending();
+    QApplication::processEvents();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// The window's path for a local change: the tail from the change to the end, the record's bytes.
+struct TypingRig {
+    RemotePane remote;
+    LocalPane local;
+    TypedTextDiff diff;
+    qsizetype bytes = 0;
+    qint64 handlerNs = 0; // time spent turning document changes into bytes
+    bool quiet = false;
+
+    explicit TypingRig(const QByteArray& text) {
+        remote.resize(600, 150);
+        local.resize(600, 150);
+        QObject::connect(local.document(), &QTextDocument::contentsChange, &local, [this](int pos, int, int) {
+            if (quiet)
+                return;
+            QElapsedTimer own;
+            own.start();
+            QTextCursor c(local.document());
+            c.setPosition(pos);
+            c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+            const QString tail = c.selectedText();
+            bytes += diff.replaceFrom(pos, tail).size();
+            diff.commit(pos, tail);
+            handlerNs += own.nsecsElapsed();
+        });
+        if (!text.isEmpty()) {
+            StreamDecoder decoder;
+            remote.apply(decoder.feed(QByteArray("\x08\x15\x17") + text));
+            remote.flushPending();
+            quiet = true;
+            local.setPlainText(QString::fromUtf8(text));
+            quiet = false;
+            diff.commit(0, local.toPlainText());
+        }
+        remote.show();
+        local.show();
+        local.setFocus();
+        QApplication::processEvents();
+    }
+
+    double perKeyUs(int keys) {
+        // The pane being typed into has the focus, as in a real window.
+        local.activateWindow();
+        local.setFocus();
+        QApplication::processEvents();
+        QElapsedTimer t;
+        t.start();
+        handlerNs = 0;
+        for (int i = 0; i < keys; ++i) {
+            QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+            QApplication::sendEvent(&local, &letter);
+            QKeyEvent erase(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+            QApplication::sendEvent(&local, &erase);
+            QApplication::processEvents();
+        }
+        lastHandlerUs = double(handlerNs) / 1e3 / (2.0 * keys);
+        return double(t.nsecsElapsed()) / 1e3 / (2.0 * keys);
+    }
+    double lastHandlerUs = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    const QByteArray one = sampleText(MIB);
+    const QByteArray ten = sampleText(10 * MIB);
+
+    // The best of three rounds each, alternating, so that the machine's other load weighs on both alike.
+    constexpr int KEYS = 500;
+    TypingRig empty({});
+    TypingRig full(one);
+    double emptyUs = 1e9;
+    double fullUs = 1e9;
+    double emptyOwnUs = 1e9;
+    double fullOwnUs = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        emptyUs = std::min(emptyUs, empty.perKeyUs(KEYS));
+        emptyOwnUs = std::min(emptyOwnUs, empty.lastHandlerUs);
+        fullUs = std::min(fullUs, full.perKeyUs(KEYS));
+        fullOwnUs = std::min(fullOwnUs, full.lastHandlerUs);
+    }
+    std::printf("typed key: %.1f us with empty panes, %.1f us with 1 MiB in both, ratio %.2f (target <= 2);"
+                " bytes sent %lld and %lld\n", emptyUs, fullUs, fullUs / emptyUs, qlonglong(empty.bytes),
+                qlonglong(full.bytes));
+    std::printf("  of which change-to-bytes: %.2f us empty, %.2f us with 1 MiB, ratio %.2f\n", emptyOwnUs, fullOwnUs,
+                fullOwnUs / emptyOwnUs);
+    const double bare = bareInsertMs(one);
+    const double pane = remotePaneMs(one);
+    std::printf("received 1 MiB in 2048-byte reads: remote pane %.1f ms, bare insertPlainText %.1f ms, ratio %.2f"
+                " (target <= 3)\n", pane, bare, pane / bare);
+    const double paneTen = remotePaneMs(ten);
+    std::printf("received 10 MiB: remote pane %.1f ms, %.2f times the 1 MiB time (target <= 12)\n", paneTen,
+                paneTen / pane);
+
+    return 0;
+}

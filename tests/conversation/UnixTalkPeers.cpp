@@ -1,0 +1,135 @@
+// Unix talk peers in private namespaces.
+#include "UnixTalkPeers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+
+namespace {
+QByteArray g_runDir;
+const QString SOCKET = QStringLiteral("zunoconvtest");
+const QString SESSION = QStringLiteral("t");
+
+QString run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(10000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+} // namespace
+
+QString UnixTalkPeers::isolate() {
+    if (geteuid() != 0)
+        return QStringLiteral("needs root (network and mount namespaces, port 518)");
+    for (const char* tool : {"/usr/bin/talk", "/usr/sbin/in.ntalkd", "/usr/sbin/inetd", "/usr/bin/tmux"})
+        if (access(tool, X_OK) != 0)
+            return QStringLiteral("%1 is not installed").arg(QLatin1String(tool));
+    if (unshare(CLONE_NEWNET | CLONE_NEWNS) != 0)
+        return QStringLiteral("cannot enter new namespaces");
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return QStringLiteral("cannot make mounts private");
+    char runDir[] = "/tmp/zuno-run-XXXXXX";
+    if (!mkdtemp(runDir))
+        return QStringLiteral("cannot make a private /run");
+    const QByteArray utmp = QByteArray(runDir) + "/utmp";
+    const int fd = open(utmp.constData(), O_CREAT | O_WRONLY, 0664);
+    if (fd < 0)
+        return QStringLiteral("cannot create utmp");
+    close(fd);
+    if (chown(utmp.constData(), 0, 43) != 0) { /* the utmp group; root writes it anyway */ }
+    if (mount(runDir, "/run", nullptr, MS_BIND, nullptr) != 0)
+        return QStringLiteral("cannot mount a private /run");
+    g_runDir = runDir;
+    if (std::system("ip link set lo up") != 0)
+        return QStringLiteral("cannot bring the loopback up");
+    return {};
+}
+
+void UnixTalkPeers::restore() {
+    if (g_runDir.isEmpty())
+        return;
+    umount2("/run", MNT_DETACH);
+    QDir(QString::fromLocal8Bit(g_runDir)).removeRecursively();
+    g_runDir.clear();
+}
+
+UnixTalkPeers::~UnixTalkPeers() {
+    if (m_tmuxStarted)
+        tmux({QStringLiteral("kill-server")});
+    stopDaemons();
+}
+
+void UnixTalkPeers::stopDaemons() {
+    if (m_inetd.state() == QProcess::NotRunning)
+        return;
+    // in.ntalkd stays after its last request: stop the children of our inetd first, by their ids.
+    const QString pid = QString::number(m_inetd.processId());
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    if (children.open(QIODevice::ReadOnly))
+        for (const QByteArray& child : children.readAll().split(' '))
+            if (const int id = child.trimmed().toInt(); id > 0)
+                ::kill(id, SIGTERM);
+    QThread::msleep(300); // inetd reaps its child
+    m_inetd.terminate();
+    if (!m_inetd.waitForFinished(3000))
+        m_inetd.kill();
+    m_inetd.waitForFinished(3000);
+}
+
+QString UnixTalkPeers::start() {
+    const QString conf = m_dir.filePath(QStringLiteral("inetd.conf"));
+    QFile f(conf);
+    if (!f.open(QIODevice::WriteOnly))
+        return QStringLiteral("cannot write inetd.conf");
+    f.write("127.0.0.1:518\tdgram\tudp\twait\troot\t/usr/sbin/in.ntalkd\tin.ntalkd\n");
+    f.close();
+    m_inetd.setProcessChannelMode(QProcess::MergedChannels);
+    m_inetd.start(QStringLiteral("/usr/sbin/inetd"), {QStringLiteral("-d"), conf});
+    if (!m_inetd.waitForStarted(5000))
+        return QStringLiteral("inetd did not start");
+
+    qputenv("TERM", "xterm");
+    tmux({QStringLiteral("-f"), QStringLiteral("/dev/null"), QStringLiteral("new-session"), QStringLiteral("-d"),
+          QStringLiteral("-s"), SESSION, QStringLiteral("-x"), QStringLiteral("100"), QStringLiteral("-y"),
+          QStringLiteral("30"), QStringLiteral("bash --norc --noprofile")});
+    m_tmuxStarted = true;
+    const QString tty = tmux({QStringLiteral("display"), QStringLiteral("-p"), QStringLiteral("-t"), SESSION,
+                              QStringLiteral("#{pane_tty}")})
+                            .trimmed();
+    if (tty.isEmpty())
+        return QStringLiteral("tmux did not start");
+    // talkd writes only to terminals that group tty may write.
+    run(QStringLiteral("chgrp"), {QStringLiteral("tty"), tty});
+    run(QStringLiteral("chmod"), {QStringLiteral("g+w"), tty});
+    QThread::msleep(300);
+    return {};
+}
+
+QString UnixTalkPeers::tmux(const QStringList& args) const {
+    return run(QStringLiteral("tmux"), QStringList{QStringLiteral("-L"), SOCKET} + args);
+}
+
+void UnixTalkPeers::typeText(const QString& text) {
+    tmux({QStringLiteral("send-keys"), QStringLiteral("-t"), SESSION, QStringLiteral("-l"), text});
+}
+
+void UnixTalkPeers::typeKeys(const QStringList& keys) {
+    tmux(QStringList{QStringLiteral("send-keys"), QStringLiteral("-t"), SESSION} + keys);
+}
+
+QString UnixTalkPeers::screen() const {
+    return tmux({QStringLiteral("capture-pane"), QStringLiteral("-p"), QStringLiteral("-t"), SESSION});
+}
+
+bool UnixTalkPeers::waitForScreen(const QString& text, int ms) const {
+    return QTest::qWaitFor([&] { return screen().contains(text); }, ms);
+}

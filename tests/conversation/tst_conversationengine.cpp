@@ -1,0 +1,559 @@
+// The conversation engine against scripted daemons and real TCP peers on the loopback.
+#include "ScriptedDaemon.h"
+#include "ScriptedMessageBoxes.h"
+#include "TempProfile.h"
+
+#include "app/AppCore.h"
+#include "conversation/ConversationEngine.h"
+#include "platform/LoginName.h"
+#include "robot/StoreRobotMessage.h"
+
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <sys/resource.h>
+#include <sys/socket.h>
+
+using namespace talk;
+
+namespace {
+const QString HOST = QStringLiteral("127.0.0.1");
+constexpr int WAIT = 5000;
+} // namespace
+
+class TestConversationEngine : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void firstLookUpIsBuiltAndRouted();
+    void callerRole();
+    void calleeRole();
+    void answerTexts_data();
+    void answerTexts();
+    void probeQuestion_data();
+    void probeQuestion();
+    void closingWithoutUserSendsProbes();
+    void rejection_data();
+    void rejection();
+    void resetConnection();
+    void robotFilesCallersText_data();
+    void robotFilesCallersText();
+    void robotGivesUpAfterFourAnnouncements();
+    void robotKeepsAtMostOneMebibyte();
+    void unresolvableHostWaits();
+    void hostNameResolvedBeforeEverySend();
+    void silentDaemonAndVanishedPeer();
+    void listeningSocketFailure();
+    void survivesDeletionDuringQuestion();
+
+private:
+    ConversationEngine* make(int mode, const QString& host, const QString& user);
+    // Caller role up to the connected data stream; returns the peer's socket.
+    QTcpSocket* connectAsCallee(ConversationEngine* e, int announces = 1);
+
+    std::unique_ptr<TempProfile> m_profile;
+    std::unique_ptr<AppCore> m_core;
+    std::unique_ptr<ScriptedMessageBoxes> m_boxes;
+    std::unique_ptr<ScriptedDaemon> m_remote;
+    std::unique_ptr<ScriptedDaemon> m_local;
+    QList<QPointer<ConversationEngine>> m_engines;
+};
+
+void TestConversationEngine::init() {
+    m_profile = std::make_unique<TempProfile>();
+    m_core = std::make_unique<AppCore>(m_profile->store());
+    m_boxes = std::make_unique<ScriptedMessageBoxes>();
+    m_remote = std::make_unique<ScriptedDaemon>();
+    m_local = std::make_unique<ScriptedDaemon>();
+    m_core->setRemoteDaemonPort(m_remote->port());
+    m_core->setDaemonPort(m_local->port());
+    LoginName::setRawOverride(QStringLiteral("alice"));
+    m_engines.clear();
+}
+
+// Every conversation a test started must be gone (sockets closed, object deleted) once it has ended.
+void TestConversationEngine::cleanup() {
+    for (const QPointer<ConversationEngine>& e : std::as_const(m_engines))
+        if (e && !e->isReleased())
+            e->EndConversation();
+    for (const QPointer<ConversationEngine>& e : std::as_const(m_engines))
+        QTRY_VERIFY_WITH_TIMEOUT(e.isNull(), ConversationEngine::DRAIN_LIMIT_MS + 2000);
+    LoginName::setRawOverride(std::nullopt);
+    m_local.reset();
+    m_remote.reset();
+    m_boxes.reset();
+    m_core.reset();
+    m_profile.reset();
+}
+
+ConversationEngine* TestConversationEngine::make(int mode, const QString& host, const QString& user) {
+    auto* e = new ConversationEngine(*m_core, mode, host, user);
+    m_engines << e;
+    return e;
+}
+
+QTcpSocket* TestConversationEngine::connectAsCallee(ConversationEngine* e, int announces) {
+    m_remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
+        if (m.type == LOOK_UP)
+            return ScriptedDaemon::reply(m, NOT_HERE);
+        return ScriptedDaemon::reply(m, SUCCESS, 5);
+    };
+    m_local->script = [](const ControlMessage& m) { return ScriptedDaemon::reply(m, SUCCESS, 9); };
+    if (!e->start())
+        return nullptr;
+    if (!QTest::qWaitFor([&] { return m_local->requests.size() >= 1 && m_remote->types().count(ANNOUNCE) >= announces
+                                      && e->status() != QStringLiteral("Sending announce."); }, WAIT))
+        return nullptr;
+    auto* peer = new QTcpSocket(this);
+    peer->connectToHost(QHostAddress::LocalHost, e->port());
+    if (!peer->waitForConnected(WAIT) || !QTest::qWaitFor([&] { return e->isConnected(); }, WAIT))
+        return nullptr;
+    return peer;
+}
+
+void TestConversationEngine::firstLookUpIsBuiltAndRouted() {
+    m_core->settings().ltra = 300; // only the low 8 bits travel
+    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    QVERIFY(e->start());
+    QCOMPARE(e->status(), QStringLiteral("Trying to connect to 127.0.0.1..."));
+    QTRY_COMPARE(m_remote->requests.size(), 1);
+    const ReceivedRequest& r = m_remote->requests[0];
+    QCOMPARE(r.length, qsizetype(84));
+    QCOMPARE(r.senderPort, e->port()); // the control socket shares the listener's port number
+    QCOMPARE(r.message.vers, 1);
+    QCOMPARE(r.message.type, LOOK_UP);
+    QCOMPARE(r.message.pad, 300 & 0xFF);
+    QCOMPARE(r.message.id_num, (IdBytes{0, 0, 0, 0}));
+    const SockAddr expected{2, e->port(), 0x7F000001, {}};
+    QCOMPARE(r.message.addr, expected);
+    QCOMPARE(r.message.ctl_addr, expected);
+    QCOMPARE(QString::fromStdString(r.message.localName()), QStringLiteral("alice"));
+    QCOMPARE(QString::fromStdString(r.message.remoteName()), QStringLiteral("bob"));
+    QCOMPARE(r.message.r_tty, (std::array<std::uint8_t, 16>{}));
+    QTest::qWait(100);
+    QVERIFY(m_local->requests.isEmpty()); // LOOK_UP goes to the remote daemon only
+}
+
+void TestConversationEngine::callerRole() {
+    ConversationEngine* e = make(0, HOST, QStringLiteral("a-very-long-name"));
+    e->setResendInterval(150);
+    QStringList statuses;
+    connect(e, &ConversationEngine::statusChanged, this, [&](const QString& s) { statuses << s; });
+    QTcpSocket* peer = connectAsCallee(e, 2);
+    QVERIFY(peer);
+    // LOOK_UP, ANNOUNCE (id 0) at least once more with the id the daemon gave back.
+    QVERIFY(m_remote->types().size() >= 3);
+    QCOMPARE(m_remote->types().mid(0, 3), (QList<int>{LOOK_UP, ANNOUNCE, ANNOUNCE}));
+    QCOMPARE(m_remote->requests[1].message.idNetworkOrder(), 0u);
+    QCOMPARE(m_remote->requests[2].message.idNetworkOrder(), 5u);
+    QCOMPARE(QString::fromStdString(m_remote->requests[1].message.remoteName()), QStringLiteral("a-very-long-"));
+    QCOMPARE(m_local->requests[0].message.type, LEAVE_INVITE);
+    QCOMPARE(m_local->requests[0].message.idNetworkOrder(), 0u);
+    QVERIFY(statuses.contains(QStringLiteral("Sending announce.")));
+    QVERIFY(statuses.contains(QStringLiteral("Waiting for the callee to accept the request.")));
+    QVERIFY(statuses.contains(QStringLiteral("Resending announce.")));
+    QCOMPARE(m_local->types().count(LEAVE_INVITE), 1); // never repeated
+
+    // Connected: the edit characters, DELETE to both daemons with their ids, the title and status.
+    QTRY_COMPARE(peer->bytesAvailable(), qint64(3));
+    QCOMPARE(peer->readAll(), QByteArray("\x08\x15\x17"));
+    QTRY_VERIFY(m_remote->types().contains(DELETE));
+    QTRY_VERIFY(m_local->types().contains(DELETE));
+    QCOMPARE(m_remote->requests.last().message.idNetworkOrder(), 5u);
+    QCOMPARE(m_local->requests.last().message.idNetworkOrder(), 9u);
+    QCOMPARE(e->status(), QStringLiteral("Connected."));
+    QCOMPARE(e->title(), QStringLiteral("Murmelo: talking to a-very-long-name at 127.0.0.1"));
+    const int announces = m_remote->types().count(ANNOUNCE);
+    QTest::qWait(400);
+    QCOMPARE(m_remote->types().count(ANNOUNCE), announces); // the resend timer stopped
+
+    // A second program is never taken.
+    QTcpSocket late;
+    late.connectToHost(QHostAddress::LocalHost, e->port());
+    QVERIFY(!late.waitForConnected(1000) || !late.waitForReadyRead(300));
+
+    // Text both ways.
+    QVERIFY(e->localTextChanged(0, QStringLiteral("ab")));
+    QVERIFY(e->localTextChanged(1, QString()));
+    QVERIFY(e->localTextChanged(1, QStringLiteral("c\n")));
+    QTRY_COMPARE(peer->bytesAvailable(), qint64(5));
+    QCOMPARE(peer->readAll(), QByteArray("ab\x08" "c\n"));
+    peer->write(QByteArray("\x7f\x15\x17hello\x7fp"));
+    QTRY_COMPARE(e->remoteText(), QStringLiteral("hellp"));
+
+    // The peer hangs up: the window stays, DELETE again.
+    const int deletes = m_remote->types().count(DELETE);
+    QSignalSpy closed(e, &ConversationEngine::peerClosed);
+    peer->disconnectFromHost();
+    QTRY_COMPARE(closed.size(), 1);
+    QCOMPARE(e->status(), QStringLiteral("Connection closed."));
+    QCOMPARE(e->title(), QStringLiteral("Murmelo"));
+    QVERIFY(!e->isReleased());
+    QTRY_COMPARE(m_remote->types().count(DELETE), deletes + 1);
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void TestConversationEngine::calleeRole() {
+    QTcpServer caller;
+    QVERIFY(caller.listen(QHostAddress::LocalHost, 0));
+    m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+        if (m.type == LOOK_UP)
+            return ScriptedDaemon::reply(m, SUCCESS, 3, caller.serverPort());
+        return ScriptedDaemon::reply(m, SUCCESS);
+    };
+    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    QVERIFY(e->start());
+    QTRY_VERIFY(caller.hasPendingConnections());
+    QTcpSocket* peer = caller.nextPendingConnection();
+    QCOMPARE(peer->peerPort(), e->port()); // the data socket is bound to the conversation's port
+    QTRY_VERIFY(e->isConnected());
+    QTRY_COMPARE(peer->bytesAvailable(), qint64(3));
+    QCOMPARE(peer->readAll(), QByteArray("\x08\x15\x17"));
+    QCOMPARE(e->status(), QStringLiteral("Connected."));
+    QTRY_VERIFY(m_remote->types().contains(DELETE));
+    QCOMPARE(m_remote->requests.last().message.idNetworkOrder(), 0u); // no remote id was ever given
+    QCOMPARE(m_remote->types().count(ANNOUNCE), 0);                 // the callee never rings
+    peer->write("\x08\x15\x17hi");
+    QTRY_COMPARE(e->remoteText(), QStringLiteral("hi"));
+    e->EndConversation();
+    QVERIFY(e->isReleased());
+    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+}
+
+void TestConversationEngine::answerTexts_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("status");
+    const QString trying = QStringLiteral("Trying to connect to 127.0.0.1...");
+    QTest::newRow("not here to announce") << int(ANNOUNCE) << int(NOT_HERE)
+        << QStringLiteral("Callee is not logged in the remote system (note that the remote host can be case-sensitive).");
+    QTest::newRow("failed") << int(LOOK_UP) << int(FAILED) << QStringLiteral("Remote host reports general failure.");
+    QTest::newRow("machine unknown") << int(LOOK_UP) << int(MACHINE_UNKNOWN)
+                                     << QStringLiteral("Caller's machine name unknown.");
+    QTest::newRow("permission denied") << int(ANNOUNCE) << int(PERMISSION_DENIED)
+        << QStringLiteral("User refuses request (tho' maybe remote terminal doesn't permit announce).");
+    QTest::newRow("unknown request") << int(LOOK_UP) << int(UNKNOWN_REQUEST)
+                                     << QStringLiteral("Invalid request type; connection reset.");
+    QTest::newRow("bad version") << int(LOOK_UP) << int(BADVERSION) << QStringLiteral("Invalid protocol version.");
+    QTest::newRow("bad addr") << int(LOOK_UP) << int(BADADDR) << QStringLiteral("Invalid address value; connection reset.");
+    QTest::newRow("bad ctl addr") << int(LOOK_UP) << int(BADCTLADDR)
+                                  << QStringLiteral("Invalid address value; connection reset.");
+    QTest::newRow("success to delete") << int(DELETE) << int(SUCCESS) << trying;
+    QTest::newRow("not here to delete") << int(DELETE) << int(NOT_HERE) << trying;
+    QTest::newRow("unknown answer") << int(LOOK_UP) << 99 << trying;
+}
+
+// Replies are matched by the type they carry, whatever was asked.
+void TestConversationEngine::answerTexts() {
+    QFETCH(int, type);
+    QFETCH(int, answer);
+    QFETCH(QString, status);
+    m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+        ControlMessage r = m;
+        r.type = std::uint8_t(type);
+        return ScriptedDaemon::reply(r, std::uint8_t(answer));
+    };
+    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    QVERIFY(e->start());
+    QTRY_COMPARE(m_remote->requests.size(), 1);
+    QTRY_COMPARE(e->status(), status);
+    QTest::qWait(50);
+    QCOMPARE(e->status(), status);
+    QVERIFY(!e->isReleased());
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void TestConversationEngine::probeQuestion_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("button");
+    QTest::newRow("user present, yes") << int(USER_PRESENT) << int(MessageBoxService::Yes);
+    QTest::newRow("robot present, no") << int(ROBOT_PRESENT) << int(MessageBoxService::No);
+}
+
+void TestConversationEngine::probeQuestion() {
+    QFETCH(int, answer);
+    QFETCH(int, button);
+    m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+        if (m.type == PROBE)
+            return ScriptedDaemon::probeReply(m, std::uint8_t(answer), "carol");
+        return std::nullopt;
+    };
+    m_boxes->answers.enqueue(button);
+    ConversationEngine* e = make(0, HOST, QString());
+    QVERIFY(e->start());
+    QTRY_COMPARE(m_boxes->shown.size(), 1);
+    QCOMPARE(m_remote->requests[0].message.type, PROBE);
+    QCOMPARE(m_remote->requests[0].message.id_num, PROBE_ID_REQUEST);
+    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("User at 127.0.0.1 is carol. Would you like to talk to him?"));
+    QCOMPARE(m_boxes->shown[0].title, QStringLiteral("Murmelo"));
+    QCOMPARE(m_boxes->shown[0].icon, MessageBoxService::Icon::Question);
+    QCOMPARE(m_boxes->shown[0].buttons, MessageBoxService::Yes | MessageBoxService::No);
+    QTRY_COMPARE(m_remote->requests.size(), 2);
+    const ControlMessage& next = m_remote->requests[1].message;
+    if (button == MessageBoxService::Yes) {
+        QCOMPARE(next.type, LOOK_UP);
+        QCOMPARE(next.id_num, (IdBytes{0, 0, 0, 0}));
+        QCOMPARE(QString::fromStdString(next.remoteName()), QStringLiteral("carol"));
+        QVERIFY(!e->isReleased());
+    } else {
+        QCOMPARE(next.type, DELETE);
+        QVERIFY(e->isReleased());
+    }
+    QCOMPARE(e->remoteUser(), QStringLiteral("carol"));
+}
+
+void TestConversationEngine::closingWithoutUserSendsProbes() {
+    m_local->script = [](const ControlMessage&) { return std::nullopt; };
+    ConversationEngine* e = make(0, HOST, QString());
+    QVERIFY(e->start());
+    QTRY_COMPARE(m_remote->requests.size(), 1);
+    e->EndConversation();
+    QTRY_COMPARE(m_remote->requests.size(), 2);
+    QTRY_COMPARE(m_local->requests.size(), 1);
+    QCOMPARE(m_remote->requests[1].message.type, PROBE);
+    QCOMPARE(m_remote->requests[1].message.id_num, PROBE_ID_REQUEST);
+    QCOMPARE(m_local->requests[0].message.type, PROBE);
+    QCOMPARE(m_local->requests[0].message.id_num, (IdBytes{0, 0, 0, 0}));
+}
+
+void TestConversationEngine::rejection_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("unless urgent") << int(REFUSED_UNLESS_URGENT);
+    QTest::newRow("even urgent") << int(REFUSED_EVEN_URGENT);
+}
+
+void TestConversationEngine::rejection() {
+    QFETCH(int, answer);
+    m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+        if (m.type == LOOK_UP)
+            return ScriptedDaemon::reply(m, std::uint8_t(answer));
+        return std::nullopt;
+    };
+    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    QStringList statuses;
+    connect(e, &ConversationEngine::statusChanged, this, [&](const QString& s) { statuses << s; });
+    QVERIFY(e->start());
+    QTRY_COMPARE(m_boxes->shown.size(), 1);
+    QVERIFY(statuses.contains(QStringLiteral("Request's rejected.")));
+    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("User bob at 127.0.0.1 would not like to talk to you at the moment."));
+    QCOMPARE(m_boxes->shown[0].title, QStringLiteral("Murmelo: error"));
+    QCOMPARE(m_boxes->shown[0].icon, MessageBoxService::Icon::Warning);
+    QTRY_VERIFY(e == nullptr || e->isReleased());
+    QTRY_COMPARE(m_remote->types().last(), int(DELETE));
+}
+
+void TestConversationEngine::resetConnection() {
+    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    QTcpSocket* peer = connectAsCallee(e);
+    QVERIFY(peer);
+    peer->write("\x08\x15\x17x");
+    QTRY_COMPARE(e->remoteText(), QStringLiteral("x"));
+    // An abortive close sends a reset.
+    struct linger lg{1, 0};
+    QCOMPARE(::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &lg, sizeof lg), 0);
+    peer->abort();
+    QTRY_COMPARE(e->status(), QStringLiteral("Connection closed."));
+    QVERIFY(!e->isReleased());
+    // Qt on Linux reports a reset as a close; where it tells them apart the 10054 box comes first.
+    const QStringList texts = m_boxes->texts();
+    QVERIFY2(texts.isEmpty() || texts == QStringList{QStringLiteral("Connection's closed by remote host")},
+             qPrintable(texts.join('|')));
+    QCOMPARE(e->remoteText(), QStringLiteral("x"));
+}
+
+void TestConversationEngine::robotFilesCallersText_data() {
+    QTest::addColumn<QByteArray>("typed");
+    QTest::addColumn<QString>("filed");
+    QTest::newRow("text with erases") << QByteArray("\x7f\x15\x17hello\x7fp\nbye now\x17then") << "hellp\r\nbye then";
+    QTest::newRow("nothing typed") << QByteArray("\x7f\x15\x17") << QString();
+    QTest::newRow("typed and killed") << QByteArray("\x7f\x15\x17oops\x15") << QString();
+}
+
+void TestConversationEngine::robotFilesCallersText() {
+    QFETCH(QByteArray, typed);
+    QFETCH(QString, filed);
+    m_core->settings().autotext = QStringLiteral("Leave a message.\r\nThanks");
+    ConversationEngine* e = make(1, HOST, QStringLiteral("bob"));
+    QPointer<ConversationEngine> guard(e);
+    QTcpSocket* peer = connectAsCallee(e);
+    QVERIFY(peer);
+    QCOMPARE(e->status(), QStringLiteral("Connected."));
+    QTRY_COMPARE(peer->bytesAvailable(), qint64(3 + 23));
+    QCOMPARE(peer->readAll(), QByteArray("\x08\x15\x17Leave a message.\nThanks"));
+    peer->write(typed);
+    peer->flush();
+    QTest::qWait(100);
+    peer->disconnectFromHost();
+    QTRY_VERIFY(guard.isNull());
+    if (filed.isEmpty()) {
+        QCOMPARE(m_core->messages().count(), 0);
+    } else {
+        QCOMPARE(m_core->messages().count(), 1);
+        QCOMPARE(m_core->messages().messages().at(0).text, filed);
+        QCOMPARE(m_core->messages().messages().at(0).host, HOST);
+        QCOMPARE(m_core->messages().messages().at(0).user, QStringLiteral("bob"));
+    }
+    QCOMPARE(m_remote->types().last(), int(DELETE));
+}
+
+void TestConversationEngine::robotGivesUpAfterFourAnnouncements() {
+    m_remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
+        return ScriptedDaemon::reply(m, m.type == LOOK_UP ? NOT_HERE : SUCCESS, 1);
+    };
+    ConversationEngine* e = make(1, HOST, QStringLiteral("mallory"));
+    QPointer<ConversationEngine> guard(e);
+    e->setResendInterval(40);
+    QVERIFY(e->start());
+    QTRY_VERIFY(guard.isNull() || guard->isReleased());
+    QTRY_COMPARE(m_remote->types().last(), int(DELETE));
+    QCOMPARE(m_remote->types().count(ANNOUNCE), ConversationEngine::ROBOT_ANNOUNCE_LIMIT);
+    QCOMPARE(m_core->messages().count(), 0);
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void TestConversationEngine::robotKeepsAtMostOneMebibyte() {
+    ConversationEngine* e = make(1, HOST, QStringLiteral("bob"));
+    QPointer<ConversationEngine> guard(e);
+    QTcpSocket* peer = connectAsCallee(e);
+    QVERIFY(peer);
+    const QByteArray line = QByteArray(1023, 'x') + '\n';
+    peer->write("\x08\x15\x17");
+    for (int i = 0; i < 3 * 1024; ++i) // 3 MiB
+        peer->write(line);
+    QTRY_VERIFY_WITH_TIMEOUT(peer->bytesToWrite() == 0, 20000);
+    QTest::qWait(300);
+    QVERIFY(e->remoteText().size() <= 2 * (ROBOT_TEXT_LIMIT + ConversationEngine::ROBOT_TEXT_SLACK + 2048));
+    peer->disconnectFromHost();
+    QTRY_VERIFY(guard.isNull());
+    QCOMPARE(m_core->messages().count(), 1);
+    const QString text = m_core->messages().messages().at(0).text;
+    QCOMPARE(text.size(), ROBOT_TEXT_LIMIT + ROBOT_TEXT_CUT_MARK.size());
+    QVERIFY(text.endsWith(ROBOT_TEXT_CUT_MARK));
+}
+
+void TestConversationEngine::unresolvableHostWaits() {
+    ConversationEngine* e = make(0, QStringLiteral("nobody.invalid"), QStringLiteral("bob"));
+    QVERIFY(e->start());
+    QTRY_COMPARE_WITH_TIMEOUT(e->status(), QStringLiteral("Cannot find the host nobody.invalid; waiting."), 15000);
+    QVERIFY(!e->isReleased());
+    QVERIFY(m_remote->requests.isEmpty());
+    e->EndConversation();
+    // The local half of DELETE still reaches the local daemon.
+    QTRY_COMPARE_WITH_TIMEOUT(m_local->types(), QList<int>{DELETE}, 15000);
+}
+
+void TestConversationEngine::hostNameResolvedBeforeEverySend() {
+    m_remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
+        return ScriptedDaemon::reply(m, m.type == LOOK_UP ? NOT_HERE : SUCCESS, 2);
+    };
+    m_local->script = [](const ControlMessage& m) { return ScriptedDaemon::reply(m, SUCCESS, 4); };
+    ConversationEngine* e = make(0, QStringLiteral("localhost"), QStringLiteral("bob"));
+    QVERIFY(e->start());
+    QTRY_COMPARE(m_remote->types(), (QList<int>{LOOK_UP, ANNOUNCE}));
+    QTRY_COMPARE(m_local->types(), QList<int>{LEAVE_INVITE});
+    QCOMPARE(m_remote->requests[0].message.addr.ip, 0x7F000001u);
+    e->EndConversation();
+    // The DELETEs leave after the object was released: remote first, then local.
+    QTRY_COMPARE(m_remote->types().last(), int(DELETE));
+    QTRY_COMPARE(m_local->types().last(), int(DELETE));
+    QCOMPARE(m_remote->requests.last().message.idNetworkOrder(), 2u);
+    QCOMPARE(m_local->requests.last().message.idNetworkOrder(), 4u);
+}
+
+void TestConversationEngine::silentDaemonAndVanishedPeer() {
+    // A daemon that never answers leaves the conversation looking up.
+    ConversationEngine* silent = make(0, HOST, QStringLiteral("bob"));
+    QVERIFY(silent->start());
+    QTest::qWait(300);
+    QCOMPARE(silent->status(), QStringLiteral("Trying to connect to 127.0.0.1..."));
+    QVERIFY(!silent->isReleased());
+    silent->EndConversation();
+
+    // An invitation naming a port where nobody listens leaves the callee waiting.
+    quint16 deadPort;
+    {
+        QTcpServer s;
+        QVERIFY(s.listen(QHostAddress::LocalHost, 0));
+        deadPort = s.serverPort();
+    }
+    m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+        if (m.type == LOOK_UP)
+            return ScriptedDaemon::reply(m, SUCCESS, 1, deadPort);
+        return std::nullopt;
+    };
+    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    QVERIFY(e->start());
+    QTRY_COMPARE(e->status(), QStringLiteral("Waiting for connection..."));
+    QTest::qWait(300);
+    QCOMPARE(e->status(), QStringLiteral("Waiting for connection..."));
+    QVERIFY(!e->isReleased());
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void TestConversationEngine::listeningSocketFailure() {
+    // With no descriptor left the listening socket cannot be made.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(fd);
+    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    QSignalSpy released(e, &ConversationEngine::released);
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const bool started = e->start();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    QVERIFY(!started);
+    QCOMPARE(released.size(), 1);
+    QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("Socket error 10024 occured.\r\nDaemon could not create TCP socket.")});
+    QCOMPARE(m_boxes->shown[0].icon, MessageBoxService::Icon::Stop);
+    QTest::qWait(100);
+    QVERIFY(m_remote->requests.isEmpty());
+}
+
+namespace {
+// A box service whose question deletes the conversation while the box is open.
+class DeletingBoxes final : public MessageBoxService {
+public:
+    std::function<void()> whileOpen;
+    int asked = 0;
+    DeletingBoxes() { setInstance(this); }
+    ~DeletingBoxes() override { setInstance(nullptr); }
+    int ask(const Request&) override {
+        ++asked;
+        QEventLoop loop;
+        QTimer::singleShot(0, [this] { whileOpen(); });
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        loop.exec();
+        return Yes;
+    }
+    void notify(const Request&, std::function<void(int)>) override {}
+    bool chooseFont(LogFont&, quint32&, QObject*) override { return false; }
+    bool chooseColour(quint32&, QObject*) override { return false; }
+    bool chooseOpenFile(QString&, const QString&, const QString&, const QString&, QObject*) override { return false; }
+};
+} // namespace
+
+void TestConversationEngine::survivesDeletionDuringQuestion() {
+    m_boxes.reset();
+    DeletingBoxes boxes;
+    m_remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
+        if (m.type == PROBE)
+            return ScriptedDaemon::probeReply(m, USER_PRESENT, "carol");
+        return std::nullopt;
+    };
+    QPointer<ConversationEngine> e = make(0, HOST, QString());
+    boxes.whileOpen = [&] { delete e.data(); };
+    QVERIFY(e->start());
+    QTRY_COMPARE(boxes.asked, 1);
+    QTRY_VERIFY(e.isNull());
+    QTest::qWait(100);
+    QCOMPARE(m_remote->requests.size(), 1); // nothing more was sent by a deleted conversation
+}
+
+QTEST_GUILESS_MAIN(TestConversationEngine)
+#include "tst_conversationengine.moc"

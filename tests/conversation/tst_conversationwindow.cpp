@@ -1,0 +1,379 @@
+// The conversation window offscreen: placement, the pane boundary, typing, the keyboard rules, fonts.
+#include "ScriptedDaemon.h"
+#include "ScriptedMessageBoxes.h"
+#include "TempProfile.h"
+
+#include "app/CTalkApp.h"
+#include "config/FontConversion.h"
+#include "conversation/CTalkConversation.h"
+#include "conversation/LocalPane.h"
+#include "conversation/RemotePane.h"
+#include "platform/Desktop.h"
+#include "platform/LoginName.h"
+#include "platform/ProfileStore.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTcpSocket>
+#include <QtTest>
+
+using namespace talk;
+
+class TestConversationWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void placementDefaults();
+    void storedPlacementAndMaximised();
+    void splitterLimits_data();
+    void splitterLimits();
+    void splitterRatioKeptOnResize();
+    void typedBytes_data();
+    void typedBytes();
+    void typingActsAtTheEnd();
+    void remotePaneIsADisplay();
+    void escapeAndContextMenus();
+    void peerClosesKeepsWindow();
+    void fontMenu();
+    void windowListAndRobot();
+    void minimiseHidesWithoutTaskbarButton();
+
+private:
+    CTalkConversation* open(int mode = 0, bool taskbar = true);
+    // A connected conversation and its peer (which has read our edit characters).
+    QTcpSocket* connectWindow(CTalkConversation* w);
+    QByteArray readPeer(QTcpSocket* peer, int count);
+
+    std::unique_ptr<TempProfile> m_profile;
+    std::unique_ptr<CTalkApp> m_app;
+    std::unique_ptr<ScriptedMessageBoxes> m_boxes;
+    std::unique_ptr<ScriptedDaemon> m_remote;
+    std::unique_ptr<ScriptedDaemon> m_local;
+    QList<QPointer<CTalkConversation>> m_windows;
+};
+
+void TestConversationWindow::init() {
+    Desktop::setOverride(QRect(0, 0, 1024, 768));
+    LoginName::setRawOverride(QStringLiteral("alice"));
+    m_profile = std::make_unique<TempProfile>();
+    m_app = std::make_unique<CTalkApp>(m_profile->store());
+    m_boxes = std::make_unique<ScriptedMessageBoxes>();
+    m_remote = std::make_unique<ScriptedDaemon>();
+    m_local = std::make_unique<ScriptedDaemon>();
+    m_app->core().setRemoteDaemonPort(m_remote->port());
+    m_app->core().setDaemonPort(m_local->port());
+    m_remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
+        return ScriptedDaemon::reply(m, m.type == LOOK_UP ? NOT_HERE : SUCCESS, 1);
+    };
+    m_windows.clear();
+}
+
+void TestConversationWindow::cleanup() {
+    for (const QPointer<CTalkConversation>& w : std::as_const(m_windows))
+        if (w)
+            w->EndConversation();
+    for (const QPointer<CTalkConversation>& w : std::as_const(m_windows))
+        QTRY_VERIFY(w.isNull());
+    QTest::qWait(20);
+    m_local.reset();
+    m_remote.reset();
+    m_boxes.reset();
+    m_app.reset();
+    m_profile.reset();
+    Desktop::setOverride(std::nullopt);
+    LoginName::setRawOverride(std::nullopt);
+}
+
+CTalkConversation* TestConversationWindow::open(int mode, bool taskbar) {
+    auto* w = new CTalkConversation(m_app->core(), mode, QStringLiteral("127.0.0.1"), QStringLiteral("bob"), taskbar);
+    m_windows << w;
+    return w;
+}
+
+QTcpSocket* TestConversationWindow::connectWindow(CTalkConversation* w) {
+    if (!w->start() || !QTest::qWaitFor([&] { return m_local->requests.size() >= 1; }, 5000))
+        return nullptr;
+    auto* peer = new QTcpSocket(w);
+    peer->connectToHost(QHostAddress::LocalHost, w->engine()->port());
+    if (!peer->waitForConnected(5000) || !QTest::qWaitFor([&] { return w->engine()->isConnected(); }, 5000))
+        return nullptr;
+    if (readPeer(peer, 3) != QByteArray("\x08\x15\x17"))
+        return nullptr;
+    return peer;
+}
+
+QByteArray TestConversationWindow::readPeer(QTcpSocket* peer, int count) {
+    QTest::qWaitFor([&] { return peer->bytesAvailable() >= count; }, 3000);
+    return peer->read(count);
+}
+
+void TestConversationWindow::placementDefaults() {
+    CTalkConversation* w = open();
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->geometry(), QRect(204, 153, 612, 459));
+    QCOMPARE(w->splitterPosition(), 221);
+    ProfileStore& s = m_profile->store();
+    QCOMPARE(s.readInt("Windows", "Tinst left", 0), 204);
+    QCOMPARE(s.readInt("Windows", "Tinst top", 0), 153);
+    QCOMPARE(s.readInt("Windows", "Tinst right", 0), 816);
+    QCOMPARE(s.readInt("Windows", "Tinst bottom", 0), 612);
+    QCOMPARE(s.readInt("Windows", "Tinst splitter", 0), 221);
+    QCOMPARE(w->windowTitle(), QStringLiteral("Murmelo"));
+    QVERIFY(!w->localPane()->isEnabled());
+    // Status line at the bottom, 16 pixels; the panes fill the rest.
+    const int h = w->clientArea()->height();
+    QCOMPARE(w->remotePane()->geometry(), QRect(0, 0, w->clientArea()->width(), 221));
+    QCOMPARE(w->localPane()->geometry().bottom() + 1, h - 16);
+    QStringList menus;
+    for (QAction* a : w->findChild<QMenuBar*>()->actions()) {
+        menus << a->text();
+        for (QAction* item : a->menu()->actions())
+            menus << item->text();
+    }
+    QCOMPARE(menus, (QStringList{"&File", "&Close", "&Fonts", "&Local", "&Remote", "&Help", "&About"}));
+}
+
+void TestConversationWindow::storedPlacementAndMaximised() {
+    ProfileStore& s = m_profile->store();
+    s.writeInt("Windows", "Tinst left", 10);
+    s.writeInt("Windows", "Tinst top", 20);
+    s.writeInt("Windows", "Tinst right", 410);
+    s.writeInt("Windows", "Tinst bottom", 320);
+    s.writeInt("Windows", "Tinst splitter", 100);
+    CTalkConversation* w = open();
+    QCOMPARE(w->geometry(), QRect(10, 20, 400, 300));
+    QCOMPARE(w->splitterPosition(), 100);
+    w->showMaximized();
+    QTest::qWait(50);
+    w->dragSplitterTo(50);
+    QCOMPARE(s.readInt("Windows", "Tinst splitter", 0), 100); // a maximised window leaves it alone
+    QCOMPARE(s.readInt("Windows", "Tinst right", 0), 410);
+}
+
+void TestConversationWindow::splitterLimits_data() {
+    QTest::addColumn<int>("drag");
+    QTest::addColumn<int>("fromBottom"); // expected distance from the client bottom; 0: expect `drag`
+    QTest::newRow("top") << 0 << 0;
+    QTest::newRow("near top") << 12 << 0;
+    QTest::newRow("free") << 150 << 0;
+    QTest::newRow("bottom") << 5000 << 29;
+}
+
+void TestConversationWindow::splitterLimits() {
+    QFETCH(int, drag);
+    QFETCH(int, fromBottom);
+    CTalkConversation* w = open();
+    w->dragSplitterTo(drag);
+    const int h = w->clientArea()->height();
+    const int expected = fromBottom ? h - fromBottom : std::max(drag, 13);
+    QCOMPARE(w->splitterPosition(), expected);
+    QCOMPARE(w->splitterRatio(), double(expected) / double(h - 16));
+    QCOMPARE(w->remotePane()->height(), expected);
+    QCOMPARE(w->localPane()->y(), expected);
+    QCOMPARE(m_profile->store().readInt("Windows", "Tinst splitter", 0), expected);
+}
+
+void TestConversationWindow::splitterRatioKeptOnResize() {
+    CTalkConversation* w = open();
+    w->dragSplitterTo(100);
+    const double ratio = w->splitterRatio();
+    w->resize(w->width(), w->height() + 200);
+    QTRY_COMPARE(w->splitterPosition(), int((w->clientArea()->height() - 16) * ratio));
+    QVERIFY(w->splitterPosition() > 100);
+}
+
+void TestConversationWindow::typedBytes_data() {
+    QTest::addColumn<QString>("keys"); // letters, and: < Backspace, | Enter
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("paneText");
+    QTest::newRow("a b BS c") << "ab<c" << QByteArray("ab\x08" "c") << "ac";
+    QTest::newRow("enter") << "x|" << QByteArray("x\n") << "x\n";
+    QTest::newRow("backspace over line break") << "x|<" << QByteArray("x\n\x08") << "x";
+    QTest::newRow("non-ascii") << "é" << QByteArray("\xc3\xa9") << "é";
+}
+
+void TestConversationWindow::typedBytes() {
+    QFETCH(QString, keys);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, paneText);
+    CTalkConversation* w = open();
+    QTcpSocket* peer = connectWindow(w);
+    QVERIFY(peer);
+    QVERIFY(w->localPane()->isEnabled());
+    QCOMPARE(w->statusText(), QStringLiteral("Connected."));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Murmelo: talking to bob at 127.0.0.1"));
+    for (const QChar c : keys) {
+        if (c == QLatin1Char('<'))
+            QTest::keyClick(w->localPane(), Qt::Key_Backspace);
+        else if (c == QLatin1Char('|'))
+            QTest::keyClick(w->localPane(), Qt::Key_Return);
+        else {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(w->localPane(), &press);
+        }
+    }
+    QCOMPARE(readPeer(peer, int(sent.size())), sent);
+    QTest::qWait(50);
+    QCOMPARE(peer->bytesAvailable(), qint64(0));
+    QCOMPARE(w->localPane()->toPlainText(), paneText);
+}
+
+void TestConversationWindow::typingActsAtTheEnd() {
+    CTalkConversation* w = open();
+    QTcpSocket* peer = connectWindow(w);
+    QVERIFY(peer);
+    LocalPane* pane = w->localPane();
+    QTest::keyClicks(pane, "hello");
+    QCOMPARE(readPeer(peer, 5), QByteArray("hello"));
+    // A caret put in the middle: a letter still goes to the end.
+    QTextCursor c = pane->textCursor();
+    c.setPosition(1);
+    pane->setTextCursor(c);
+    QTest::keyClick(pane, Qt::Key_Left); // navigation moves freely
+    QCOMPARE(pane->textCursor().position(), 0);
+    QTest::keyClicks(pane, "!");
+    QCOMPARE(pane->toPlainText(), QStringLiteral("hello!"));
+    // A selection in the middle and Backspace: the last character goes, not the selection.
+    c.setPosition(1);
+    c.setPosition(3, QTextCursor::KeepAnchor);
+    pane->setTextCursor(c);
+    QTest::keyClick(pane, Qt::Key_Backspace);
+    QCOMPARE(pane->toPlainText(), QStringLiteral("hello"));
+    // Paste with the caret in the middle lands at the end.
+    QApplication::clipboard()->setText(QStringLiteral(" you"));
+    c.setPosition(2);
+    pane->setTextCursor(c);
+    pane->paste();
+    QCOMPARE(pane->toPlainText(), QStringLiteral("hello you"));
+    // Control+C copies a selection anywhere without moving it.
+    c.setPosition(0);
+    c.setPosition(5, QTextCursor::KeepAnchor);
+    pane->setTextCursor(c);
+    QTest::keyClick(pane, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("hello"));
+    QCOMPARE(pane->textCursor().selectedText(), QStringLiteral("hello"));
+    QCOMPARE(readPeer(peer, 6), QByteArray("!\x08 you"));
+    QTest::qWait(50);
+    QCOMPARE(peer->bytesAvailable(), qint64(0));
+}
+
+void TestConversationWindow::remotePaneIsADisplay() {
+    CTalkConversation* w = open();
+    QTcpSocket* peer = connectWindow(w);
+    QVERIFY(peer);
+    peer->write(QByteArray("\x08\x15\x17") + QByteArray("hi\x08!"));
+    QTRY_COMPARE(w->remotePane()->toPlainText(), QStringLiteral("h!"));
+    peer->write("\nline two\x15X");
+    QTRY_COMPARE(w->remotePane()->toPlainText(), QStringLiteral("h!\nX"));
+    RemotePane* pane = w->remotePane();
+    pane->setFocus();
+    QApplication::clipboard()->setText(QStringLiteral("pasted"));
+    QTest::keyClicks(pane, "typed");
+    QTest::keyClick(pane, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(pane, Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClick(pane, Qt::Key_Backspace);
+    QCOMPARE(pane->toPlainText(), QStringLiteral("h!\nX"));
+    pane->selectAll();
+    QTest::keyClick(pane, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("h!\nX"));
+}
+
+void TestConversationWindow::escapeAndContextMenus() {
+    CTalkConversation* w = open();
+    QPointer<CTalkConversation> guard(w);
+    QVERIFY(w->start());
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTest::keyClick(w->localPane(), Qt::Key_Escape);
+    QTest::keyClick(w->remotePane(), Qt::Key_Escape);
+    QTest::qWait(50);
+    QVERIFY(guard && w->isVisible());
+    for (QPlainTextEdit* pane : {static_cast<QPlainTextEdit*>(w->localPane()), static_cast<QPlainTextEdit*>(w->remotePane())}) {
+        QTest::mouseClick(pane->viewport(), Qt::RightButton);
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5));
+        QApplication::sendEvent(pane->viewport(), &menuEvent);
+        QTest::qWait(20);
+        QVERIFY(!QApplication::activePopupWidget());
+    }
+    // The close box ends the conversation.
+    w->close();
+    QTRY_VERIFY(guard.isNull());
+    QTRY_VERIFY(m_remote->types().contains(DELETE));
+}
+
+void TestConversationWindow::peerClosesKeepsWindow() {
+    CTalkConversation* w = open();
+    QTcpSocket* peer = connectWindow(w);
+    QVERIFY(peer);
+    QTest::keyClicks(w->localPane(), "bye");
+    peer->write("\x08\x15\x17see you");
+    QTRY_COMPARE(w->remotePane()->toPlainText(), QStringLiteral("see you"));
+    peer->disconnectFromHost();
+    QTRY_COMPARE(w->statusText(), QStringLiteral("Connection closed."));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Murmelo"));
+    QVERIFY(w->localPane()->isReadOnly());
+    QCOMPARE(w->localPane()->toPlainText(), QStringLiteral("bye"));
+    QCOMPARE(w->remotePane()->toPlainText(), QStringLiteral("see you"));
+    QVERIFY(w->isVisible());
+}
+
+void TestConversationWindow::fontMenu() {
+    CTalkConversation* first = open();
+    const QFont before = first->remotePane()->font();
+    LogFont chosen = m_app->settings().look.localFont;
+    chosen.lfHeight = -30;
+    chosen.lfWeight = 700;
+    m_boxes->nextFont = chosen;
+    m_boxes->nextFontColour = 0x0000FF;
+    CTalkConversation* second = open();
+    second->OnFontsLocal();
+    QCOMPARE(second->localPane()->font(), FontConversion::toQFont(chosen));
+    QCOMPARE(first->localPane()->font(), before == first->remotePane()->font() ? first->localPane()->font()
+                                                                              : first->localPane()->font());
+    QVERIFY(first->localPane()->font() != FontConversion::toQFont(chosen)); // other open windows keep theirs
+    QVERIFY(m_profile->store().readString("Windows", "Local font", QString()).startsWith("-30,"));
+    // The new colour is stored and used by windows opened later; this one keeps its own.
+    QVERIFY(second->localPane()->palette().color(QPalette::Text) != FontConversion::toQColor(0x0000FF));
+    CTalkConversation* third = open();
+    QCOMPARE(third->localPane()->font(), FontConversion::toQFont(chosen));
+    QCOMPARE(third->localPane()->palette().color(QPalette::Text), FontConversion::toQColor(0x0000FF));
+    // Cancel restores the stored record.
+    m_boxes->nextFont.reset();
+    m_boxes->nextFontColour = 0x00FF00;
+    third->OnFontsLocal();
+    QCOMPARE(m_app->settings().look.localFont, chosen);
+    QCOMPARE(m_app->settings().look.localText, 0x0000FFu);
+}
+
+void TestConversationWindow::windowListAndRobot() {
+    m_app->settings().taskbar = 0;
+    QPointer<QObject> interactive = m_app->StartConversation(0, QStringLiteral("127.0.0.1"), QStringLiteral("bob"));
+    QVERIFY(interactive);
+    auto* w = qobject_cast<CTalkConversation*>(interactive.data());
+    m_windows << w;
+    QCOMPARE(m_app->talkWindows().size(), 1);
+    QCOMPARE(m_app->talkWindows()[0]->remoteUser(), QStringLiteral("bob"));
+    QVERIFY(w->windowFlags() & Qt::Tool);
+    QPointer<QObject> robot = m_app->StartConversation(1, QStringLiteral("127.0.0.1"), QStringLiteral("eve"));
+    QVERIFY(robot);
+    m_windows << qobject_cast<CTalkConversation*>(robot.data());
+    QVERIFY(!qobject_cast<QWidget*>(robot.data())->isVisible());
+    QCOMPARE(m_app->talkWindows().size(), 1); // robots are not listed
+    w->EndConversation();
+    QTRY_VERIFY(interactive.isNull());
+    QCOMPARE(m_app->talkWindows().size(), 0);
+}
+
+void TestConversationWindow::minimiseHidesWithoutTaskbarButton() {
+    CTalkConversation* w = open(0, false);
+    w->showMinimized();
+    QTRY_VERIFY(!w->isVisible());
+    w->restoreToFront();
+    QVERIFY(w->isVisible());
+    QVERIFY(!w->isMinimized());
+}
+
+QTEST_MAIN(TestConversationWindow)
+#include "tst_conversationwindow.moc"
