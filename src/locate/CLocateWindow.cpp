@@ -35,7 +35,9 @@ CLocateWindow::ConversationStarter& starter() {
 
 } // namespace
 
-void CLocateWindow::setConversationStarter(ConversationStarter s) { starter() = std::move(s); }
+void CLocateWindow::setConversationStarter(ConversationStarter s) {
+    starter() = std::move(s);
+}
 
 CLocateWindow::CLocateWindow(AppCore& core, bool urgent, const QString& person)
     : QDialog(nullptr, Qt::Window), m_core(core) {
@@ -144,7 +146,9 @@ void CLocateWindow::TalkToRow(int row) {
         finish();
 }
 
-void CLocateWindow::accept() { TalkToSelection(); }
+void CLocateWindow::accept() {
+    TalkToSelection();
+}
 
 void CLocateWindow::reject() {
     m_search->stop();

@@ -104,7 +104,7 @@ private slots:
     void autoConnect_data() {
         QTest::addColumn<QList<int>>("answers"); // 0: Unix, -1: silent, else the program's answer
         QTest::addColumn<bool>("urgent");
-        QTest::addColumn<int>("called");        // -1: none
+        QTest::addColumn<int>("called"); // -1: none
         QTest::newRow("user present") << QList<int>{0, 215, 216} << false << 1;
         QTest::newRow("robot once all answered") << QList<int>{216, 0, 214} << false << 0;
         QTest::newRow("robot, one host silent") << QList<int>{216, -1} << false << -1;
@@ -120,7 +120,10 @@ private slots:
             const QString a = QStringLiteral("127.0.0.%1").arg(i + 1);
             hosts << a;
             const int ans = answers[i];
-            QVERIFY(m_daemons->add(a, ans < 0 ? Kind::Silent : ans == 0 ? Kind::Unix : Kind::Program,
+            QVERIFY(m_daemons->add(a,
+                                   ans < 0    ? Kind::Silent
+                                   : ans == 0 ? Kind::Unix
+                                              : Kind::Program,
                                    std::uint8_t(ans < 0 ? 0 : ans), "u" + std::to_string(i)));
         }
         auto s = startSearch(hosts, true, urgent);
@@ -228,9 +231,9 @@ private slots:
         t.start();
         s->start();
         const qint64 cycleNs = t.nsecsElapsed();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            std::all_of(s->engine().rows().begin(), s->engine().rows().end(), [](const LocateRow& r) { return r.state >= 0; }),
-            10000);
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(s->engine().rows().begin(), s->engine().rows().end(),
+                                             [](const LocateRow& r) { return r.state >= 0; }),
+                                 10000);
         const qint64 allNs = t.nsecsElapsed();
         for (int i = 0; i < 254; ++i) {
             const int n = i + 1;
