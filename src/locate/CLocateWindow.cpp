@@ -40,7 +40,9 @@ void CLocateWindow::setConversationStarter(ConversationStarter s) {
 }
 
 CLocateWindow::CLocateWindow(AppCore& core, bool urgent, const QString& person)
-    : QDialog(nullptr, Qt::Window), m_core(core) {
+    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                           Qt::WindowCloseButtonHint),
+      m_core(core) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("locateWindow"));
     setWindowTitle(QStringLiteral("Murmelo"));
