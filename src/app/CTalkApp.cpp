@@ -2,13 +2,23 @@
 #include "app/CTalkApp.h"
 
 #include "app/AppIcons.h"
+#include "app/Autostart.h"
 #include "app/CAboutBox.h"
 #include "app/CTrayWindow.h"
 #include "app/FirstStart.h"
 #include "app/TalkWindowEntry.h"
+#include "config/AddressBook.h"
+#include "conversation/CHostUserDialog.h"
+#include "conversation/CPersonDialog.h"
+#include "conversation/CTalkConversation.h"
+#include "conversation/TalkCommands.h"
+#include "daemon/CTalkDaemon.h"
+#include "daemon/DaemonErrorBoxes.h"
 #include "locate/CLocateWindow.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
+#include "robot/CMessageMonitor.h"
+#include "robot/NotificationSound.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -58,6 +68,8 @@ bool CTalkApp::InitInstance() {
         about.exec();
         FirstStart::recordVersion(store, version);
         FirstStart::sendInstallNotification(m_core.notificationAddress(), m_core.notificationPort());
+        // An installed program starts with the desktop session from now on.
+        Autostart::install();
     }
 
     m_tray = std::make_unique<CTrayWindow>(*this);
@@ -70,8 +82,33 @@ bool CTalkApp::InitInstance() {
 }
 
 void CTalkApp::CreateDaemon() {
-    // The talk daemon binds port 518 and adds the tray icon.
+    // The talk daemon binds port 518 and adds the tray icon; start-up goes on whether it could bind or not.
+    m_daemonErrors = std::make_unique<DaemonErrorBoxes>();
+    m_daemon = std::make_unique<CTalkDaemon>(m_core);
+    if (!m_daemon->start()) {
+        MessageBoxService::Request r;
+        r.text = m_daemon->startError();
+        r.icon = MessageBoxService::Icon::Stop;
+        r.buttons = MessageBoxService::Ok;
+        MessageBoxService::instance().ask(r);
+        RequestQuit(1);
+    }
+    DaemonErrorBoxes* errors = m_daemonErrors.get();
+    connect(m_daemon.get(), &CTalkDaemon::errorOccurred, errors, &DaemonErrorBoxes::report);
+    connect(m_daemon.get(), &CTalkDaemon::ring, this, [this](int action, const QString& host, const QString& name,
+                                                             int robotDelay) {
+        if (!m_core.settings().playsound && !m_core.robotSwitch())
+            PlayBeep();
+        openPrompt(action, host, name, robotDelay);
+    });
     m_tray->showIcon();
+}
+
+void CTalkApp::openPrompt(int action, const QString& host, const QString& name, int robotDelay) {
+    Q_UNUSED(action);
+    Q_UNUSED(host);
+    Q_UNUSED(name);
+    Q_UNUSED(robotDelay);
 }
 
 void CTalkApp::RequestQuit(int code) {
@@ -119,16 +156,47 @@ void CTalkApp::OpenCustomizeSheet(int page) {
     notAvailableYet(QStringLiteral("The Customize sheet"));
 }
 
-void CTalkApp::OpenMessageMonitor() { notAvailableYet(QStringLiteral("The message monitor")); }
+void CTalkApp::OpenMessageMonitor() {
+    if (auto* open = qobject_cast<CMessageMonitor*>(messageMonitor.data())) {
+        open->bringToFront();
+        return;
+    }
+    auto* monitor = new CMessageMonitor(m_core);
+    messageMonitor = monitor;
+    monitor->bringToFront();
+}
 
-void CTalkApp::Talk() { notAvailableYet(QStringLiteral("Placing a call")); }
+void CTalkApp::Talk() {
+    if (settings().newstyle != 1) {
+        CHostUserDialog::openNew();
+        return;
+    }
+    QString person = TopPerson(store());
+    if (person.isEmpty()) {
+        // An empty address book: the People page first, then whoever was added.
+        QPointer<CTalkApp> self(this);
+        TalkCommands::OpenCustomizeSheet(0);
+        if (!self)
+            return;
+        person = TopPerson(store());
+    }
+    if (person.isEmpty())
+        return;
+    if (settings().talktotop)
+        TalkCommands::StartLocate(settings().urgency != 0, person);
+    else
+        CPersonDialog::openNew();
+}
 
 QObject* CTalkApp::StartConversation(int mode, const QString& host, const QString& user) {
-    Q_UNUSED(mode);
-    Q_UNUSED(host);
-    Q_UNUSED(user);
-    notAvailableYet(QStringLiteral("Talking"));
-    return nullptr;
+    // Interactive windows with a task-bar button of their own have no owner; the others belong to the tray.
+    const bool taskbar = mode == 0 && settings().taskbar == 1;
+    auto* conversation = new CTalkConversation(m_core, mode, host, user, settings().taskbar == 1,
+                                               taskbar ? nullptr : m_tray.get());
+    QPointer<CTalkConversation> guard(conversation);
+    if (!conversation->start())
+        return nullptr;
+    return guard.data();
 }
 
 void CTalkApp::StartLocate(bool urgent, const QString& person) {

@@ -12,7 +12,9 @@
 
 #include <memory>
 
+class CTalkDaemon;
 class CTrayWindow;
+class DaemonErrorBoxes;
 class ProfileStore;
 class TalkWindowEntry;
 
@@ -31,6 +33,8 @@ public:
     Settings& settings() { return m_core.settings(); }
     ProfileStore& store() { return m_core.store(); }
     CTrayWindow* trayWindow() const { return m_tray.get(); }
+    // The talk daemon (null before start-up and when it could not bind its port).
+    CTalkDaemon* daemon() const { return m_daemon.get(); }
 
     // Conversations without a task-bar button, listed by the tray's "&Windows" submenu.
     void addTalkWindow(TalkWindowEntry* window);
@@ -66,8 +70,13 @@ signals:
 private:
     void CreateDaemon();
     void notAvailableYet(const QString& what);
+    // Rings the local user for a caller the daemon announced.
+    void openPrompt(int action, const QString& host, const QString& name, int robotDelay);
 
     AppCore m_core;
     std::unique_ptr<CTrayWindow> m_tray;
+    // The talk daemon and its error boxes.
+    std::unique_ptr<CTalkDaemon> m_daemon;
+    std::unique_ptr<DaemonErrorBoxes> m_daemonErrors;
     QList<TalkWindowEntry*> m_talkWindows;
 };

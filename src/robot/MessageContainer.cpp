@@ -43,9 +43,9 @@ bool appendBlock(const QString& fileName, const RobotMessage& message, QString* 
 
 } // namespace MessageContainer
 
-void AppendMessageToContainer(const Settings& settings, bool force, const RobotMessage& message) {
+bool AppendMessageToContainer(const Settings& settings, bool force, const RobotMessage& message) {
     if (!force && !settings.saveinfile)
-        return;
+        return true;
     QString error;
     if (!MessageContainer::appendBlock(settings.containerFileName(), message, &error)) {
         MessageBoxService::Request r;
@@ -53,10 +53,15 @@ void AppendMessageToContainer(const Settings& settings, bool force, const RobotM
         r.icon = MessageBoxService::Icon::Warning;
         // Not modal: this can run from a socket's handler.
         MessageBoxService::instance().notify(r);
+        return false;
     }
+    return true;
 }
 
-void SaveAllMessages(const Settings& settings, const RobotMessageList& list) {
+bool SaveAllMessages(const Settings& settings, const RobotMessageList& list) {
+    // One failure box, not one per message: the file that failed once fails the same way again.
     for (const RobotMessage& m : list.messages())
-        AppendMessageToContainer(settings, true, m);
+        if (!AppendMessageToContainer(settings, true, m))
+            return false;
+    return true;
 }

@@ -18,7 +18,7 @@ bool appendBlock(const QString& fileName, const RobotMessage& message, QString* 
 } // namespace MessageContainer
 
 // When `force` is true or the setting saveinfile is on, appends the message to the container file;
-// a failure is reported in a message box (the message itself stays wherever it was).
-void AppendMessageToContainer(const Settings& settings, bool force, const RobotMessage& message);
-// Appends every message of the list, first to last.
-void SaveAllMessages(const Settings& settings, const RobotMessageList& list);
+// a failure is reported in a message box (the message itself stays wherever it was) and gives false.
+bool AppendMessageToContainer(const Settings& settings, bool force, const RobotMessage& message);
+// Appends every message of the list, first to last; stops at the first failure (reported) with false.
+bool SaveAllMessages(const Settings& settings, const RobotMessageList& list);

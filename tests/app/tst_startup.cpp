@@ -30,6 +30,7 @@ class TestStartup : public QObject {
         QUdpSocket sink;
         sink.bind(QHostAddress::LocalHost, 0);
         app = std::make_unique<CTalkApp>(profile.store());
+        app->core().setDaemonPort(0); // any free port: port 518 is not the test's to take
         app->core().setNotificationTarget(QHostAddress::LocalHost, sink.localPort());
         whenModalAppears([&run](QWidget* w) {
             run.aboutShown = true;
@@ -63,8 +64,9 @@ private slots:
         QCOMPARE(run.versionLine, QStringLiteral("Version 1.41  (Release date 12/20/96)"));
         QCOMPARE(run.datagrams, QList<QByteArray>{QByteArray("v1.41\0", 6)});
 
-        profile.reopen();
-        ProfileStore& s = profile.store();
+        // What the next start would read.
+        profile.store().flush();
+        ProfileStore s(profile.path());
         QCOMPARE(s.readInt("About", "Version", 0), 141);
         QCOMPARE(s.readString("About", "Date"), QStringLiteral("12/20/96"));
         QCOMPARE(s.readInt("People", "Count", 0), 1);

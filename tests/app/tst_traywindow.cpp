@@ -52,6 +52,7 @@ private slots:
         m_profile->store().writeInt("About", "Version", 141);
         m_boxes = std::make_unique<ScriptedMessageBoxes>();
         m_app = std::make_unique<CTalkApp>(m_profile->store());
+        m_app->core().setDaemonPort(0); // any free port: port 518 is not the test's to take
         QVERIFY(m_app->InitInstance());
     }
 

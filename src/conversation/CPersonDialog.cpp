@@ -1,0 +1,119 @@
+// The person dialog.
+#include "conversation/CPersonDialog.h"
+
+#include "app/AppIcons.h"
+#include "app/CTalkApp.h"
+#include "app/CTrayWindow.h"
+#include "config/AddressBook.h"
+#include "config/Settings.h"
+#include "conversation/TalkCommands.h"
+#include "platform/Desktop.h"
+#include "platform/ProfileStore.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+
+CPersonDialog::CPersonDialog(ProfileStore& store, const Settings& settings, QWidget* parent)
+    : QDialog(parent), m_store(store), m_settings(settings) {
+    setObjectName(QStringLiteral("personDialog"));
+    setWindowTitle(QStringLiteral("Talk to..."));
+    setWindowIcon(AppIcons::application());
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_person = new QComboBox(this);
+    m_person->setObjectName(QStringLiteral("person"));
+    m_person->setEditable(true);
+    m_person->setInsertPolicy(QComboBox::NoInsert);
+    m_person->setMinimumContentsLength(24);
+    m_person->lineEdit()->setMaxLength(TEXT_LIMIT);
+    m_urgent = new QCheckBox(QStringLiteral("&Urgent!"), this);
+    m_urgent->setObjectName(QStringLiteral("urgent"));
+    m_talk = new QPushButton(QStringLiteral("&Talk"), this);
+    m_talk->setObjectName(QStringLiteral("talk"));
+    m_talk->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("cancel"));
+    m_cancel->setAutoDefault(false);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(m_person, 0, 0);
+    grid->addWidget(m_talk, 0, 1);
+    grid->addWidget(m_urgent, 1, 0);
+    grid->addWidget(m_cancel, 1, 1);
+    grid->setColumnStretch(0, 1);
+
+    connect(m_talk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    // The top person first; the empty entry stays last.
+    const QStringList persons = ListPersonsTopFirst(m_store);
+    m_person->addItems(persons);
+    m_person->addItem(QString());
+    m_person->setCurrentIndex(persons.isEmpty() ? -1 : 0);
+    if (persons.isEmpty())
+        m_person->setEditText(QString());
+    m_urgent->setChecked(m_settings.urgency != 0);
+    m_person->setFocus();
+}
+
+CPersonDialog* CPersonDialog::openNew() {
+    CTalkApp* app = CTalkApp::instance();
+    if (!app)
+        return nullptr;
+    ProfileStore& store = app->store();
+    const int x = store.readInt(POSITION_SECTION, POSITION_X, NOT_STORED);
+    const int y = store.readInt(POSITION_SECTION, POSITION_Y, NOT_STORED);
+    auto* dialog = new CPersonDialog(store, app->settings(), app->trayWindow());
+    dialog->adjustSize();
+    if (x != NOT_STORED)
+        dialog->move(x, y);
+    else
+        dialog->move(Desktop::rect().center() - dialog->rect().center());
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    return dialog;
+}
+
+void CPersonDialog::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    // Only moves of the shown window: the placement before it is shown is not the user's.
+    if (!isVisible())
+        return;
+    m_store.writeInt(POSITION_SECTION, POSITION_X, pos().x());
+    m_store.writeInt(POSITION_SECTION, POSITION_Y, pos().y());
+}
+
+void CPersonDialog::accept() {
+    const QString typed = m_person->currentText();
+    const bool urgent = m_urgent->isChecked();
+    const int pos = typed.isEmpty() ? -1 : m_person->findText(typed, Qt::MatchFixedString);
+    QPointer<CPersonDialog> self(this);
+    if (pos >= 0) {
+        // The book keeps the person's aliases under the name as stored, and the store tells letter case
+        // apart: so the stored spelling is the one that moves to the top and that the search looks for.
+        const QString person = m_person->itemText(pos);
+        if (m_settings.movetotop == 1)
+            MovePersonToTop(m_store, pos, person);
+        hide();
+        TalkCommands::StartLocate(urgent, person);
+        if (self)
+            QDialog::accept();
+        return;
+    }
+    // Not a person of the book: let the user add it on the People page, then ask again.
+    QDialog::accept();
+    TalkCommands::OpenCustomizeSheet(0);
+    CTalkApp* app = CTalkApp::instance();
+    if (app && !app->customizeSheet)
+        openNew();
+}
+
+void CPersonDialog::reject() {
+    hide();
+    QDialog::reject();
+}

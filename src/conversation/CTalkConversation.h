@@ -1,0 +1,102 @@
+// A conversation window: the remote pane above, the local pane below, a draggable boundary between them and
+// a one-part status line at the bottom. The connection logic is ConversationEngine's; this window shows it.
+// Robot conversations have the same window, never shown.
+#pragma once
+
+#include "app/TalkWindowEntry.h"
+#include "config/FontRecords.h"
+#include "conversation/ConversationEngine.h"
+
+#include <QDialog>
+#include <QPointer>
+
+class AppCore;
+
+class LocalPane;
+class QLabel;
+class QMenuBar;
+class QStatusBar;
+class RemotePane;
+class SplitterHandle;
+
+class CTalkConversation : public QDialog, public TalkWindowEntry {
+    Q_OBJECT
+public:
+    static constexpr int STATUS_HEIGHT = 16;
+    static constexpr int SPLITTER_TOP_MARGIN = 13;
+    static constexpr int SPLITTER_BOTTOM_MARGIN = 29;
+    inline static const QString PLACEMENT_SECTION = QStringLiteral("Windows");
+
+    // Builds the window (shown at once when interactive); start() makes the first request.
+    CTalkConversation(AppCore& core, int mode, const QString& host, const QString& user, bool taskbar,
+                      QWidget* owner = nullptr);
+    ~CTalkConversation() override;
+
+    // Starts the conversation; false when it failed at once (the window is then on its way out).
+    bool start();
+
+    ConversationEngine* engine() const { return m_engine; }
+    LocalPane* localPane() const { return m_localPane; }
+    RemotePane* remotePane() const { return m_remotePane; }
+    QString statusText() const;
+    int splitterPosition() const { return m_splitter; }
+    double splitterRatio() const { return m_ratio; }
+    QWidget* clientArea() const { return m_client; }
+
+    // Moves the boundary to `y` (client coordinates), limits it and lays out, as a drag does.
+    void dragSplitterTo(int y);
+
+    // TalkWindowEntry
+    QString remoteUser() const override;
+    QString remoteHost() const override;
+    void restoreToFront() override;
+
+    // The menu commands.
+    void OnFontsLocal();
+    void OnFontsRemote();
+    void OnAbout();
+    void EndConversation();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void reject() override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWidgets();
+    void buildMenu();
+    void applyLook();
+    void place();
+    void layOut();
+    void limitSplitter();
+    void savePlacement();
+    void onLocalContentsChange(int position, int removed, int added);
+    void onConnected();
+    void onPeerClosed();
+    void onReleased();
+
+    AppCore& m_core;
+    const int m_mode;
+    const bool m_taskbar;
+    QPointer<ConversationEngine> m_engine;
+    QString m_host;
+    QString m_user;
+
+    QMenuBar* m_menuBar = nullptr;
+    QWidget* m_client = nullptr;
+    RemotePane* m_remotePane = nullptr;
+    LocalPane* m_localPane = nullptr;
+    SplitterHandle* m_handle = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    QLabel* m_statusLabel = nullptr;
+
+    ConversationLook m_look; // the colours and fonts this window was created with
+    int m_splitter = 0;
+    double m_ratio = 0.0;
+    bool m_placed = false;
+    bool m_settingLocalText = false;
+    bool m_released = false;
+};

@@ -1,0 +1,275 @@
+// The conversation state machine: control requests and replies, the TCP stream, and the ways it ends.
+#include "conversation/ConversationEngine.h"
+
+#include "app/AppCore.h"
+#include "platform/LocalAddress.h"
+#include "platform/LoginName.h"
+#include "platform/MessageBoxService.h"
+#include "platform/SocketErrors.h"
+#include "robot/StoreRobotMessage.h"
+
+#include <QHostInfo>
+#include <QNetworkDatagram>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+namespace {
+
+const QString TITLE = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
+
+QByteArray wireName(const QString& name) { return name.toUtf8(); }
+
+} // namespace
+
+ConversationEngine::ConversationEngine(AppCore& core, int mode, const QString& host, const QString& user,
+                                       QObject* parent)
+    : QObject(parent), m_core(core), m_mode(mode == Robot ? Robot : Interactive), m_host(host), m_user(user) {
+    m_resendTimer.setInterval(RESEND_INTERVAL_MS);
+    connect(&m_resendTimer, &QTimer::timeout, this, &ConversationEngine::OnResendTimer);
+}
+
+ConversationEngine::~ConversationEngine() {
+    if (m_lookupId >= 0)
+        QHostInfo::abortHostLookup(m_lookupId);
+}
+
+QString ConversationEngine::title() const {
+    if (!m_connected)
+        return TITLE;
+    return TITLE + QStringLiteral(": talking to ") + m_user + QStringLiteral(" at ") + m_host;
+}
+
+bool ConversationEngine::start() {
+    if (m_mode == Interactive)
+        setStatus(QStringLiteral("Trying to connect to ") + m_host + QStringLiteral("..."));
+
+    m_listener = new QTcpServer(this);
+    m_listener->setListenBacklogSize(1);
+    if (!m_listener->listen(QHostAddress::AnyIPv4, 0)) {
+        ReportSocketError(QStringLiteral("Daemon could not create TCP socket."),
+                          SocketErrors::fromQt(m_listener->serverError(), m_listener->errorString()));
+        return false;
+    }
+    m_port = m_listener->serverPort();
+    connect(m_listener, &QTcpServer::newConnection, this, &ConversationEngine::OnIncomingConnection);
+
+    m_control = new QUdpSocket(this);
+    if (!m_control->bind(QHostAddress::AnyIPv4, m_port)) {
+        ReportSocketError(QStringLiteral("Could not create UDP socket."),
+                          SocketErrors::fromQt(m_control->error(), m_control->errorString()));
+        return false;
+    }
+    connect(m_control, &QUdpSocket::readyRead, this, &ConversationEngine::onControlReadable);
+
+    SendRequest(talk::LOOK_UP);
+    return !m_released;
+}
+
+// --- Control requests ---------------------------------------------------------------------------------
+
+void ConversationEngine::SendRequest(std::uint8_t type) {
+    talk::ControlMessage m;
+    m.vers = talk::TALK_VERSION;
+    m.type = type;
+    if (m_user.isEmpty()) {
+        // Without a user name the remote daemon is asked who is there.
+        m.type = talk::PROBE;
+        m_remoteId = talk::PROBE_ID_REQUEST;
+    }
+    m.pad = static_cast<std::uint8_t>(m_core.settings().ltra & 0xFF);
+    m.setLocalName(wireName(LoginName::current()).toStdString());
+    m.setRemoteName(wireName(m_user).toStdString());
+
+    if (type != talk::LEAVE_INVITE) {
+        talk::ControlMessage remote = m;
+        remote.id_num = m_remoteId;
+        m_outgoing.enqueue({Target::Remote, remote, m_core.remoteDaemonPort()});
+    }
+    if (type == talk::LEAVE_INVITE || type == talk::DELETE) {
+        talk::ControlMessage local = m;
+        local.id_num = m_localId;
+        m_outgoing.enqueue({Target::Local, local, m_core.daemonPort()});
+    }
+    if (type == talk::ANNOUNCE)
+        ++m_announcements;
+    pump();
+}
+
+// Sends what is queued, in order; a host name is looked up (asynchronously) before each send to it.
+void ConversationEngine::pump() {
+    while (!m_outgoing.isEmpty() && m_lookupId < 0) {
+        const Outgoing& head = m_outgoing.head();
+        if (head.target == Target::Local) {
+            const Outgoing item = m_outgoing.dequeue();
+            deliver(item, m_remoteAddress);
+            continue;
+        }
+        const QHostAddress dotted = LocalAddress::parseDotted(m_host);
+        if (!dotted.isNull()) {
+            const Outgoing item = m_outgoing.dequeue();
+            m_remoteAddress = dotted;
+            deliver(item, dotted);
+            continue;
+        }
+        m_lookupId = QHostInfo::lookupHost(m_host, this, &ConversationEngine::onLookedUp);
+    }
+    if (m_released && m_outgoing.isEmpty())
+        deleteLater();
+}
+
+void ConversationEngine::onLookedUp(const QHostInfo& info) {
+    m_lookupId = -1;
+    if (m_outgoing.isEmpty())
+        return;
+    const QHostAddress address = LocalAddress::firstIPv4(info.addresses());
+    if (address.isNull()) {
+        // Nothing is sent to a host that cannot be found; the conversation waits as it is.
+        m_outgoing.dequeue();
+        if (!m_released)
+            setStatus(QStringLiteral("Cannot find the host ") + m_host + QStringLiteral("; waiting."));
+    } else {
+        m_remoteAddress = address;
+        deliver(m_outgoing.dequeue(), address);
+    }
+    pump();
+}
+
+void ConversationEngine::deliver(const Outgoing& item, const QHostAddress& remote) {
+    if (item.target == Target::Connect) {
+        if (m_data && !m_released)
+            m_data->connectToHost(remote, item.port);
+        return;
+    }
+    const QHostAddress local = LocalAddress::towards(remote.isNull() ? QHostAddress(QHostAddress::LocalHost) : remote);
+    talk::ControlMessage m = item.message;
+    m.addr = talk::SockAddr{talk::AF_INET_WIRE, m_port, local.toIPv4Address(), {}};
+    m.ctl_addr = m.addr;
+    const talk::Datagram bytes = m.encode();
+    const QByteArray datagram(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    const QHostAddress to = item.target == Target::Remote ? remote : local;
+    if (!m_control)
+        return;
+    const qint64 sent = m_control->writeDatagram(datagram, to, item.port);
+    if (sent < 0) {
+        const int code = SocketErrors::fromQt(m_control->error(), m_control->errorString());
+        if (code == SocketErrors::WSAEWOULDBLOCK)
+            return;
+        // After a failed remote send the local copy is not sent.
+        if (item.target == Target::Remote && !m_outgoing.isEmpty() && m_outgoing.head().target == Target::Local)
+            m_outgoing.dequeue();
+        if (!m_released)
+            ReportSocketError(QStringLiteral("Could not send a packet."), code);
+        return;
+    }
+    emit requestSent(datagram, to, item.port);
+}
+
+// --- Control replies ----------------------------------------------------------------------------------
+
+void ConversationEngine::onControlReadable() {
+    QPointer<ConversationEngine> self(this);
+    while (self && m_control && m_control->hasPendingDatagrams()) {
+        std::uint8_t buffer[talk::MESSAGE_SIZE] = {};
+        const qint64 n = m_control->readDatagram(reinterpret_cast<char*>(buffer), sizeof buffer);
+        if (n < 0 || m_released)
+            continue;
+        onControlReply(talk::ControlMessage::decode(buffer, std::size_t(n)));
+    }
+}
+
+void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
+    switch (reply.answer) {
+    case talk::SUCCESS:
+        if (reply.type == talk::LEAVE_INVITE) {
+            m_localId = reply.id_num;
+        } else if (reply.type == talk::LOOK_UP) {
+            if (!m_data)
+                startCallee(reply.addr.port);
+        } else if (reply.type == talk::ANNOUNCE) {
+            setStatus(QStringLiteral("Waiting for the callee to accept the request."));
+            m_remoteId = reply.id_num;
+        }
+        break;
+    case talk::NOT_HERE:
+        if (reply.type == talk::LOOK_UP) {
+            if (m_data || m_resendTimer.isActive())
+                break; // already calling
+            m_resendTimer.start();
+            SendRequest(talk::ANNOUNCE);
+            setStatus(QStringLiteral("Sending announce."));
+            SendRequest(talk::LEAVE_INVITE);
+        } else if (reply.type == talk::ANNOUNCE) {
+            setStatus(QStringLiteral("Callee is not logged in the remote system "
+                                     "(note that the remote host can be case-sensitive)."));
+        }
+        break;
+    case talk::FAILED: setStatus(QStringLiteral("Remote host reports general failure.")); break;
+    case talk::MACHINE_UNKNOWN: setStatus(QStringLiteral("Caller's machine name unknown.")); break;
+    case talk::PERMISSION_DENIED:
+        setStatus(QStringLiteral("User refuses request (tho' maybe remote terminal doesn't permit announce)."));
+        break;
+    case talk::UNKNOWN_REQUEST: setStatus(QStringLiteral("Invalid request type; connection reset.")); break;
+    case talk::BADVERSION: setStatus(QStringLiteral("Invalid protocol version.")); break;
+    case talk::BADADDR:
+    case talk::BADCTLADDR: setStatus(QStringLiteral("Invalid address value; connection reset.")); break;
+    case talk::REFUSED_UNLESS_URGENT:
+    case talk::REFUSED_EVEN_URGENT:
+        setStatus(QStringLiteral("Request's rejected."));
+        if (!m_boxPending) {
+            m_boxPending = true;
+            QTimer::singleShot(0, this, &ConversationEngine::showRejection);
+        }
+        break;
+    case talk::USER_PRESENT:
+    case talk::ROBOT_PRESENT:
+        if (!m_boxPending && !m_data) {
+            m_user = QString::fromUtf8(reply.localName());
+            m_boxPending = true;
+            QTimer::singleShot(0, this, &ConversationEngine::askProbeQuestion);
+        }
+        break;
+    default: break;
+    }
+}
+
+// Both boxes run a nested event loop: they are opened from the event loop, never from the socket handler,
+// and everything after them checks that the conversation still exists.
+void ConversationEngine::askProbeQuestion() {
+    QPointer<ConversationEngine> self(this);
+    if (m_released)
+        return;
+    MessageBoxService::Request r;
+    r.title = TITLE;
+    r.text = QStringLiteral("User at %1 is %2. Would you like to talk to him?").arg(m_host, m_user);
+    r.icon = MessageBoxService::Icon::Question;
+    r.buttons = MessageBoxService::Yes | MessageBoxService::No;
+    r.defaultButton = MessageBoxService::Yes;
+    r.owner = m_boxOwner;
+    const int answer = MessageBoxService::instance().ask(r);
+    if (!self || m_released)
+        return;
+    m_boxPending = false;
+    if (answer == MessageBoxService::Yes) {
+        m_remoteId = {};
+        SendRequest(talk::LOOK_UP);
+    } else {
+        EndConversation();
+    }
+}
+
+void ConversationEngine::showRejection() {
+    QPointer<ConversationEngine> self(this);
+    if (m_released)
+        return;
+    MessageBoxService::Request r;
+    r.title = TITLE + QStringLiteral(": error");
+    r.text = QStringLiteral("User %1 at %2 would not like to talk to you at the moment.").arg(m_user, m_host);
+    r.icon = MessageBoxService::Icon::Warning;
+    r.buttons = MessageBoxService::Ok;
+    r.owner = m_boxOwner;
+    MessageBoxService::instance().ask(r);
+    if (!self || m_released)
+        return;
+    EndConversation();
+}

@@ -1,0 +1,141 @@
+// One conversation with one remote user, from the first control request to the closed TCP connection.
+//
+// It always starts by asking the remote daemon (LOOK_UP) for an invitation from the remote user. Found: it is
+// the callee and connects to the port the invitation names. Not found: it is the caller, announces to the
+// remote daemon every 25 seconds, leaves its invitation with the local daemon and waits on its listening
+// socket. Three sockets share one port number P: the TCP listener (backlog 1), the UDP control socket and,
+// as callee, the TCP data socket. Host names are resolved asynchronously, at every send, in the order of the
+// sends. Message boxes are never opened from inside a socket handler: questions are queued, errors notified.
+#pragma once
+
+#include "conversation/RemoteEdit.h"
+#include "conversation/StreamDecoder.h"
+#include "conversation/TypedTextDiff.h"
+#include "protocol/ControlMessage.h"
+
+#include <QAbstractSocket>
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+#include <QQueue>
+#include <QTimer>
+
+class AppCore;
+class QHostInfo;
+class QTcpServer;
+class QTcpSocket;
+class QUdpSocket;
+
+class ConversationEngine : public QObject {
+    Q_OBJECT
+public:
+    enum Mode { Interactive = 0, Robot = 1 };
+    static constexpr int RESEND_INTERVAL_MS = 25000;
+    // A robot that rings a caller back stops after this many announcements (a forged ANNOUNCE must not make
+    // this host ring a third party forever).
+    static constexpr int ROBOT_ANNOUNCE_LIMIT = 4;
+    static constexpr qsizetype READ_SIZE = 2048;
+    // How long a released conversation waits at most for its last requests to leave (host look-ups).
+    static constexpr int DRAIN_LIMIT_MS = 10000;
+    static constexpr char EDIT_CHARS[3] = {8, 21, 23};
+
+    ConversationEngine(AppCore& core, int mode, const QString& host, const QString& user, QObject* parent = nullptr);
+    ~ConversationEngine() override;
+
+    // Creates the sockets and sends the first LOOK_UP. Returns false when the conversation failed at once.
+    bool start();
+
+    // The window that message boxes belong to.
+    void setBoxOwner(QObject* owner) { m_boxOwner = owner; }
+    void setResendInterval(int ms) { m_resendTimer.setInterval(ms); }
+
+    int mode() const { return m_mode; }
+    QString remoteHost() const { return m_host; }
+    QString remoteUser() const { return m_user; }
+    quint16 port() const { return m_port; }
+    bool isConnected() const { return m_connected; }
+    bool isReleased() const { return m_released; }
+    int announcementsSent() const { return m_announcements; }
+    QString status() const { return m_status; }
+    QString title() const;
+    // What the peer typed, as the remote pane shows it (CR LF line breaks).
+    QString remoteText() const { return m_decoder.text(); }
+    const TypedTextDiff& localRecord() const { return m_local; }
+
+    // The local pane's text from `position` to its end is now `tail`: tells the peer. False when the send
+    // failed (the error has been reported).
+    bool localTextChanged(qsizetype position, const QString& tail);
+
+    // Sends DELETE, then ends the conversation.
+    void EndConversation();
+
+signals:
+    void statusChanged(const QString& text);
+    void titleChanged(const QString& title);
+    // The connection is made: the local pane takes the keyboard.
+    void connectedToPeer();
+    // Robot mode: the robot text was sent and belongs in the local pane.
+    void localTextSet(const QString& text);
+    void remoteEdits(const RemoteEdits& edits);
+    // The peer closed an interactive conversation, or a robot one with something to file: time to beep.
+    void peerClosed();
+    // The conversation is over; the object deletes itself next.
+    void released();
+    // A control request left (tests follow the routing through this).
+    void requestSent(const QByteArray& datagram, const QHostAddress& to, quint16 port);
+
+private:
+    enum class Target { Remote, Local, Connect };
+    struct Outgoing {
+        Target target;
+        talk::ControlMessage message;
+        quint16 port = 0;
+    };
+
+    void SendRequest(std::uint8_t type);
+    void pump();
+    void deliver(const Outgoing& item, const QHostAddress& remote);
+    void onLookedUp(const QHostInfo& info);
+    void onControlReadable();
+    void onControlReply(const talk::ControlMessage& reply);
+    void onStreamReadable();
+    void OnIncomingConnection();
+    void OnConnected();
+    void OnResendTimer();
+    void OnPeerClosed();
+    void onDataError(QAbstractSocket::SocketError error);
+    void startCallee(quint16 peerPort);
+    void askProbeQuestion();
+    void showRejection();
+    void ReportSocketError(const QString& detail, int code);
+    void Release();
+    void setStatus(const QString& text);
+    bool sendStream(const QByteArray& bytes);
+
+    AppCore& m_core;
+    const int m_mode;
+    const QString m_host;
+    QString m_user;
+    QPointer<QObject> m_boxOwner;
+
+    QTcpServer* m_listener = nullptr;
+    QUdpSocket* m_control = nullptr;
+    QTcpSocket* m_data = nullptr;
+    quint16 m_port = 0;
+    talk::IdBytes m_localId{};
+    talk::IdBytes m_remoteId{};
+    bool m_connected = false;
+    bool m_peerClosedHandled = false;
+    bool m_released = false;
+    int m_announcements = 0;
+    QTimer m_resendTimer;
+    QString m_status;
+
+    QQueue<Outgoing> m_outgoing;
+    int m_lookupId = -1;
+    QHostAddress m_remoteAddress;
+    bool m_boxPending = false;
+
+    StreamDecoder m_decoder;
+    TypedTextDiff m_local;
+};

@@ -1,0 +1,211 @@
+// The conversation's TCP side: accepting or connecting, the character stream, and how a conversation ends.
+#include "app/AppCore.h"
+#include "conversation/ConversationEngine.h"
+#include "platform/MessageBoxService.h"
+#include "platform/SocketErrors.h"
+#include "robot/StoreRobotMessage.h"
+
+#include <QHostInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUdpSocket>
+
+void ConversationEngine::startCallee(quint16 peerPort) {
+    m_listener->close();
+    m_data = new QTcpSocket(this);
+    // The data socket takes the conversation's port number, as the listener had it.
+    if (!m_data->bind(QHostAddress::AnyIPv4, m_port)) {
+        ReportSocketError(QStringLiteral("Could not create TCP socket for connection."),
+                          SocketErrors::fromQt(m_data->error(), m_data->errorString()));
+        return;
+    }
+    connect(m_data, &QTcpSocket::connected, this, &ConversationEngine::OnConnected);
+    connect(m_data, &QTcpSocket::readyRead, this, &ConversationEngine::onStreamReadable);
+    connect(m_data, &QTcpSocket::disconnected, this, &ConversationEngine::OnPeerClosed);
+    connect(m_data, &QTcpSocket::errorOccurred, this, &ConversationEngine::onDataError);
+    // Connect to the port the invitation names, at the host that was called (not the address it names).
+    m_outgoing.enqueue({Target::Connect, {}, peerPort});
+    setStatus(QStringLiteral("Waiting for connection..."));
+    pump();
+}
+
+void ConversationEngine::OnIncomingConnection() {
+    if (m_released || m_data) {
+        // Only the first connection is taken.
+        while (QTcpSocket* late = m_listener->nextPendingConnection())
+            late->abort(), late->deleteLater();
+        return;
+    }
+    m_data = m_listener->nextPendingConnection();
+    if (!m_data)
+        return;
+    m_data->setParent(this);
+    // Whoever connects later is refused rather than left waiting in the backlog.
+    while (QTcpSocket* late = m_listener->nextPendingConnection())
+        late->abort(), late->deleteLater();
+    m_listener->close();
+    connect(m_data, &QTcpSocket::readyRead, this, &ConversationEngine::onStreamReadable);
+    connect(m_data, &QTcpSocket::disconnected, this, &ConversationEngine::OnPeerClosed);
+    connect(m_data, &QTcpSocket::errorOccurred, this, &ConversationEngine::onDataError);
+    OnConnected();
+    if (!m_released && m_data && m_data->bytesAvailable() > 0)
+        onStreamReadable();
+}
+
+void ConversationEngine::OnConnected() {
+    if (m_released || m_connected)
+        return;
+    m_connected = true;
+    m_resendTimer.stop();
+    if (!sendStream(QByteArray(EDIT_CHARS, 3)))
+        return;
+    SendRequest(talk::DELETE);
+    emit titleChanged(title());
+    setStatus(QStringLiteral("Connected."));
+    QPointer<ConversationEngine> self(this);
+    emit connectedToPeer();
+    if (!self || m_released)
+        return;
+    if (m_mode == Robot) {
+        const QString text = m_core.settings().autotext;
+        if (localTextChanged(0, text))
+            emit localTextSet(text);
+    }
+}
+
+bool ConversationEngine::sendStream(const QByteArray& bytes) {
+    if (!m_data)
+        return false;
+    if (m_data->write(bytes) < 0) {
+        ReportSocketError(QStringLiteral("Could not send a packet."),
+                          SocketErrors::fromQt(m_data->error(), m_data->errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool ConversationEngine::localTextChanged(qsizetype position, const QString& tail) {
+    if (m_released)
+        return false;
+    if (m_connected) {
+        const QByteArray bytes = m_local.replaceFrom(position, tail);
+        if (!bytes.isEmpty() && !sendStream(bytes))
+            return false;
+    }
+    m_local.commit(position, tail);
+    return true;
+}
+
+void ConversationEngine::onStreamReadable() {
+    QPointer<ConversationEngine> self(this);
+    while (self && !m_released && m_data && m_data->bytesAvailable() > 0) {
+        char buffer[READ_SIZE];
+        const qint64 n = m_data->read(buffer, READ_SIZE);
+        if (n <= 0)
+            break;
+        const RemoteEdits edits = m_decoder.feed(buffer, n);
+        if (!edits.isEmpty())
+            emit remoteEdits(edits);
+    }
+}
+
+void ConversationEngine::onDataError(QAbstractSocket::SocketError error) {
+    if (m_released || !m_data)
+        return;
+    const int code = SocketErrors::fromQt(error, m_data->errorString());
+    if (!m_connected)
+        return; // a connect that fails leaves the callee waiting, as it was
+    if (error == QAbstractSocket::RemoteHostClosedError && code != SocketErrors::WSAECONNRESET)
+        return; // an orderly close: the disconnected signal follows
+    if (code == SocketErrors::WSAECONNRESET) {
+        ReportSocketError(QString(), code);
+        // A reset connection is a closed one as well.
+        OnPeerClosed();
+        return;
+    }
+    ReportSocketError(QStringLiteral("TCP socket read error."), code);
+}
+
+void ConversationEngine::OnPeerClosed() {
+    if (m_released || !m_connected || m_peerClosedHandled)
+        return;
+    m_peerClosedHandled = true;
+    SendRequest(talk::DELETE);
+    m_connected = false;
+    const QString text = remoteText();
+    if (m_mode == Robot && text.isEmpty()) {
+        EndConversation();
+        return;
+    }
+    QPointer<ConversationEngine> self(this);
+    emit peerClosed();
+    if (!self || m_released)
+        return;
+    if (m_mode == Interactive) {
+        emit titleChanged(title());
+        setStatus(QStringLiteral("Connection closed."));
+    } else {
+        StoreRobotMessage(m_core, text, m_host, m_user);
+        EndConversation();
+    }
+}
+
+void ConversationEngine::OnResendTimer() {
+    if (m_released || m_connected)
+        return;
+    if (m_mode == Robot && m_announcements >= ROBOT_ANNOUNCE_LIMIT) {
+        EndConversation();
+        return;
+    }
+    SendRequest(talk::ANNOUNCE);
+    setStatus(QStringLiteral("Resending announce."));
+}
+
+void ConversationEngine::EndConversation() {
+    if (m_released)
+        return;
+    SendRequest(talk::DELETE);
+    Release();
+}
+
+void ConversationEngine::ReportSocketError(const QString& detail, int code) {
+    MessageBoxService::Request r;
+    r.title = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
+    r.buttons = MessageBoxService::Ok;
+    if (code == SocketErrors::WSAECONNRESET || code == SocketErrors::WSAECONNABORTED) {
+        r.icon = MessageBoxService::Icon::Warning;
+        r.text = code == SocketErrors::WSAECONNRESET ? QStringLiteral("Connection's closed by remote host")
+                                                     : QStringLiteral("Connection's aborted by remote host.");
+        MessageBoxService::instance().notify(r);
+        return;
+    }
+    r.icon = MessageBoxService::Icon::Stop;
+    r.text = QStringLiteral("Socket error %1 occured.\r\n%2").arg(code).arg(detail);
+    // No DELETE follows a failure.
+    m_outgoing.clear();
+    MessageBoxService::instance().notify(r);
+    Release();
+}
+
+void ConversationEngine::Release() {
+    if (m_released)
+        return;
+    m_released = true;
+    m_resendTimer.stop();
+    if (m_data)
+        m_data->abort();
+    if (m_listener)
+        m_listener->close();
+    emit released();
+    if (m_outgoing.isEmpty()) {
+        deleteLater();
+    } else {
+        // The last DELETE may wait for a host look-up: let it leave, but not forever.
+        QTimer::singleShot(DRAIN_LIMIT_MS, this, [this] { deleteLater(); });
+    }
+}
+
+void ConversationEngine::setStatus(const QString& text) {
+    m_status = text;
+    emit statusChanged(text);
+}

@@ -1,0 +1,20 @@
+// The lower pane of a conversation window: what the local user types. Every insertion lands at the end of
+// the text, however it comes (keys, paste, middle click, drag and drop, input methods); navigation keys and
+// Control+C act where the caret is. Undo is off: it would edit the text away from its end.
+#pragma once
+
+#include <QPlainTextEdit>
+
+class LocalPane : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit LocalPane(QWidget* parent = nullptr);
+
+    void moveCaretToEnd();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+};

@@ -1,0 +1,165 @@
+// Decoding the talk stream into remote-pane changes.
+#include "conversation/StreamDecoder.h"
+
+namespace {
+
+bool isControlChar(unsigned char c) { return (c >= 1 && c <= 31 && c != 10 && c != 13) || c == 127; }
+
+// How many continuation bytes a UTF-8 lead byte needs; 0 for a byte that cannot start a sequence.
+int continuationCount(unsigned char c) {
+    if (c >= 0xC2 && c <= 0xDF)
+        return 1;
+    if (c >= 0xE0 && c <= 0xEF)
+        return 2;
+    if (c >= 0xF0 && c <= 0xF4)
+        return 3;
+    return 0;
+}
+
+// Whether `c` may follow the bytes already in `pending` (rejects overlong forms, surrogates, > U+10FFFF).
+bool validContinuation(const QByteArray& pending, unsigned char c) {
+    if ((c & 0xC0) != 0x80)
+        return false;
+    if (pending.size() == 1) {
+        const auto lead = static_cast<unsigned char>(pending[0]);
+        if (lead == 0xE0)
+            return c >= 0xA0;
+        if (lead == 0xED)
+            return c <= 0x9F;
+        if (lead == 0xF0)
+            return c >= 0x90;
+        if (lead == 0xF4)
+            return c <= 0x8F;
+    }
+    return true;
+}
+
+bool isWordSeparator(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+
+} // namespace
+
+RemoteEdits StreamDecoder::feed(const QByteArray& bytes) { return feed(bytes.constData(), bytes.size()); }
+
+RemoteEdits StreamDecoder::feed(const char* data, qsizetype length) {
+    RemoteEdits out;
+    for (qsizetype i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(data[i]);
+        if (m_declaredCount < 3)
+            takeEditChar(c);
+        else
+            handleByte(c, out);
+    }
+    return out;
+}
+
+QString StreamDecoder::text() const {
+    QString result = m_text;
+    result.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return result;
+}
+
+void StreamDecoder::takeEditChar(unsigned char c) {
+    static constexpr unsigned char usual[3] = {USUAL_ERASE, USUAL_KILL, USUAL_WORD_ERASE};
+    // A printable "edit character" would make an ordinary letter erase text: keep the usual one instead.
+    m_edit[m_declaredCount] = isControlChar(c) ? c : usual[m_declaredCount];
+    ++m_declaredCount;
+}
+
+void StreamDecoder::handleByte(unsigned char c, RemoteEdits& out) {
+    const bool afterCR = m_lastWasCR;
+    m_lastWasCR = false;
+    if (!m_pending.isEmpty()) {
+        if (validContinuation(m_pending, c)) {
+            m_pending.append(char(c));
+            if (--m_pendingNeed == 0) {
+                const QString decoded = QString::fromUtf8(m_pending);
+                m_pending.clear();
+                appendChars(decoded, out);
+            }
+            return;
+        }
+        flushPending(out);
+    }
+    if (c >= 0x80) {
+        if (const int need = continuationCount(c)) {
+            m_pending.append(char(c));
+            m_pendingNeed = need;
+        } else {
+            appendChars(QString(QChar(char16_t(c))), out);
+        }
+        return;
+    }
+    if (c == m_edit[0] || c == USUAL_ERASE || c == DEL)
+        eraseOne(out);
+    else if (c == m_edit[1])
+        killLine(out);
+    else if (c == m_edit[2])
+        eraseWord(out);
+    else if (c == 13) {
+        appendChars(QStringLiteral("\n"), out);
+        m_lastWasCR = true;
+    } else if (c == 10) {
+        // CR LF from a peer that sends both is one line break.
+        if (!afterCR)
+            appendChars(QStringLiteral("\n"), out);
+    } else if (c == 9 || c >= 32)
+        appendChars(QString(QChar(char16_t(c))), out);
+    // Any other control character is not shown.
+}
+
+void StreamDecoder::flushPending(RemoteEdits& out) {
+    QString latin1;
+    for (const char b : std::as_const(m_pending))
+        latin1.append(QChar(char16_t(static_cast<unsigned char>(b))));
+    m_pending.clear();
+    m_pendingNeed = 0;
+    appendChars(latin1, out);
+}
+
+void StreamDecoder::appendChars(const QString& s, RemoteEdits& out) {
+    m_text.append(s);
+    if (out.isEmpty())
+        out.append(RemoteEdit{});
+    out.last().insert.append(s);
+}
+
+void StreamDecoder::eraseChars(qsizetype units, RemoteEdits& out) {
+    if (units <= 0)
+        return;
+    m_text.chop(units);
+    if (out.isEmpty())
+        out.append(RemoteEdit{});
+    RemoteEdit& last = out.last();
+    // Take back what this read appended before erasing what the pane already shows.
+    const qsizetype fromInsert = std::min(units, last.insert.size());
+    last.insert.chop(fromInsert);
+    units -= fromInsert;
+    if (units == 0)
+        return;
+    if (last.insert.isEmpty())
+        last.erase += units;
+    else
+        out.append(RemoteEdit{units, {}});
+}
+
+void StreamDecoder::eraseOne(RemoteEdits& out) {
+    const qsizetype n = m_text.size();
+    if (n == 0)
+        return;
+    const bool pair = n >= 2 && m_text[n - 1].isLowSurrogate() && m_text[n - 2].isHighSurrogate();
+    eraseChars(pair ? 2 : 1, out);
+}
+
+void StreamDecoder::killLine(RemoteEdits& out) {
+    const qsizetype lineStart = m_text.lastIndexOf(QLatin1Char('\n')) + 1;
+    eraseChars(m_text.size() - lineStart, out);
+}
+
+void StreamDecoder::eraseWord(RemoteEdits& out) {
+    qsizetype i = m_text.size();
+    while (i > 0 && isWordSeparator(m_text[i - 1]))
+        --i;
+    while (i > 0 && !isWordSeparator(m_text[i - 1]) && m_text[i - 1] != QLatin1Char('\n'))
+        --i;
+    eraseChars(m_text.size() - i, out);
+}

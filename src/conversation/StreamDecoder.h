@@ -1,0 +1,56 @@
+// Turns the bytes a peer sends on the talk stream into changes of the remote pane.
+//
+// The first three bytes of the stream, however the reads split them, are the peer's erase, kill-line and
+// word-erase characters; they are never shown. After them the declared erase, and also 8 and 127, remove one
+// character; kill-line erases back to the start of the line; word-erase erases the last word. Text is UTF-8,
+// decoded across read boundaries; a byte that is not part of valid UTF-8 shows as its Latin-1 character.
+// Line feed and carriage return start a new line, tab is kept, other control characters are dropped.
+//
+// The decoder keeps the text it has built (it must know what an erase removes); text() gives it with CR LF
+// line breaks, as the pane's text reads.
+#pragma once
+
+#include "conversation/RemoteEdit.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+
+class StreamDecoder {
+public:
+    static constexpr unsigned char USUAL_ERASE = 8;
+    static constexpr unsigned char USUAL_KILL = 21;
+    static constexpr unsigned char USUAL_WORD_ERASE = 23;
+    static constexpr unsigned char DEL = 127;
+
+    // Decodes one read; returns the changes to apply to the pane, in order.
+    RemoteEdits feed(const QByteArray& bytes);
+    RemoteEdits feed(const char* data, qsizetype length);
+
+    // The text so far, line breaks as '\n'.
+    const QString& plainText() const { return m_text; }
+    // The text so far, line breaks as CR LF (the pane's text).
+    QString text() const;
+    // True once the three edit characters have been read.
+    bool editCharsKnown() const { return m_declaredCount == 3; }
+    std::array<unsigned char, 3> editChars() const { return m_edit; }
+
+private:
+    void takeEditChar(unsigned char c);
+    void handleByte(unsigned char c, RemoteEdits& out);
+    void flushPending(RemoteEdits& out);
+    void appendChars(const QString& s, RemoteEdits& out);
+    void eraseChars(qsizetype units, RemoteEdits& out);
+    void eraseOne(RemoteEdits& out);
+    void killLine(RemoteEdits& out);
+    void eraseWord(RemoteEdits& out);
+
+    QString m_text;
+    int m_declaredCount = 0;
+    std::array<unsigned char, 3> m_edit{USUAL_ERASE, USUAL_KILL, USUAL_WORD_ERASE};
+    // An incomplete UTF-8 sequence carried over from the previous read.
+    QByteArray m_pending;
+    int m_pendingNeed = 0;
+    bool m_lastWasCR = false;
+};

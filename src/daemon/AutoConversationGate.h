@@ -1,0 +1,42 @@
+// Conversations that prompts start by themselves (the talk robot, "Connect at once") are bounded: a flood of
+// forged ANNOUNCEs must not open conversations without end. A prompt that would start one more waits here, as it
+// is, until one of the running ones ends.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class AutoConversationGate : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MAX_AUTO_CONVERSATIONS = 16;
+
+    explicit AutoConversationGate(QObject* parent = nullptr);
+
+    // Runs `start` at once when fewer than the limit run, else when one ends. `start` returns the conversation
+    // object (null when none was started); it counts until it is destroyed. A waiting turn is dropped when
+    // `owner` is destroyed first.
+    void request(QObject* owner, std::function<QObject*()> start);
+    // Drops the waiting turn of `owner`, if any.
+    void cancel(QObject* owner);
+
+    int running() const { return int(m_running.size()); }
+    int waiting() const { return int(m_waiting.size()); }
+    bool isWaiting(QObject* owner) const;
+    void setLimit(int limit) { m_limit = limit; }
+
+private:
+    struct Turn {
+        QPointer<QObject> owner;
+        std::function<QObject*()> start;
+    };
+    void runNext();
+    void launch(std::function<QObject*()> start);
+
+    QList<QObject*> m_running;
+    QList<Turn> m_waiting;
+    int m_limit = MAX_AUTO_CONVERSATIONS;
+};

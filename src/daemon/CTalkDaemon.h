@@ -1,0 +1,87 @@
+// The machine's talk daemon: a UDP socket on port 518 that answers the control requests of talk programs.
+//
+// The socket only moves bytes: each datagram goes through HandleRequest (RequestHandler.h) with the caller's
+// action from the caller rules, and the reply goes back to the sender's address and port. The daemon shows no
+// windows: it reports errors, rings and closed calls through its signals, and keeps the list of open prompts
+// (each prompt adds itself and removes itself with RemovePrompt).
+#pragma once
+
+#include "daemon/AutoConversationGate.h"
+#include "daemon/InvitationTable.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+
+class AppCore;
+class QUdpSocket;
+
+class CTalkDaemon : public QObject {
+    Q_OBJECT
+public:
+    explicit CTalkDaemon(AppCore& core, QObject* parent = nullptr);
+    ~CTalkDaemon() override;
+
+    // Binds UDP AnyIPv4:core.daemonPort() without address sharing. On failure returns false and startError()
+    // holds the text to show.
+    bool start();
+    QString startError() const { return m_startError; }
+    int startErrorCode() const { return m_startErrorCode; }
+    quint16 localPort() const;
+
+    // The prompt list: every incoming request prompt now open, with its caller's name and dotted host.
+    void AddPrompt(QObject* prompt, const QString& name, const QString& host);
+    void RemovePrompt(QObject* prompt);
+    int promptCount() const { return int(m_prompts.size()); }
+
+    InvitationTable& table() { return m_table; }
+    const QString& loginName() const { return m_loginName; }
+    // Conversations that prompts start by themselves (the robot, Connect at once) wait their turn here.
+    AutoConversationGate& autoConversations() { return m_gate; }
+
+    // Handles one datagram as if it had arrived from (senderIp, senderPort); returns the reply bytes (empty when
+    // none). The receive handler uses it; so do tests and tools that feed the daemon without a socket.
+    QByteArray handleDatagram(const QByteArray& datagram, quint32 senderIp, quint16 senderPort);
+
+    static constexpr const char* ADDRESS_IN_USE_TEXT =
+        "Hm... it appears there is another talk program being executed at the moment. You would better choose "
+        "which one you are going to use and remove the other. Do not hurry and make proper choice!";
+    static constexpr const char* BIND_ERROR_FORMAT = "Socket error %1 occured. Program terminated.";
+    static constexpr const char* RUNTIME_ERROR_FORMAT = "Server: socket error %1 occured.\r\n%2";
+    static constexpr const char* RECEIPT_ERROR_DETAIL = "Murmelo daemon reports receipt error.";
+    static constexpr const char* SEND_ERROR_DETAIL = "Murmelo daemon reports send error.";
+
+signals:
+    // A receive or send error, formatted for the user; the daemon goes on.
+    void errorOccurred(const QString& text);
+    // Ring the local user: open a prompt for this caller. Emitted before the reply is sent.
+    void ring(int action, const QString& host, const QString& name, int robotDelay);
+    // The caller gave up (DELETE): close its open prompts as Ignore would.
+    void closePrompts(const QString& name, const QString& host);
+
+private:
+    struct PromptEntry {
+        QObject* prompt;
+        std::string name;
+        std::string host;
+    };
+    class Queries;
+
+    void onReadyRead();
+    void reportError(int code, const char* detail);
+    int actionFor(const QString& name, const QString& host);
+
+    AppCore& m_core;
+    QUdpSocket* m_socket = nullptr;
+    InvitationTable m_table;
+    QString m_loginName;
+    QList<PromptEntry> m_prompts;
+    AutoConversationGate m_gate;
+    QString m_startError;
+    int m_startErrorCode = 0;
+    // Caller actions looked up since the caller rules last changed (bounded).
+    QHash<QPair<QString, QString>, int> m_actions;
+    quint64 m_actionsGeneration = ~quint64(0);
+};

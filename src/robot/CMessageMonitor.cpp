@@ -1,0 +1,395 @@
+// The message monitor window.
+#include "robot/CMessageMonitor.h"
+
+#include "app/AppCore.h"
+#include "app/AppIcons.h"
+#include "config/FontConversion.h"
+#include "conversation/TalkCommands.h"
+#include "platform/Desktop.h"
+#include "platform/ProfileStore.h"
+#include "robot/MessageContainer.h"
+#include "robot/RobotMessageList.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTreeWidget>
+
+#include <cmath>
+
+namespace {
+
+// A table row remembers the message it shows; its receipt time finds the message in the list.
+class MessageRow : public QTreeWidgetItem {
+public:
+    static constexpr int TYPE = QTreeWidgetItem::UserType + 1;
+    explicit MessageRow(const RobotMessage& m) : QTreeWidgetItem(TYPE), message(m) {}
+    RobotMessage message;
+};
+
+// Names come from the network: control characters are shown in caret form (^[ for escape).
+QString printable(const QString& name) {
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20)
+            out += u'^' + QChar(c.unicode() + 0x40);
+        else if (c.unicode() == 0x7F)
+            out += QStringLiteral("^?");
+        else
+            out += c;
+    }
+    return out;
+}
+
+// The pane shows line breaks; CR LF and a lone CR are one break each.
+QString paneText(const QString& text) {
+    QString out = text;
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(u'\r', u'\n');
+    return out;
+}
+
+} // namespace
+
+CMessageMonitor::CMessageMonitor(AppCore& core) : QWidget(nullptr, Qt::Window), m_core(&core) {
+    setObjectName(QStringLiteral("messageMonitor"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(TITLE);
+    setWindowIcon(AppIcons::application());
+
+    m_table = new QTreeWidget(this);
+    m_table->setObjectName(QStringLiteral("messages"));
+    m_table->setRootIsDecorated(false);
+    m_table->setItemsExpandable(false);
+    m_table->setUniformRowHeights(true);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_table->setHeaderLabels(
+        {QStringLiteral("Sender"), QStringLiteral("Receipt date"), QStringLiteral("Receipt time (local)")});
+    m_table->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    m_table->header()->setStretchLastSection(false);
+    m_table->setColumnWidth(0, 260);
+    m_table->setColumnWidth(1, 100);
+    m_table->setColumnWidth(2, 120);
+
+    m_text = new QPlainTextEdit(this);
+    m_text->setObjectName(QStringLiteral("text"));
+    m_text->setReadOnly(true);
+    m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text->setFont(FontConversion::toQFont(core.settings().look.remoteFont));
+    applyPaneColours();
+
+    // The band around the splitter where it is grabbed; it lies over both children's edges.
+    m_grip = new QWidget(this);
+    m_grip->setObjectName(QStringLiteral("splitter"));
+    m_grip->setCursor(Qt::SizeVerCursor);
+    m_grip->installEventFilter(this);
+
+    connect(m_table, &QTreeWidget::itemSelectionChanged, this, &CMessageMonitor::showSelectedMessage);
+    connect(m_table, &QWidget::customContextMenuRequested, this, &CMessageMonitor::onContextMenu);
+    RobotMessageList& list = core.messages();
+    connect(&list, &RobotMessageList::messageAdded, this, &CMessageMonitor::AddRow);
+    // The program is ending: the monitor goes with the list it shows.
+    connect(&list, &QObject::destroyed, this, [this] {
+        m_core = nullptr;
+        delete this;
+    });
+
+    // The placement, with defaults from the desktop.
+    const QRect desktop = Desktop::rect();
+    const int w5 = desktop.width() / 5;
+    const int h5 = desktop.height() / 5;
+    const ProfileStore& store = core.store();
+    const int left = store.readInt(SECTION, KEY_LEFT, desktop.left() + w5);
+    const int top = store.readInt(SECTION, KEY_TOP, desktop.top() + h5);
+    const int right = store.readInt(SECTION, KEY_RIGHT, desktop.left() + 4 * w5);
+    const int bottom = store.readInt(SECTION, KEY_BOTTOM, desktop.top() + 4 * h5);
+    m_splitter = store.readInt(SECTION, KEY_SPLITTER, (bottom - top) / 2);
+    setGeometry(left, top, std::max(right - left, 1), std::max(bottom - top, 1));
+    layoutChildren();
+    limitSplitter();
+    layoutChildren();
+
+    for (const RobotMessage& m : list.messages())
+        AddRow(m);
+}
+
+CMessageMonitor::~CMessageMonitor() = default;
+
+void CMessageMonitor::bringToFront() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void CMessageMonitor::AddRow(const RobotMessage& message) {
+    auto* row = new MessageRow(message);
+    const SystemTime& t = message.receiptTime;
+    row->setText(0, printable(message.user) + QStringLiteral(" from ") + printable(message.host));
+    row->setText(1, QStringLiteral("%1/%2/%3").arg(t.month).arg(t.day).arg(t.year));
+    row->setText(2, QStringLiteral("%1:%2:%3.%4").arg(t.hour).arg(t.minute).arg(t.second).arg(t.milliseconds));
+    row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    // The counter runs ahead of the rows after single deletions; such a row goes at the end.
+    m_table->insertTopLevelItem(std::min(m_rowCounter, m_table->topLevelItemCount()), row);
+    ++m_rowCounter;
+}
+
+QTreeWidgetItem* CMessageMonitor::selectedRow() const {
+    const QList<QTreeWidgetItem*> rows = m_table->selectedItems();
+    return rows.isEmpty() ? nullptr : rows.first();
+}
+
+const RobotMessage* CMessageMonitor::selectedMessage() const {
+    QTreeWidgetItem* row = selectedRow();
+    if (!row || row->type() != MessageRow::TYPE)
+        return nullptr;
+    return &static_cast<MessageRow*>(row)->message;
+}
+
+void CMessageMonitor::showSelectedMessage() {
+    if (const RobotMessage* m = selectedMessage()) {
+        applyPaneColours();
+        m_text->setPlainText(paneText(m->text));
+    }
+}
+
+void CMessageMonitor::applyPaneColours() {
+    if (!m_core)
+        return;
+    const ConversationLook& look = m_core->settings().look;
+    QPalette palette = m_text->palette();
+    const QColor back = FontConversion::toQColor(look.remoteBack);
+    const QColor text = FontConversion::toQColor(look.remoteText);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Base, back);
+        palette.setColor(group, QPalette::Text, text);
+    }
+    m_text->setPalette(palette);
+}
+
+QMenu* CMessageMonitor::createContextMenu() {
+    if (m_rowCounter == 0)
+        return nullptr;
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("monitorMenu"));
+    const bool selected = selectedRow() != nullptr;
+    auto add = [&](const QString& text, int command, bool needsRow) {
+        QAction* action = menu->addAction(text);
+        action->setData(command);
+        action->setEnabled(!needsRow || selected);
+        connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+    };
+    add(QStringLiteral("Close an&d callback"), CMD_CLOSE_AND_CALLBACK, true);
+    add(QStringLiteral("&Callback"), CMD_CALLBACK, true);
+    menu->addSeparator();
+    add(QStringLiteral("&Delete"), CMD_DELETE, true);
+    add(QStringLiteral("&Save"), CMD_SAVE, true);
+    add(QStringLiteral("Sa&ve and delete"), CMD_SAVE_AND_DELETE, true);
+    menu->addSeparator();
+    add(QStringLiteral("Delete &all"), CMD_DELETE_ALL, false);
+    add(QStringLiteral("Save a&ll"), CMD_SAVE_ALL, false);
+    add(QStringLiteral("Sav&e and delete all"), CMD_SAVE_AND_DELETE_ALL, false);
+    return menu;
+}
+
+void CMessageMonitor::onContextMenu(const QPoint& pos) {
+    showSelectedMessage();
+    QMenu* menu = createContextMenu();
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(m_table->viewport()->mapToGlobal(pos));
+}
+
+void CMessageMonitor::OnCommand(int command) {
+    if (!m_core)
+        return;
+    const Settings& settings = m_core->settings();
+    switch (command) {
+    case CMD_CLOSE_AND_CALLBACK: {
+        if (!selectedRow())
+            return;
+        QPointer<CMessageMonitor> self(this);
+        callback();
+        if (self)
+            close();
+        return;
+    }
+    case CMD_CALLBACK:
+        callback();
+        return;
+    case CMD_DELETE:
+        deleteSelected();
+        return;
+    case CMD_SAVE:
+        saveSelected();
+        return;
+    case CMD_SAVE_AND_DELETE:
+        // A message that could not be saved stays.
+        if (saveSelected())
+            deleteSelected();
+        return;
+    case CMD_DELETE_ALL:
+        deleteAll();
+        return;
+    case CMD_SAVE_ALL:
+        SaveAllMessages(settings, m_core->messages());
+        return;
+    case CMD_SAVE_AND_DELETE_ALL:
+        if (SaveAllMessages(settings, m_core->messages()))
+            deleteAll();
+        return;
+    default:
+        return;
+    }
+}
+
+void CMessageMonitor::callback() {
+    const RobotMessage* m = selectedMessage();
+    if (!m)
+        return;
+    const QString host = m->host;
+    const QString user = m->user;
+    TalkCommands::StartConversation(0, host, user);
+}
+
+bool CMessageMonitor::saveSelected() {
+    const RobotMessage* m = selectedMessage();
+    if (!m || !m_core)
+        return false;
+    const RobotMessage copy = *m;
+    return AppendMessageToContainer(m_core->settings(), true, copy);
+}
+
+void CMessageMonitor::deleteSelected() {
+    QTreeWidgetItem* row = selectedRow();
+    if (!row || !m_core)
+        return;
+    if (const RobotMessage* m = selectedMessage())
+        m_core->messages().removeByReceiptTime(m->receiptTime);
+    delete row;
+    m_text->clear();
+    if (m_table->topLevelItemCount() == 0)
+        m_rowCounter = 0;
+}
+
+void CMessageMonitor::deleteAll() {
+    if (m_core)
+        m_core->messages().clear();
+    m_table->clear();
+    m_text->clear();
+    m_rowCounter = 0;
+}
+
+void CMessageMonitor::layoutChildren() {
+    const int width = this->width();
+    const int height = this->height();
+    if (m_ratio != 0.0)
+        // A hair over the product, so that a ratio taken from a position gives that position back.
+        m_splitter = int(std::floor(height * m_ratio + 1e-9));
+    m_table->setGeometry(0, 0, width, std::max(m_splitter, 0));
+    m_text->setGeometry(0, m_splitter, width, std::max(height - m_splitter, 0));
+    m_grip->setGeometry(0, m_splitter - SPLITTER_GRIP, width, 2 * SPLITTER_GRIP);
+    m_grip->raise();
+    savePlacement();
+}
+
+void CMessageMonitor::limitSplitter() {
+    const QRect client = rect();
+    if (m_splitter < client.top() + SPLITTER_MARGIN)
+        m_splitter = client.top() + SPLITTER_MARGIN;
+    if (m_splitter > client.top() + client.height() - SPLITTER_MARGIN)
+        m_splitter = client.top() + client.height() - SPLITTER_MARGIN;
+    if (client.height() > 0)
+        m_ratio = double(m_splitter) / double(client.height());
+}
+
+void CMessageMonitor::dragSplitterTo(int y) {
+    m_splitter = y;
+    limitSplitter();
+    setUpdatesEnabled(false);
+    layoutChildren();
+    setUpdatesEnabled(true);
+    m_table->update();
+    m_text->update();
+}
+
+void CMessageMonitor::savePlacement() {
+    if (!m_core || isMaximized() || isMinimized())
+        return;
+    ProfileStore& store = m_core->store();
+    const QRect g = geometry();
+    store.writeInt(SECTION, KEY_SPLITTER, m_splitter);
+    store.writeInt(SECTION, KEY_LEFT, g.left());
+    store.writeInt(SECTION, KEY_TOP, g.top());
+    store.writeInt(SECTION, KEY_RIGHT, g.left() + g.width());
+    store.writeInt(SECTION, KEY_BOTTOM, g.top() + g.height());
+}
+
+void CMessageMonitor::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!isMinimized())
+        layoutChildren();
+}
+
+void CMessageMonitor::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (!isMinimized())
+        savePlacement();
+}
+
+void CMessageMonitor::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The remote colours may have been changed in Customize since the pane was last painted.
+    if (event->type() == QEvent::ActivationChange)
+        applyPaneColours();
+}
+
+void CMessageMonitor::keyPressEvent(QKeyEvent* event) {
+    // Enter and Escape never close the monitor.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+bool CMessageMonitor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_grip) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto* e = static_cast<QMouseEvent*>(event);
+            if (e->button() == Qt::LeftButton) {
+                m_dragging = true;
+                return true;
+            }
+            break;
+        }
+        case QEvent::MouseMove: {
+            auto* e = static_cast<QMouseEvent*>(event);
+            if (m_dragging && (e->buttons() & Qt::LeftButton)) {
+                dragSplitterTo(m_grip->mapTo(this, e->position().toPoint()).y());
+                return true;
+            }
+            break;
+        }
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                m_dragging = false;
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

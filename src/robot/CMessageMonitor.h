@@ -1,0 +1,96 @@
+// The message monitor: the robot messages as a table of sender, receipt date and receipt time, the text of
+// the selected one in a pane below, and a context menu to call back, save to the message container file and
+// delete. A top-level window with its own task-bar button; at most one is open (CTalkApp::messageMonitor).
+// Its placement and the height of the table are kept in "Windows" ("Msgmon left", ..., "Msgmon splitter").
+#pragma once
+
+#include "robot/RobotMessage.h"
+
+#include <QWidget>
+
+class AppCore;
+class QMenu;
+class QPlainTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class CMessageMonitor : public QWidget {
+    Q_OBJECT
+public:
+    enum Command {
+        CMD_DELETE = 32790,
+        CMD_SAVE = 32791,
+        CMD_SAVE_AND_DELETE = 32792,
+        CMD_DELETE_ALL = 32793,
+        CMD_SAVE_ALL = 32794,
+        CMD_SAVE_AND_DELETE_ALL = 32795,
+        CMD_CALLBACK = 32796,
+        CMD_CLOSE_AND_CALLBACK = 32797,
+    };
+    static inline const QString TITLE = QStringLiteral("Murmelo: message monitor");
+    static inline const QString SECTION = QStringLiteral("Windows");
+    static inline const QString KEY_LEFT = QStringLiteral("Msgmon left");
+    static inline const QString KEY_TOP = QStringLiteral("Msgmon top");
+    static inline const QString KEY_RIGHT = QStringLiteral("Msgmon right");
+    static inline const QString KEY_BOTTOM = QStringLiteral("Msgmon bottom");
+    static inline const QString KEY_SPLITTER = QStringLiteral("Msgmon splitter");
+    // Neither the table nor the text pane gets lower than this (pixels).
+    static constexpr int SPLITTER_MARGIN = 34;
+    // Half the height of the band around the splitter in which it can be grabbed.
+    static constexpr int SPLITTER_GRIP = 3;
+
+    // Reads the placement, lists every message of the core's list and follows it from then on. Not shown.
+    explicit CMessageMonitor(AppCore& core);
+    ~CMessageMonitor() override;
+
+    // Shows the window and brings it to the foreground (restoring it when minimised).
+    void bringToFront();
+
+    // Appends a row for a message.
+    void AddRow(const RobotMessage& message);
+    // Carries out a context-menu command.
+    void OnCommand(int command);
+    // The context menu as it would open now; null while no row has ever been added since the table was
+    // last emptied.
+    QMenu* createContextMenu();
+
+    // Moves the splitter as a drag to client y does.
+    void dragSplitterTo(int y);
+
+    QTreeWidget* table() const { return m_table; }
+    QPlainTextEdit* textPane() const { return m_text; }
+    QWidget* splitterGrip() const { return m_grip; }
+    int rowCounter() const { return m_rowCounter; }
+    int splitterPosition() const { return m_splitter; }
+    double splitterRatio() const { return m_ratio; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void layoutChildren();
+    void limitSplitter();
+    void savePlacement();
+    void applyPaneColours();
+    void showSelectedMessage();
+    void onContextMenu(const QPoint& pos);
+    QTreeWidgetItem* selectedRow() const;
+    const RobotMessage* selectedMessage() const;
+    bool saveSelected();
+    void deleteSelected();
+    void deleteAll();
+    void callback();
+
+    AppCore* m_core;
+    QTreeWidget* m_table;
+    QPlainTextEdit* m_text;
+    QWidget* m_grip;
+    int m_rowCounter = 0;
+    int m_splitter = 0;
+    double m_ratio = 0.0;
+    bool m_dragging = false;
+};

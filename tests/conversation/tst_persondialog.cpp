@@ -1,0 +1,299 @@
+// The person dialog (preselection, urgency, the search it starts, the unknown person, its position) and
+// the tray's "&Talk" in both connect styles.
+#include "app/CTalkApp.h"
+#include "config/AddressBook.h"
+#include "config/Settings.h"
+#include "conversation/CHostUserDialog.h"
+#include "conversation/CPersonDialog.h"
+#include "conversation/TalkCommands.h"
+#include "platform/Desktop.h"
+
+#include "ScriptedMessageBoxes.h"
+#include "TempProfile.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+struct Search {
+    bool urgent;
+    QString person;
+    bool operator==(const Search&) const = default;
+};
+
+QStringList listOf(const QComboBox* box) {
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+template <class T> QList<T*> openWindows() {
+    QList<T*> out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<T*>(w); d && d->isVisible())
+            out << d;
+    return out;
+}
+
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+PeopleTree book(const QStringList& names) {
+    PeopleTree tree;
+    for (const QString& name : names)
+        tree.push_back(PersonEntry{name, {AliasEntry{name.toLower(), {"127.0.0.1"}}}});
+    return tree;
+}
+
+} // namespace
+
+class TestPersonDialog : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempProfile> m_profile;
+    std::unique_ptr<ScriptedMessageBoxes> m_boxes;
+    std::unique_ptr<CTalkApp> m_app;
+    QList<Search> m_searches;
+    QList<int> m_sheets;
+    // What the Customize sheet does while it is "open" in a test.
+    std::function<void()> m_sheetAction;
+
+    ProfileStore& store() { return m_profile->store(); }
+
+private slots:
+    void initTestCase() { Desktop::setOverride(QRect(0, 0, 1000, 800)); }
+
+    void init() {
+        m_profile = std::make_unique<TempProfile>();
+        m_boxes = std::make_unique<ScriptedMessageBoxes>();
+        m_app = std::make_unique<CTalkApp>(store());
+        m_app->settings().LoadSettings(store());
+        m_searches.clear();
+        m_sheets.clear();
+        m_sheetAction = nullptr;
+        TalkCommands::Handlers h;
+        h.startLocate = [this](bool urgent, const QString& person) { m_searches << Search{urgent, person}; };
+        h.openCustomizeSheet = [this](int page) {
+            m_sheets << page;
+            if (m_sheetAction)
+                m_sheetAction();
+        };
+        h.startConversation = [](int, const QString&, const QString&) { QFAIL("no conversation expected"); };
+        TalkCommands::setHandlers(h);
+        SavePeopleTree(store(), book({"Anna", "Bob", "Carl"}));
+    }
+
+    void cleanup() {
+        TalkCommands::setHandlers({});
+        QList<QPointer<QDialog>> open;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<CPersonDialog*>(w) || qobject_cast<CHostUserDialog*>(w))
+                open << qobject_cast<QDialog*>(w);
+        qDeleteAll(open);
+        m_app.reset();
+        m_boxes.reset();
+        m_profile.reset();
+    }
+
+    void topPersonPreselectedAndEmptyEntryLast_data() {
+        QTest::addColumn<int>("urgency");
+        QTest::newRow("not urgent") << 0;
+        QTest::newRow("urgent") << 1;
+    }
+    void topPersonPreselectedAndEmptyEntryLast() {
+        QFETCH(int, urgency);
+        m_app->settings().urgency = urgency;
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Talk to..."));
+        QCOMPARE(listOf(dialog->personBox()), (QStringList{"Carl", "Bob", "Anna", ""}));
+        QCOMPARE(dialog->personBox()->currentText(), QStringLiteral("Carl"));
+        QCOMPARE(dialog->urgentBox()->text(), QStringLiteral("&Urgent!"));
+        QCOMPARE(dialog->urgentBox()->isChecked(), urgency == 1);
+        QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
+        QCOMPARE(m_searches, (QList<Search>{{urgency == 1, "Carl"}}));
+        flushDeletes();
+        QVERIFY(!dialog);
+    }
+
+    void pickedPersonIsSearchedAndMovedToTop_data() {
+        QTest::addColumn<int>("movetotop");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("urgent");
+        QTest::addColumn<QString>("searched");
+        QTest::addColumn<QStringList>("bookAfter");
+        QTest::newRow("moved") << 1 << "Anna" << true << "Anna" << QStringList{"Anna", "Carl", "Bob"};
+        QTest::newRow("not moved") << 0 << "Anna" << false << "Anna" << QStringList{"Carl", "Bob", "Anna"};
+        // The aliases stay filed under the stored name, so that spelling is kept and searched for.
+        QTest::newRow("other letter case") << 1 << "bOB" << false << "Bob" << QStringList{"Bob", "Carl", "Anna"};
+        QTest::newRow("already top") << 1 << "Carl" << false << "Carl" << QStringList{"Carl", "Bob", "Anna"};
+    }
+    void pickedPersonIsSearchedAndMovedToTop() {
+        QFETCH(int, movetotop);
+        QFETCH(QString, typed);
+        QFETCH(bool, urgent);
+        QFETCH(QString, searched);
+        QFETCH(QStringList, bookAfter);
+        m_app->settings().movetotop = movetotop;
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        dialog->personBox()->setEditText(typed);
+        dialog->urgentBox()->setChecked(urgent);
+        QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
+        QCOMPARE(m_searches, (QList<Search>{{urgent, searched}}));
+        QCOMPARE(ListPersonsTopFirst(store()), bookAfter);
+        QCOMPARE(AddressBook::ReadAliases(store(), searched), QStringList{searched.toLower()});
+        QVERIFY(m_sheets.isEmpty());
+    }
+
+    void unknownOrEmptyPersonOpensPeoplePageThenFreshDialog_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("pick"); // list entry picked, or -1 to type
+        QTest::newRow("unknown") << "Dora" << -1;
+        QTest::newRow("typed empty") << "" << -1;
+        QTest::newRow("empty entry picked") << "" << 3;
+    }
+    void unknownOrEmptyPersonOpensPeoplePageThenFreshDialog() {
+        QFETCH(QString, typed);
+        QFETCH(int, pick);
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        if (pick >= 0)
+            dialog->personBox()->setCurrentIndex(pick);
+        else
+            dialog->personBox()->setEditText(typed);
+        QCOMPARE(dialog->personBox()->currentText(), typed);
+        // The user adds the person on the People page while the sheet is open.
+        bool firstGone = false;
+        m_sheetAction = [&] {
+            firstGone = !dialog || !dialog->isVisible();
+            SavePeopleTree(store(), book({"Anna", "Bob", "Carl", "Dora"}));
+        };
+        QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
+        QCOMPARE(m_sheets, QList<int>{0});
+        QVERIFY(firstGone);
+        QVERIFY(m_searches.isEmpty());
+        flushDeletes();
+        QVERIFY(!dialog);
+        const QList<CPersonDialog*> fresh = openWindows<CPersonDialog>();
+        QCOMPARE(fresh.size(), 1);
+        QCOMPARE(listOf(fresh.first()->personBox()), (QStringList{"Dora", "Carl", "Bob", "Anna", ""}));
+    }
+
+    void noFreshDialogWhileSheetStaysOpen() {
+        QWidget sheet;
+        sheet.show();
+        m_sheetAction = [&] { m_app->customizeSheet = &sheet; };
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        dialog->personBox()->setEditText("Nobody");
+        QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
+        QCOMPARE(m_sheets, QList<int>{0});
+        flushDeletes();
+        QVERIFY(openWindows<CPersonDialog>().isEmpty());
+    }
+
+    void cancelSearchesNothing() {
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        QTest::mouseClick(dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+        flushDeletes();
+        QVERIFY(!dialog);
+        QVERIFY(m_searches.isEmpty());
+        QVERIFY(m_sheets.isEmpty());
+        QCOMPARE(ListPersonsTopFirst(store()), (QStringList{"Carl", "Bob", "Anna"}));
+    }
+
+    void opensCentredThenWhereItWasMoved() {
+        QPointer<CPersonDialog> first = CPersonDialog::openNew();
+        QVERIFY(!store().contains("Windows", "Pre x"));
+        QVERIFY(qAbs(first->geometry().center().x() - 500) <= 1);
+        QVERIFY(qAbs(first->geometry().center().y() - 400) <= 1);
+        first->move(123, 45);
+        QCOMPARE(store().readInt("Windows", "Pre x", -10000), 123);
+        QCOMPARE(store().readInt("Windows", "Pre y", -10000), 45);
+        first->close();
+        QPointer<CPersonDialog> second = CPersonDialog::openNew();
+        QCOMPARE(second->pos(), QPoint(123, 45));
+        // -10000 means not stored.
+        store().writeInt("Windows", "Pre x", -10000);
+        QPointer<CPersonDialog> third = CPersonDialog::openNew();
+        QVERIFY(qAbs(third->geometry().center().x() - 500) <= 1);
+    }
+
+    void personTextIsLimitedTo256Characters() {
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        dialog->personBox()->clearEditText();
+        QTest::keyClicks(dialog->personBox()->lineEdit(), QString(300, u'p'));
+        QCOMPARE(dialog->personBox()->currentText().size(), 256);
+    }
+
+    // The tray's "&Talk".
+    void talkOldStyleOpensHostUserDialog() {
+        m_app->settings().newstyle = 0;
+        m_app->Talk();
+        m_app->Talk();
+        QCOMPARE(openWindows<CHostUserDialog>().size(), 2);
+        QVERIFY(openWindows<CPersonDialog>().isEmpty());
+        QVERIFY(m_sheets.isEmpty());
+    }
+
+    void talkNewStyle_data() {
+        QTest::addColumn<int>("talktotop");
+        QTest::addColumn<int>("urgency");
+        QTest::newRow("person dialog") << 0 << 1;
+        QTest::newRow("straight to the search, urgent") << 1 << 1;
+        QTest::newRow("straight to the search") << 1 << 0;
+    }
+    void talkNewStyle() {
+        QFETCH(int, talktotop);
+        QFETCH(int, urgency);
+        m_app->settings().newstyle = 1;
+        m_app->settings().talktotop = talktotop;
+        m_app->settings().urgency = urgency;
+        m_app->Talk();
+        QVERIFY(openWindows<CHostUserDialog>().isEmpty());
+        if (talktotop) {
+            QCOMPARE(m_searches, (QList<Search>{{urgency == 1, "Carl"}}));
+            QVERIFY(openWindows<CPersonDialog>().isEmpty());
+        } else {
+            QVERIFY(m_searches.isEmpty());
+            QCOMPARE(openWindows<CPersonDialog>().size(), 1);
+        }
+        QVERIFY(m_sheets.isEmpty());
+    }
+
+    void talkWithEmptyBookAsksForAPersonFirst_data() {
+        QTest::addColumn<bool>("userAdds");
+        QTest::addColumn<int>("talktotop");
+        QTest::newRow("added, dialog") << true << 0;
+        QTest::newRow("added, search") << true << 1;
+        QTest::newRow("nobody added") << false << 0;
+    }
+    void talkWithEmptyBookAsksForAPersonFirst() {
+        QFETCH(bool, userAdds);
+        QFETCH(int, talktotop);
+        SavePeopleTree(store(), {});
+        m_app->settings().talktotop = talktotop;
+        if (userAdds)
+            m_sheetAction = [this] { SavePeopleTree(store(), book({"Erik"})); };
+        m_app->Talk();
+        QCOMPARE(m_sheets, QList<int>{0});
+        const int dialogs = int(openWindows<CPersonDialog>().size());
+        if (!userAdds) {
+            QCOMPARE(dialogs, 0);
+            QVERIFY(m_searches.isEmpty());
+        } else if (talktotop) {
+            QCOMPARE(dialogs, 0);
+            QCOMPARE(m_searches, (QList<Search>{{false, "Erik"}}));
+        } else {
+            QCOMPARE(dialogs, 1);
+            QCOMPARE(openWindows<CPersonDialog>().first()->personBox()->currentText(), QStringLiteral("Erik"));
+        }
+    }
+};
+
+QTEST_MAIN(TestPersonDialog)
+#include "tst_persondialog.moc"

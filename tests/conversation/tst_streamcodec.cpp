@@ -1,0 +1,197 @@
+// The talk stream both ways: received bytes into remote-pane edits, local-pane changes into bytes.
+#include "conversation/StreamDecoder.h"
+#include "conversation/TypedTextDiff.h"
+
+#include <QtTest>
+
+namespace {
+
+// Applies edits to a text as the pane would.
+void applyEdits(QString& pane, const RemoteEdits& edits) {
+    for (const RemoteEdit& e : edits) {
+        pane.chop(e.erase);
+        pane.append(e.insert);
+    }
+}
+
+QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray out;
+    for (int v : values)
+        out.append(char(v));
+    return out;
+}
+
+} // namespace
+
+class TestStreamCodec : public QObject {
+    Q_OBJECT
+private slots:
+    void decode_data();
+    void decode();
+    void decodeEverySplit();
+    void editCharsDeclared_data();
+    void editCharsDeclared();
+    void editsAreIncremental();
+    void typed_data();
+    void typed();
+    void typedKeepsWhatPeerHas();
+};
+
+void TestStreamCodec::decode_data() {
+    QTest::addColumn<QList<QByteArray>>("reads");
+    QTest::addColumn<QString>("shown");
+    const QByteArray ours = bytes({8, 21, 23});
+    const QByteArray unixPeer = bytes({127, 21, 23});
+    QTest::newRow("edit chars alone") << QList<QByteArray>{ours} << QString();
+    QTest::newRow("h i BS !") << QList<QByteArray>{ours + bytes({104, 105, 8, 33})} << QStringLiteral("h!");
+    QTest::newRow("edit chars split 1+2") << QList<QByteArray>{bytes({127}), bytes({21, 23}) + "ab"}
+                                          << QStringLiteral("ab");
+    QTest::newRow("edit chars split 1+1+1") << QList<QByteArray>{bytes({127}), bytes({21}), bytes({23, 'x'})}
+                                            << QStringLiteral("x");
+    QTest::newRow("unixPeer erase 127") << QList<QByteArray>{unixPeer + "abc" + bytes({127}) + "d"} << QStringLiteral("abd");
+    QTest::newRow("8 also erases for unixPeer peer") << QList<QByteArray>{unixPeer + "abc" + bytes({8})} << QStringLiteral("ab");
+    QTest::newRow("127 also erases for us") << QList<QByteArray>{ours + "abc" + bytes({127})} << QStringLiteral("ab");
+    QTest::newRow("kill line") << QList<QByteArray>{unixPeer + "one\nhello world" + bytes({21}) + "x"}
+                               << QStringLiteral("one\r\nx");
+    QTest::newRow("word erase") << QList<QByteArray>{unixPeer + "hello big  world  " + bytes({23})}
+                                << QStringLiteral("hello big  ");
+    QTest::newRow("word erase stops at line") << QList<QByteArray>{unixPeer + "ab\ncd" + bytes({23, 23})}
+                                              << QStringLiteral("ab\r\n");
+    QTest::newRow("erase line break") << QList<QByteArray>{ours + "ab\n" + bytes({8}) + "c"} << QStringLiteral("abc");
+    QTest::newRow("erase on empty") << QList<QByteArray>{ours + bytes({8, 8}) + "a"} << QStringLiteral("a");
+    QTest::newRow("lf and cr") << QList<QByteArray>{ours + "a\nb\rc\r\nd"} << QStringLiteral("a\r\nb\r\nc\r\nd");
+    QTest::newRow("control chars dropped, tab kept")
+        << QList<QByteArray>{ours + "a" + bytes({7, 0, 27, 9}) + "b"} << QStringLiteral("a\tb");
+    QTest::newRow("utf8 whole") << QList<QByteArray>{ours + QByteArray("gr\xc3\xbc\xc3\x9f")} << QStringLiteral("grüß");
+    QTest::newRow("utf8 split across reads")
+        << QList<QByteArray>{ours + QByteArray("\xe2"), QByteArray("\x82"), QByteArray("\xac!")}
+        << QStringLiteral("€!");
+    QTest::newRow("4-byte utf8 erased as one")
+        << QList<QByteArray>{ours + QByteArray("a\xf0\x9f\x98"), QByteArray("\x80") + bytes({8})}
+        << QStringLiteral("a");
+    QTest::newRow("invalid byte as latin-1") << QList<QByteArray>{ours + QByteArray("a\xe9z")} << QStringLiteral("aéz");
+    QTest::newRow("lone continuation") << QList<QByteArray>{ours + QByteArray("\x80")}
+                                       << QString(QChar(char16_t(0x80)));
+    QTest::newRow("truncated sequence then ascii")
+        << QList<QByteArray>{ours + QByteArray("\xe2\x82"), QByteArray("x")}
+        << QString(QChar(char16_t(0xE2))) + QChar(char16_t(0x82)) + QStringLiteral("x");
+    QTest::newRow("overlong rejected") << QList<QByteArray>{ours + QByteArray("\xc0\xaf")}
+                                       << QString(QChar(char16_t(0xC0))) + QChar(char16_t(0xAF));
+    QTest::newRow("surrogate code rejected") << QList<QByteArray>{ours + QByteArray("\xed\xa0\x80")}
+                                             << QString(QChar(char16_t(0xED))) + QChar(char16_t(0xA0)) +
+                                                    QChar(char16_t(0x80));
+}
+
+void TestStreamCodec::decode() {
+    QFETCH(QList<QByteArray>, reads);
+    QFETCH(QString, shown);
+    StreamDecoder decoder;
+    QString pane;
+    for (const QByteArray& r : reads)
+        applyEdits(pane, decoder.feed(r));
+    QCOMPARE(decoder.text(), shown);
+    pane.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    QCOMPARE(pane, shown);
+}
+
+// Whatever way the reads split the stream, the result is the same.
+void TestStreamCodec::decodeEverySplit() {
+    const QByteArray stream = bytes({127, 21, 23}) + QByteArray("h\xc3\xa9llo w\xe2\x82\xac") + bytes({127, 23}) +
+                              QByteArray("x\nline") + bytes({21}) + QByteArray("ok\xff");
+    StreamDecoder whole;
+    whole.feed(stream);
+    const QString expected = whole.text();
+    QCOMPARE(expected, QStringLiteral("héllo x\r\nokÿ"));
+    for (int cut = 0; cut <= stream.size(); ++cut) {
+        StreamDecoder split;
+        QString pane;
+        applyEdits(pane, split.feed(stream.left(cut)));
+        applyEdits(pane, split.feed(stream.mid(cut)));
+        QCOMPARE(split.text(), expected);
+        pane.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        QCOMPARE(pane, expected);
+    }
+}
+
+void TestStreamCodec::editCharsDeclared_data() {
+    QTest::addColumn<QByteArray>("declared");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("custom erase 2") << bytes({2, 21, 23}) << QByteArray("ab\x02") << QStringLiteral("a");
+    QTest::newRow("printable erase ignored") << QByteArray("x\x15\x17") << QByteArray("axb\x08") << QStringLiteral("ax");
+    QTest::newRow("line feed is not an edit char") << bytes({10, 21, 23}) << QByteArray("a\nb") << QStringLiteral("a\r\nb");
+    QTest::newRow("custom kill 11") << bytes({8, 11, 23}) << QByteArray("abc\x0b") << QString();
+    QTest::newRow("printable kill ignored, 21 still kills") << QByteArray("\x08k\x17") << QByteArray("abk\x15") << QString();
+    QTest::newRow("zero byte kill ignored") << bytes({8, 0, 23}) << QByteArray("ab\x15z") << QStringLiteral("z");
+}
+
+void TestStreamCodec::editCharsDeclared() {
+    QFETCH(QByteArray, declared);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, shown);
+    StreamDecoder decoder;
+    decoder.feed(declared);
+    QVERIFY(decoder.editCharsKnown());
+    decoder.feed(text);
+    QCOMPARE(decoder.text(), shown);
+}
+
+// An erase takes back text of the same read before it reaches what the pane shows already.
+void TestStreamCodec::editsAreIncremental() {
+    StreamDecoder decoder;
+    decoder.feed(bytes({8, 21, 23}) + "hello");
+    const RemoteEdits edits = decoder.feed(QByteArray("ab") + bytes({8, 8, 8}) + "X");
+    QCOMPARE(edits.size(), 1);
+    QCOMPARE(edits[0], (RemoteEdit{1, QStringLiteral("X")}));
+    QCOMPARE(decoder.text(), QStringLiteral("hellX"));
+}
+
+void TestStreamCodec::typed_data() {
+    // Steps: position, new tail; the bytes of all steps together.
+    QTest::addColumn<QList<qsizetype>>("positions");
+    QTest::addColumn<QStringList>("tails");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("a b BS c") << QList<qsizetype>{0, 1, 1, 1} << QStringList{"a", "b", "", "c"}
+                              << bytes({97, 98, 8, 99});
+    QTest::newRow("enter") << QList<qsizetype>{0, 1} << QStringList{"a", QString(QChar::ParagraphSeparator)}
+                           << bytes({97, 10});
+    QTest::newRow("backspace over line break") << QList<qsizetype>{0, 1} << QStringList{"a\n", ""}
+                                               << bytes({97, 10, 8});
+    QTest::newRow("carriage return dropped") << QList<qsizetype>{0} << QStringList{"a\r\nb"} << bytes({97, 10, 98});
+    QTest::newRow("non-ascii as utf-8") << QList<qsizetype>{0, 1} << QStringList{"é", "€"}
+                                        << QByteArray("\xc3\xa9\xe2\x82\xac");
+    QTest::newRow("one erase per character") << QList<qsizetype>{0, 1} << QStringList{"a😀", ""}
+                                             << QByteArray("a\xf0\x9f\x98\x80\x08");
+    QTest::newRow("paste") << QList<qsizetype>{0, 2} << QStringList{"hi", " there\nyou"}
+                           << QByteArray("hi there\nyou");
+    QTest::newRow("edit in the middle re-sends the tail") << QList<qsizetype>{0, 1} << QStringList{"abcd", "Xcd"}
+                                                          << QByteArray("abcd\x08\x08\x08Xcd");
+    QTest::newRow("position past the end is clamped") << QList<qsizetype>{0, 9} << QStringList{"ab", "c"}
+                                                      << QByteArray("abc");
+}
+
+void TestStreamCodec::typed() {
+    QFETCH(QList<qsizetype>, positions);
+    QFETCH(QStringList, tails);
+    QFETCH(QByteArray, sent);
+    TypedTextDiff diff;
+    QByteArray all;
+    for (int i = 0; i < positions.size(); ++i) {
+        all += diff.replaceFrom(positions[i], tails[i]);
+        diff.commit(positions[i], tails[i]);
+    }
+    QCOMPARE(all, sent);
+}
+
+// A change report that covers unchanged text sends nothing for it.
+void TestStreamCodec::typedKeepsWhatPeerHas() {
+    TypedTextDiff diff;
+    diff.commit(0, QStringLiteral("hello\nworld"));
+    QCOMPARE(diff.replaceFrom(6, QStringLiteral("world")), QByteArray());
+    QCOMPARE(diff.replaceFrom(6, QStringLiteral("world!")), QByteArray("!"));
+    QCOMPARE(diff.replaceFrom(0, QStringLiteral("hello") + QChar::ParagraphSeparator + "wor"), QByteArray("\x08\x08"));
+    QCOMPARE(TypedTextDiff::encode(QStringLiteral("a\r\nb")), QByteArray("a\nb"));
+}
+
+QTEST_GUILESS_MAIN(TestStreamCodec)
+#include "tst_streamcodec.moc"
