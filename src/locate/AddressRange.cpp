@@ -5,7 +5,9 @@
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 int digitValue(char c) {
     if (c >= '0' && c <= '9')
@@ -31,8 +33,7 @@ std::optional<std::int64_t> readInteger(std::string_view text, std::size_t& pos,
     std::size_t start = pos;
     if (pos < text.size() && text[pos] == '0') {
         base = 8;
-        if (pos + 2 < text.size() && (text[pos + 1] == 'x' || text[pos + 1] == 'X') &&
-            digitValue(text[pos + 2]) < 16) {
+        if (pos + 2 < text.size() && (text[pos + 1] == 'x' || text[pos + 1] == 'X') && digitValue(text[pos + 2]) < 16) {
             base = 16;
             pos += 2;
             start = pos;

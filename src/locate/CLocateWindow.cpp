@@ -35,10 +35,14 @@ CLocateWindow::ConversationStarter& starter() {
 
 } // namespace
 
-void CLocateWindow::setConversationStarter(ConversationStarter s) { starter() = std::move(s); }
+void CLocateWindow::setConversationStarter(ConversationStarter s) {
+    starter() = std::move(s);
+}
 
 CLocateWindow::CLocateWindow(AppCore& core, bool urgent, const QString& person)
-    : QDialog(nullptr, Qt::Window), m_core(core) {
+    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                           Qt::WindowCloseButtonHint),
+      m_core(core) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("locateWindow"));
     setWindowTitle(QStringLiteral("Murmelo"));
@@ -144,7 +148,9 @@ void CLocateWindow::TalkToRow(int row) {
         finish();
 }
 
-void CLocateWindow::accept() { TalkToSelection(); }
+void CLocateWindow::accept() {
+    TalkToSelection();
+}
 
 void CLocateWindow::reject() {
     m_search->stop();

@@ -26,7 +26,9 @@ LocateEngine::LocateEngine(const QString& person, bool urgent, bool autoConnect,
         m_rows.push_back({e.host, e.alias, QString(), LocateTexts::UNKNOWN_USER, LocateRow::LOOKING_UP});
 }
 
-QString LocateEngine::title() const { return LocateTexts::title(m_person, m_query); }
+QString LocateEngine::title() const {
+    return LocateTexts::title(m_person, m_query);
+}
 
 void LocateEngine::setState(int row, int state) {
     m_rows[std::size_t(row)].state = state;

@@ -32,9 +32,13 @@ LocateSearch::LocateSearch(AppCore& core, bool urgent, const QString& person, QO
     connect(&m_redial, &QTimer::timeout, this, &LocateSearch::RunQueryCycle);
 }
 
-LocateSearch::~LocateSearch() { stop(); }
+LocateSearch::~LocateSearch() {
+    stop();
+}
 
-quint16 LocateSearch::localPort() const { return m_socket->localPort(); }
+quint16 LocateSearch::localPort() const {
+    return m_socket->localPort();
+}
 
 void LocateSearch::start() {
     if (m_stopped)
@@ -62,14 +66,15 @@ void LocateSearch::RunQueryCycle() {
         return;
     const LocateEngine::Cycle cycle = m_engine.beginCycle();
     m_localAddressTowards.clear();
+    m_loginName = LoginName::current().toStdString();
     emit titleChanged(m_engine.title());
     for (const LocateEngine::Step& probe : cycle.probes) {
         sendProbe(probe.row, probe.target);
         emit rowChanged(probe.row);
     }
     for (const LocateEngine::Step& lookup : cycle.lookups) {
-        const int id = QHostInfo::lookupHost(lookup.target, this,
-                                             [this, row = lookup.row](const QHostInfo& info) { nameLookedUp(row, info); });
+        const int id = QHostInfo::lookupHost(
+            lookup.target, this, [this, row = lookup.row](const QHostInfo& info) { nameLookedUp(row, info); });
         m_nameLookups.insert(id, lookup.row);
         emit rowChanged(lookup.row);
     }
@@ -90,7 +95,7 @@ void LocateSearch::sendProbe(int row, const QString& dotted) {
     probe.id_num = talk::PROBE_ID_REQUEST;
     probe.addr = {talk::AF_INET_WIRE, m_socket->localPort(), local->toIPv4Address(), {}};
     probe.ctl_addr = probe.addr;
-    probe.setLocalName(LoginName::current().toStdString());
+    probe.setLocalName(m_loginName);
     const talk::Datagram bytes = probe.encode();
     // A failed send is not reported: the row keeps waiting.
     m_socket->writeDatagram(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()), to,
@@ -131,8 +136,8 @@ void LocateSearch::readDatagrams() {
             ++m_droppedStrays;
             continue;
         }
-        const int id = QHostInfo::lookupHost(
-            senderText, this, [this](const QHostInfo& info) { addressLookedUp(info.lookupId(), info); });
+        const int id = QHostInfo::lookupHost(senderText, this,
+                                             [this](const QHostInfo& info) { addressLookedUp(info.lookupId(), info); });
         m_addressLookups.insert(id, data);
     }
 }

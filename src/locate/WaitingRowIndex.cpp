@@ -58,8 +58,8 @@ int WaitingRowIndex::firstWithPrefix(const QString& prefix) const {
     const QString key = prefix.toCaseFolded();
     // Keys that begin with `key` sort right after every key below it, and all together.
     const auto begin = std::lower_bound(m_sortedKeys.begin(), m_sortedKeys.end(), key);
-    const auto end = std::partition_point(begin, m_sortedKeys.end(),
-                                          [&](const QString& k) { return k.startsWith(key); });
+    const auto end =
+        std::partition_point(begin, m_sortedKeys.end(), [&](const QString& k) { return k.startsWith(key); });
     if (begin == end)
         return NONE;
     const int best = minimumIn(int(begin - m_sortedKeys.begin()), int(end - m_sortedKeys.begin()));

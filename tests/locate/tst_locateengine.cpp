@@ -174,25 +174,52 @@ private slots:
         }
     }
 
+    // Figures only: attributing one reply among 254 waiting rows of a range.
+    void matchingBenchmark() {
+        QueryPlan plan;
+        plan.aliasCount = plan.hostCount = 1;
+        plan.addHost("a", "#10.0.0.1 254");
+        LocateEngine e("P", false, false, plan);
+        e.beginCycle();
+        QStringList senders;
+        for (int i = 1; i <= 254; ++i)
+            senders << QStringLiteral("10.0.0.%1").arg(i);
+        int found = 0;
+        QBENCHMARK {
+            for (const QString& s : senders)
+                found += e.matchReply(s) >= 0;
+        }
+        QVERIFY(found >= 254);
+    }
+
     void interpretation_data() {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("state");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("user");
-        QTest::newRow("SUCCESS") << unixReply(talk::SUCCESS) << 0 << "UNIX style talk daemon detected" << "Unknown";
+        QTest::newRow("SUCCESS") << unixReply(talk::SUCCESS) << 0 << "UNIX style talk daemon detected"
+                                 << "Unknown";
         QTest::newRow("NOT_HERE") << unixReply(talk::NOT_HERE) << 0 << "UNIX style talk daemon detected"
                                   << "Unknown";
-        QTest::newRow("FAILED") << unixReply(talk::FAILED) << 2 << "" << "Unknown";
-        QTest::newRow("UNKNOWN_REQUEST") << unixReply(talk::UNKNOWN_REQUEST) << 5 << "" << "Unknown";
-        QTest::newRow("213") << probeReply(213, "bob") << 213 << "Rejected (urgent accepted)." << "bob";
-        QTest::newRow("214") << probeReply(214, "bob") << 214 << "Rejected (even urgent)." << "bob";
-        QTest::newRow("215") << probeReply(215, "bob") << 215 << "User bob detected." << "bob";
-        QTest::newRow("216") << probeReply(216, "bob") << 216 << "bob's talk robot detected." << "bob";
-        QTest::newRow("217") << probeReply(217, "bob") << 217 << "" << "bob";
+        QTest::newRow("FAILED") << unixReply(talk::FAILED) << 2 << ""
+                                << "Unknown";
+        QTest::newRow("UNKNOWN_REQUEST") << unixReply(talk::UNKNOWN_REQUEST) << 5 << ""
+                                         << "Unknown";
+        QTest::newRow("213") << probeReply(213, "bob") << 213 << "Rejected (urgent accepted)."
+                             << "bob";
+        QTest::newRow("214") << probeReply(214, "bob") << 214 << "Rejected (even urgent)."
+                             << "bob";
+        QTest::newRow("215") << probeReply(215, "bob") << 215 << "User bob detected."
+                             << "bob";
+        QTest::newRow("216") << probeReply(216, "bob") << 216 << "bob's talk robot detected."
+                             << "bob";
+        QTest::newRow("217") << probeReply(217, "bob") << 217 << ""
+                             << "bob";
         QTest::newRow("215 without the marker") << probeReply(215, "bob", false) << 215 << "User bob detected."
                                                 << "Unknown";
-        QTest::newRow("12-byte name, no terminator") << probeReply(215, "abcdefghijkl") << 215
-                                                     << "User abcdefghijkl detected." << "abcdefghijkl";
+        QTest::newRow("12-byte name, no terminator")
+            << probeReply(215, "abcdefghijkl") << 215 << "User abcdefghijkl detected."
+            << "abcdefghijkl";
         QTest::newRow("markup stays text") << probeReply(215, "<b>x</b>") << 215 << "User <b>x</b> detected."
                                            << "<b>x</b>";
         QTest::newRow("escape in caret form") << probeReply(216, "a\x1b[2Jb") << 216 << "a^[[2Jb's talk robot detected."
@@ -278,7 +305,8 @@ private slots:
         LocateEngine e("P", urgent, false, planOf({{"a", "10.0.0.1"}}));
         e.beginCycle();
         if (answer >= 0)
-            apply(e, 0, answer == 0 || answer == 4 ? unixReply(std::uint8_t(answer)) : probeReply(std::uint8_t(answer), "u"));
+            apply(e, 0,
+                  answer == 0 || answer == 4 ? unixReply(std::uint8_t(answer)) : probeReply(std::uint8_t(answer), "u"));
         QCOMPARE(e.canTalkTo(0), allowed);
         QVERIFY(!e.canTalkTo(1));
         QVERIFY(!e.canTalkTo(-1));

@@ -25,7 +25,9 @@ struct Call {
     int mode;
     QString host, user;
 };
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 // What a window system delivers for a double click: press, release, double click, release.
 void sendDoubleClick(QWidget* target, QPoint at) {
@@ -84,8 +86,9 @@ private slots:
         m_core->setRemoteDaemonPort(m_daemons->port());
         Desktop::setOverride(QRect(0, 0, 1000, 800));
         m_calls.clear();
-        CLocateWindow::setConversationStarter(
-            [this](int mode, const QString& host, const QString& user) { m_calls.append({mode, host, user}); });
+        CLocateWindow::setConversationStarter([this](int mode, const QString& host, const QString& user) {
+            m_calls.append({mode, host, user});
+        });
     }
     void cleanup() {
         for (QWidget* w : QApplication::topLevelWidgets())
