@@ -6,6 +6,7 @@
 #include "app/CTrayWindow.h"
 #include "app/FirstStart.h"
 #include "app/TalkWindowEntry.h"
+#include "customize/CMyPropertySheet.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
 
@@ -114,8 +115,24 @@ void CTalkApp::notAvailableYet(const QString& what) {
 }
 
 void CTalkApp::OpenCustomizeSheet(int page) {
-    Q_UNUSED(page);
-    notAvailableYet(QStringLiteral("The Customize sheet"));
+    if (auto* open = qobject_cast<CMyPropertySheet*>(customizeSheet.data())) {
+        open->setActivePage(page);
+        open->showNormal();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    // Not application-modal: conversations go on taking keys while the sheet is open.
+    auto* sheet = new CMyPropertySheet(*this, page);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    customizeSheet = sheet;
+    QEventLoop loop;
+    connect(sheet, &QDialog::finished, &loop, &QEventLoop::quit);
+    connect(sheet, &QObject::destroyed, &loop, &QEventLoop::quit);
+    sheet->show();
+    sheet->raise();
+    sheet->activateWindow();
+    loop.exec();
 }
 
 void CTalkApp::OpenMessageMonitor() { notAvailableYet(QStringLiteral("The message monitor")); }
