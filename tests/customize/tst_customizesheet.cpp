@@ -299,8 +299,9 @@ private slots:
         on<SpinEdit>(CPPtr::INDEX, "ltra")->setFieldText("12");
         f->sheet->accept();
 
-        f->profile->reopen();
-        ProfileStore& store = f->profile->store();
+        // What the next start reads: the file itself.
+        f->store().flush();
+        ProfileStore store(f->profile->path());
         Settings next;
         next.LoadSettings(store);
         QCOMPARE(next.fullname, QStringLiteral("Zed Zero"));
