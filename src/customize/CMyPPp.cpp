@@ -50,9 +50,12 @@ CMyPPp::CMyPPp(Settings& settings, ProfileStore& store, QWidget* parent)
 
 QString CMyPPp::addCaptionFor(int depth) {
     switch (depth) {
-    case 2: return QStringLiteral("&Add a user name");
-    case 3: return QStringLiteral("&Add a host");
-    default: return QStringLiteral("&Add a person");
+    case 2:
+        return QStringLiteral("&Add a user name");
+    case 3:
+        return QStringLiteral("&Add a host");
+    default:
+        return QStringLiteral("&Add a person");
     }
 }
 
@@ -93,7 +96,9 @@ PeopleTree CMyPPp::peopleTree() const {
     return people;
 }
 
-void CMyPPp::refresh() { m_prperson->setChecked(m_settings.prperson != 0); }
+void CMyPPp::refresh() {
+    m_prperson->setChecked(m_settings.prperson != 0);
+}
 
 bool CMyPPp::commit(bool) {
     m_settings.prperson = m_prperson->isChecked() ? 1 : 0;
@@ -107,7 +112,9 @@ void CMyPPp::saveExtra() {
     SavePeopleTree(m_store, peopleTree());
 }
 
-void CMyPPp::updateAddCaption() { m_add->setText(addCaptionFor(LabelTree::depthOf(m_tree->currentItem()))); }
+void CMyPPp::updateAddCaption() {
+    m_add->setText(addCaptionFor(LabelTree::depthOf(m_tree->currentItem())));
+}
 
 void CMyPPp::OnAdd() {
     if (m_tree->isEditing())

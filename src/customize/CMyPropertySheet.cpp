@@ -57,7 +57,9 @@ CMyPropertySheet::CMyPropertySheet(CTalkApp& app, int page, QWidget* parent) : Q
     setActivePage(page >= 0 && page < PAGE_COUNT ? page : 0);
 }
 
-CMyPropertySheet::~CMyPropertySheet() { qApp->removeEventFilter(this); }
+CMyPropertySheet::~CMyPropertySheet() {
+    qApp->removeEventFilter(this);
+}
 
 CustomizePage* CMyPropertySheet::activePage() const {
     return m_current >= 0 && m_current < PAGE_COUNT ? m_pages[m_current] : nullptr;

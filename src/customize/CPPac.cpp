@@ -108,11 +108,19 @@ void CPPac::fill(const CallerRulesTree& rules) {
         hosts->addChild(newItem(rule.key, rule.action));
 }
 
-QTreeWidgetItem* CPPac::defaultItem() const { return m_tree->topLevelItem(0); }
-QTreeWidgetItem* CPPac::callerHeading() const { return m_tree->topLevelItem(1); }
-QTreeWidgetItem* CPPac::hostHeading() const { return m_tree->topLevelItem(2); }
+QTreeWidgetItem* CPPac::defaultItem() const {
+    return m_tree->topLevelItem(0);
+}
+QTreeWidgetItem* CPPac::callerHeading() const {
+    return m_tree->topLevelItem(1);
+}
+QTreeWidgetItem* CPPac::hostHeading() const {
+    return m_tree->topLevelItem(2);
+}
 
-bool CPPac::isEntry(const QTreeWidgetItem* item) { return item && item->parent(); }
+bool CPPac::isEntry(const QTreeWidgetItem* item) {
+    return item && item->parent();
+}
 
 bool CPPac::isHeading(const QTreeWidgetItem* item) const {
     return item && !item->parent() && item != defaultItem();
@@ -147,7 +155,9 @@ void CPPac::saveExtra() {
     SaveCallerRules(m_store, rulesTree());
 }
 
-int CPPac::shownAction() const { return m_actions->checkedId(); }
+int CPPac::shownAction() const {
+    return m_actions->checkedId();
+}
 
 void CPPac::showAction(int action) {
     if (QAbstractButton* button = m_actions->button(action)) {

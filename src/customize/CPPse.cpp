@@ -65,7 +65,8 @@ CPPse::CPPse(CTalkApp& app, Settings& settings, ProfileStore& store, QWidget* pa
     m_uninstall->setAutoDefault(false);
     auto* uninstallLayout = new QHBoxLayout(uninstallBox);
     uninstallLayout->addWidget(m_uninstall);
-    auto* uninstallText = new QLabel(QStringLiteral("Press this button to uninstall and exit the program."), uninstallBox);
+    auto* uninstallText =
+        new QLabel(QStringLiteral("Press this button to uninstall and exit the program."), uninstallBox);
     uninstallText->setWordWrap(true);
     uninstallLayout->addWidget(uninstallText, 1);
 

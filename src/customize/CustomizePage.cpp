@@ -20,7 +20,9 @@ void CustomizePage::activate() {
     }
 }
 
-void CustomizePage::reload() { m_settings.LoadSettings(m_store); }
+void CustomizePage::reload() {
+    m_settings.LoadSettings(m_store);
+}
 
 bool CustomizePage::preTranslate(QWidget*, QEvent* event) {
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)

@@ -6,7 +6,9 @@
 namespace IntegerInput {
 
 namespace {
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 } // namespace
 
 Verdict check(const QString& text, int min, int max, int* value) {
@@ -44,7 +46,9 @@ Verdict check(const QString& text, int min, int max, int* value) {
     return Verdict::Ok;
 }
 
-QString notAnIntegerText() { return QStringLiteral("Please enter an integer."); }
+QString notAnIntegerText() {
+    return QStringLiteral("Please enter an integer.");
+}
 
 QString outOfRangeText(int min, int max) {
     return QStringLiteral("Please enter an integer between %1 and %2.").arg(min).arg(max);

@@ -13,7 +13,9 @@ LabelTree::LabelTree(QWidget* parent) : QTreeWidget(parent) {
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
 }
 
-QLineEdit* LabelTree::editor() const { return m_editor; }
+QLineEdit* LabelTree::editor() const {
+    return m_editor;
+}
 
 QTreeWidgetItem* LabelTree::editedItem() const {
     return m_editIndex.isValid() ? itemFromIndex(m_editIndex) : nullptr;

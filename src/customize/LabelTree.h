@@ -10,7 +10,6 @@
 
 #include <functional>
 
-
 class LabelTree : public QTreeWidget {
     Q_OBJECT
 public:

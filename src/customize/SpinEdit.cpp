@@ -18,20 +18,28 @@ void SpinEdit::setRange(int min, int max) {
     m_max = max;
 }
 
-QString SpinEdit::fieldText() const { return lineEdit()->text(); }
+QString SpinEdit::fieldText() const {
+    return lineEdit()->text();
+}
 
-void SpinEdit::setFieldText(const QString& text) { lineEdit()->setText(text); }
+void SpinEdit::setFieldText(const QString& text) {
+    lineEdit()->setText(text);
+}
 
 void SpinEdit::selectField() {
     setFocus(Qt::OtherFocusReason);
     lineEdit()->selectAll();
 }
 
-QValidator::State SpinEdit::validate(QString&, int&) const { return QValidator::Acceptable; }
+QValidator::State SpinEdit::validate(QString&, int&) const {
+    return QValidator::Acceptable;
+}
 
 void SpinEdit::fixup(QString&) const {}
 
-QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const { return StepUpEnabled | StepDownEnabled; }
+QAbstractSpinBox::StepEnabled SpinEdit::stepEnabled() const {
+    return StepUpEnabled | StepDownEnabled;
+}
 
 void SpinEdit::stepBy(int steps) {
     // The arrows work from the number in the field, or from the bottom of the range when there is none.

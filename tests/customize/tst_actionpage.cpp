@@ -26,9 +26,12 @@ class TestActionPage : public QObject {
         tree = page->tree();
     }
 
-    QRadioButton* radio(int action) { return f->child<QRadioButton>(qPrintable(QStringLiteral("action%1").arg(action))); }
+    QRadioButton* radio(int action) {
+        return f->child<QRadioButton>(qPrintable(QStringLiteral("action%1").arg(action)));
+    }
 
-    const CallerRulesTree sample{ACTION_REFUSE, {{"alice", ACTION_CONNECT}, {"bob", ACTION_IGNORE}}, {{"10.77.0.5", 1}}};
+    const CallerRulesTree sample{
+        ACTION_REFUSE, {{"alice", ACTION_CONNECT}, {"bob", ACTION_IGNORE}}, {{"10.77.0.5", 1}}};
 
 private slots:
     void init() { f = std::make_unique<SheetFixture>(); }

@@ -40,9 +40,12 @@ private slots:
     void cancelledFontDialogUndoesBackgroundColours_data() {
         QTest::addColumn<QString>("fontButton");
         QTest::addColumn<QString>("colourButton");
-        QTest::newRow("local font, remote background") << "localFont" << "remoteBack";
-        QTest::newRow("remote font, local background") << "remoteFont" << "localBack";
-        QTest::newRow("local font, local background") << "localFont" << "localBack";
+        QTest::newRow("local font, remote background") << "localFont"
+                                                       << "remoteBack";
+        QTest::newRow("remote font, local background") << "remoteFont"
+                                                       << "localBack";
+        QTest::newRow("local font, local background") << "localFont"
+                                                      << "localBack";
     }
 
     void cancelledFontDialogUndoesBackgroundColours() {
@@ -55,8 +58,8 @@ private slots:
         f->open(CPPap::INDEX);
         f->boxes->nextColour = FontRecords::rgb(200, 200, 200);
         on<QPushButton>(CPPap::INDEX, qPrintable(colourButton))->click();
-        const std::uint32_t chosen = colourButton == "localBack" ? f->settings().look.localBack
-                                                                  : f->settings().look.remoteBack;
+        const std::uint32_t chosen =
+            colourButton == "localBack" ? f->settings().look.localBack : f->settings().look.remoteBack;
         QCOMPARE(chosen, FontRecords::rgb(200, 200, 200));
         f->boxes->nextFont.reset();
         f->boxes->nextFontColour.reset();

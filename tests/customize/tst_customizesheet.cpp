@@ -139,12 +139,16 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
         const QString integer = "Please enter an integer.";
-        QTest::newRow("redial 0") << CPPse::INDEX << "0" << "Please enter an integer between 1 and 60.";
-        QTest::newRow("redial 61") << CPPse::INDEX << "61" << "Please enter an integer between 1 and 60.";
+        QTest::newRow("redial 0") << CPPse::INDEX << "0"
+                                  << "Please enter an integer between 1 and 60.";
+        QTest::newRow("redial 61") << CPPse::INDEX << "61"
+                                   << "Please enter an integer between 1 and 60.";
         QTest::newRow("redial abc") << CPPse::INDEX << "abc" << integer;
         QTest::newRow("redial empty") << CPPse::INDEX << "" << integer;
-        QTest::newRow("robot 2") << CPPtr::INDEX << "2" << "Please enter an integer between 3 and 20.";
-        QTest::newRow("robot 21") << CPPtr::INDEX << "21" << "Please enter an integer between 3 and 20.";
+        QTest::newRow("robot 2") << CPPtr::INDEX << "2"
+                                 << "Please enter an integer between 3 and 20.";
+        QTest::newRow("robot 21") << CPPtr::INDEX << "21"
+                                  << "Please enter an integer between 3 and 20.";
         QTest::newRow("robot abc") << CPPtr::INDEX << "abc" << integer;
     }
 

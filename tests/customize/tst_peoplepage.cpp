@@ -83,16 +83,21 @@ private slots:
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QStringList>("after");
-        QTest::newRow("person") << "Ann" << "&Add a person"
-                                << QStringList{"Ann", ".ann", "..10.77.0.1", "..localhost", ".anna", "..127.0.0.1",
-                                               "Bob", ".bob", "..10.77.0.2", "<PERSON/GROUP NAME>", ".<USER ALIAS>",
-                                               "..<HOST IP ADDRESS>"};
-        QTest::newRow("alias") << "ann" << "&Add a user name"
-                               << QStringList{"Ann", ".ann", "..10.77.0.1", "..localhost", ".anna", "..127.0.0.1",
-                                              ".<USER ALIAS>", "..<HOST IP ADDRESS>", "Bob", ".bob", "..10.77.0.2"};
-        QTest::newRow("host") << "10.77.0.1" << "&Add a host"
-                              << QStringList{"Ann", ".ann", "..10.77.0.1", "..localhost", "..<HOST IP ADDRESS>",
-                                             ".anna", "..127.0.0.1", "Bob", ".bob", "..10.77.0.2"};
+        QTest::newRow("person")
+            << "Ann"
+            << "&Add a person"
+            << QStringList{"Ann", ".ann", "..10.77.0.1", "..localhost",         ".anna",         "..127.0.0.1",
+                           "Bob", ".bob", "..10.77.0.2", "<PERSON/GROUP NAME>", ".<USER ALIAS>", "..<HOST IP ADDRESS>"};
+        QTest::newRow("alias") << "ann"
+                               << "&Add a user name"
+                               << QStringList{"Ann",   ".ann",        "..10.77.0.1",   "..localhost",
+                                              ".anna", "..127.0.0.1", ".<USER ALIAS>", "..<HOST IP ADDRESS>",
+                                              "Bob",   ".bob",        "..10.77.0.2"};
+        QTest::newRow("host") << "10.77.0.1"
+                              << "&Add a host"
+                              << QStringList{
+                                     "Ann",   ".ann",        "..10.77.0.1", "..localhost", "..<HOST IP ADDRESS>",
+                                     ".anna", "..127.0.0.1", "Bob",         ".bob",        "..10.77.0.2"};
     }
 
     void addAtEachLevel() {

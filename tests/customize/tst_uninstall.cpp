@@ -64,9 +64,7 @@ private slots:
     void init() { f = std::make_unique<SheetFixture>(); }
     void cleanup() { f.reset(); }
 
-    void autostartEntryFollowsTheConfigFolder() {
-        QCOMPARE(UninstallProgram::autostartEntryPath(), autostartEntry());
-    }
+    void autostartEntryFollowsTheConfigFolder() { QCOMPARE(UninstallProgram::autostartEntryPath(), autostartEntry()); }
 
     void messagesWaitingAndNo() {
         f->app->core().messages().append(message());
