@@ -12,6 +12,7 @@
 #include "conversation/CPersonDialog.h"
 #include "conversation/CTalkConversation.h"
 #include "conversation/TalkCommands.h"
+#include "customize/CMyPropertySheet.h"
 #include "daemon/CRequestPrompt.h"
 #include "daemon/CTalkDaemon.h"
 #include "daemon/DaemonErrorBoxes.h"
@@ -151,8 +152,24 @@ void CTalkApp::notAvailableYet(const QString& what) {
 }
 
 void CTalkApp::OpenCustomizeSheet(int page) {
-    Q_UNUSED(page);
-    notAvailableYet(QStringLiteral("The Customize sheet"));
+    if (auto* open = qobject_cast<CMyPropertySheet*>(customizeSheet.data())) {
+        open->setActivePage(page);
+        open->showNormal();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    // Not application-modal: conversations go on taking keys while the sheet is open.
+    auto* sheet = new CMyPropertySheet(*this, page);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    customizeSheet = sheet;
+    QEventLoop loop;
+    connect(sheet, &QDialog::finished, &loop, &QEventLoop::quit);
+    connect(sheet, &QObject::destroyed, &loop, &QEventLoop::quit);
+    sheet->show();
+    sheet->raise();
+    sheet->activateWindow();
+    loop.exec();
 }
 
 void CTalkApp::OpenMessageMonitor() {

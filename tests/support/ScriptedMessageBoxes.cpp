@@ -53,7 +53,9 @@ bool ScriptedMessageBoxes::chooseColour(quint32& colour, QObject*) {
     return true;
 }
 
-bool ScriptedMessageBoxes::chooseOpenFile(QString& path, const QString&, const QString&, const QString&, QObject*) {
+bool ScriptedMessageBoxes::chooseOpenFile(QString& path, const QString& title, const QString& filter,
+                                          const QString& defaultSuffix, QObject*) {
+    fileRequests.append({title, filter, defaultSuffix});
     if (!nextFile)
         return false;
     path = *nextFile;

@@ -25,6 +25,11 @@ public:
     std::optional<quint32> nextFontColour;
     std::optional<quint32> nextColour;
     std::optional<QString> nextFile;
+    // Every file dialog asked for: its title, filter and default suffix.
+    struct FileRequest {
+        QString title, filter, defaultSuffix;
+    };
+    QList<FileRequest> fileRequests;
 
     int ask(const Request& request) override;
     void notify(const Request& request, std::function<void(int)> done = {}) override;

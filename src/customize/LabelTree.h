@@ -1,0 +1,45 @@
+// A tree whose item labels the user edits in place, as the People and Action pages need it: the page
+// decides which items may be edited, knows at any moment whether a label is being edited, and can end
+// an edit taking the typed text. However an edit ends, the item's label becomes the edited text.
+#pragma once
+
+#include <QLineEdit>
+#include <QPersistentModelIndex>
+#include <QPointer>
+#include <QTreeWidget>
+
+#include <functional>
+
+class LabelTree : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit LabelTree(QWidget* parent = nullptr);
+
+    // Asked before an edit starts by any means (Enter, the view's own edit key, a click); false refuses.
+    void setEditFilter(std::function<bool(QTreeWidgetItem*)> mayEdit) { m_mayEdit = std::move(mayEdit); }
+
+    bool isEditing() const { return m_editor != nullptr; }
+    QLineEdit* editor() const;
+    QTreeWidgetItem* editedItem() const;
+
+    // Starts editing the item's label; false when refused.
+    bool startEdit(QTreeWidgetItem* item);
+    // Ends the edit under way: the typed text becomes the label and the focus returns to the tree.
+    void commitEdit();
+
+    // Depth of an item: 1 for a root item, 0 for none.
+    static int depthOf(const QTreeWidgetItem* item);
+
+signals:
+    void labelEditStarted(QTreeWidgetItem* item);
+    void labelEditEnded(QTreeWidgetItem* item, const QString& text);
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    std::function<bool(QTreeWidgetItem*)> m_mayEdit;
+    QPointer<QLineEdit> m_editor;
+    QPersistentModelIndex m_editIndex;
+};

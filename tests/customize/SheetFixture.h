@@ -1,0 +1,71 @@
+// What the Customize tests share: a temporary profile, scripted boxes, the application object, a
+// private autostart folder, and a sheet opened on a page, shown without blocking.
+#pragma once
+
+#include "app/CTalkApp.h"
+#include "customize/CMyPropertySheet.h"
+#include "customize/CustomizePage.h"
+
+#include "ScriptedMessageBoxes.h"
+#include "TempProfile.h"
+
+#include <QAbstractButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+#include <memory>
+
+class SheetFixture {
+public:
+    SheetFixture() {
+        // Uninstall removes the autostart entry: never the real user's.
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        profile = std::make_unique<TempProfile>();
+        profile->store().writeInt(QStringLiteral("About"), QStringLiteral("Version"), 141);
+        boxes = std::make_unique<ScriptedMessageBoxes>();
+        app = std::make_unique<CTalkApp>(profile->store());
+        app->InitInstance();
+    }
+
+    ~SheetFixture() {
+        delete sheet;
+        app.reset();
+        boxes.reset();
+        profile.reset();
+    }
+
+    QString configDir() const { return m_config.path(); }
+    Settings& settings() { return app->settings(); }
+    ProfileStore& store() { return profile->store(); }
+
+    CMyPropertySheet* open(int page) {
+        sheet = new CMyPropertySheet(*app, page);
+        sheet->show();
+        if (!QTest::qWaitForWindowExposed(sheet))
+            qWarning("the sheet was not exposed");
+        return sheet;
+    }
+
+    template <class T> T* child(const char* name) const {
+        T* w = sheet->findChild<T*>(QString::fromLatin1(name));
+        if (!w)
+            qWarning("no child %s", name);
+        return w;
+    }
+
+    // A left press and release where a user would click: on the window, so the page sees it first.
+    void clickOnWindow(QWidget* widget) {
+        const QPoint pos = widget->mapTo(sheet, widget->rect().center());
+        QTest::mouseClick(sheet->windowHandle(), Qt::LeftButton, {}, pos);
+    }
+
+    std::unique_ptr<TempProfile> profile;
+    std::unique_ptr<ScriptedMessageBoxes> boxes;
+    std::unique_ptr<CTalkApp> app;
+    QPointer<CMyPropertySheet> sheet;
+
+private:
+    QTemporaryDir m_config;
+};
