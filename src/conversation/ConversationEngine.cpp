@@ -1,5 +1,6 @@
 // The conversation state machine: control requests and replies, the TCP stream, and the ways it ends.
 #include "conversation/ConversationEngine.h"
+#include "conversation/ShownText.h"
 
 #include "app/AppCore.h"
 #include "platform/LocalAddress.h"
@@ -37,12 +38,13 @@ ConversationEngine::~ConversationEngine() {
 QString ConversationEngine::title() const {
     if (!m_connected)
         return TITLE;
-    return TITLE + QStringLiteral(": talking to ") + m_user + QStringLiteral(" at ") + m_host;
+    return TITLE + QStringLiteral(": talking to ") + ShownText::caretForm(m_user) + QStringLiteral(" at ") +
+           ShownText::caretForm(m_host);
 }
 
 bool ConversationEngine::start() {
     if (m_mode == Interactive)
-        setStatus(QStringLiteral("Trying to connect to ") + m_host + QStringLiteral("..."));
+        setStatus(QStringLiteral("Trying to connect to ") + ShownText::caretForm(m_host) + QStringLiteral("..."));
 
     m_listener = new QTcpServer(this);
     m_listener->setListenBacklogSize(1);
@@ -127,7 +129,8 @@ void ConversationEngine::onLookedUp(const QHostInfo& info) {
         // Nothing is sent to a host that cannot be found; the conversation waits as it is.
         m_outgoing.dequeue();
         if (!m_released)
-            setStatus(QStringLiteral("Cannot find the host ") + m_host + QStringLiteral("; waiting."));
+            setStatus(QStringLiteral("Cannot find the host ") + ShownText::caretForm(m_host) +
+                      QStringLiteral("; waiting."));
     } else {
         m_remoteAddress = address;
         deliver(m_outgoing.dequeue(), address);
@@ -246,7 +249,8 @@ void ConversationEngine::askProbeQuestion() {
         return;
     MessageBoxService::Request r;
     r.title = TITLE;
-    r.text = QStringLiteral("User at %1 is %2. Would you like to talk to him?").arg(m_host, m_user);
+    r.text = QStringLiteral("User at %1 is %2. Would you like to talk to him?")
+                 .arg(ShownText::caretForm(m_host), ShownText::caretForm(m_user));
     r.icon = MessageBoxService::Icon::Question;
     r.buttons = MessageBoxService::Yes | MessageBoxService::No;
     r.defaultButton = MessageBoxService::Yes;
@@ -269,7 +273,8 @@ void ConversationEngine::showRejection() {
         return;
     MessageBoxService::Request r;
     r.title = TITLE + QStringLiteral(": error");
-    r.text = QStringLiteral("User %1 at %2 would not like to talk to you at the moment.").arg(m_user, m_host);
+    r.text = QStringLiteral("User %1 at %2 would not like to talk to you at the moment.")
+                 .arg(ShownText::caretForm(m_user), ShownText::caretForm(m_host));
     r.icon = MessageBoxService::Icon::Warning;
     r.buttons = MessageBoxService::Ok;
     r.owner = m_boxOwner;

@@ -8,6 +8,8 @@
 #include "platform/LoginName.h"
 #include "robot/StoreRobotMessage.h"
 
+#include <QDir>
+#include <QHostInfo>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -26,6 +28,7 @@ constexpr int WAIT = 5000;
 class TestConversationEngine : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void firstLookUpIsBuiltAndRouted();
@@ -46,6 +49,7 @@ private slots:
     void unresolvableHostWaits();
     void hostNameResolvedBeforeEverySend();
     void silentDaemonAndVanishedPeer();
+    void listeningSocketFailure_data();
     void listeningSocketFailure();
     void survivesDeletionDuringQuestion();
 
@@ -60,7 +64,18 @@ private:
     std::unique_ptr<ScriptedDaemon> m_remote;
     std::unique_ptr<ScriptedDaemon> m_local;
     QList<QPointer<ConversationEngine>> m_engines;
+    int m_openFiles = 0;
+
+    static int openFiles() { return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size()); }
 };
+
+void TestConversationEngine::initTestCase() {
+    // The first look-up starts the resolver's thread and whatever it keeps open; later counts start from there.
+    bool done = false;
+    QHostInfo::lookupHost(QStringLiteral("nobody.invalid"), this, [&done](const QHostInfo&) { done = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+    QTest::qWait(200);
+}
 
 void TestConversationEngine::init() {
     m_profile = std::make_unique<TempProfile>();
@@ -72,6 +87,7 @@ void TestConversationEngine::init() {
     m_core->setDaemonPort(m_local->port());
     LoginName::setRawOverride(QStringLiteral("alice"));
     m_engines.clear();
+    m_openFiles = openFiles();
 }
 
 // Every conversation a test started must be gone (sockets closed, object deleted) once it has ended.
@@ -81,6 +97,9 @@ void TestConversationEngine::cleanup() {
             e->EndConversation();
     for (const QPointer<ConversationEngine>& e : std::as_const(m_engines))
         QTRY_VERIFY_WITH_TIMEOUT(e.isNull(), ConversationEngine::DRAIN_LIMIT_MS + 2000);
+    // Every socket of the conversations is closed again (peers' sockets are the test's, children of it).
+    qDeleteAll(findChildren<QTcpSocket*>());
+    QTRY_VERIFY2(openFiles() <= m_openFiles, qPrintable(QStringLiteral("%1 > %2").arg(openFiles()).arg(m_openFiles)));
     LoginName::setRawOverride(std::nullopt);
     m_local.reset();
     m_remote.reset();
@@ -269,16 +288,24 @@ void TestConversationEngine::answerTexts() {
 void TestConversationEngine::probeQuestion_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<int>("button");
-    QTest::newRow("user present, yes") << int(USER_PRESENT) << int(MessageBoxService::Yes);
-    QTest::newRow("robot present, no") << int(ROBOT_PRESENT) << int(MessageBoxService::No);
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("user present, yes") << int(USER_PRESENT) << int(MessageBoxService::Yes) << QByteArray("carol")
+                                       << "carol";
+    QTest::newRow("robot present, no") << int(ROBOT_PRESENT) << int(MessageBoxService::No) << QByteArray("carol")
+                                       << "carol";
+    QTest::newRow("control characters in caret form") << int(USER_PRESENT) << int(MessageBoxService::Yes)
+                                                      << QByteArray("ev\x1bil\x07") << "ev^[il^G";
 }
 
 void TestConversationEngine::probeQuestion() {
     QFETCH(int, answer);
     QFETCH(int, button);
+    QFETCH(QByteArray, user);
+    QFETCH(QString, shown);
     m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
         if (m.type == PROBE)
-            return ScriptedDaemon::probeReply(m, std::uint8_t(answer), "carol");
+            return ScriptedDaemon::probeReply(m, std::uint8_t(answer), user.constData());
         return std::nullopt;
     };
     m_boxes->answers.enqueue(button);
@@ -287,7 +314,7 @@ void TestConversationEngine::probeQuestion() {
     QTRY_COMPARE(m_boxes->shown.size(), 1);
     QCOMPARE(m_remote->requests[0].message.type, PROBE);
     QCOMPARE(m_remote->requests[0].message.id_num, PROBE_ID_REQUEST);
-    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("User at 127.0.0.1 is carol. Would you like to talk to him?"));
+    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("User at 127.0.0.1 is %1. Would you like to talk to him?").arg(shown));
     QCOMPARE(m_boxes->shown[0].title, QStringLiteral("Murmelo"));
     QCOMPARE(m_boxes->shown[0].icon, MessageBoxService::Icon::Question);
     QCOMPARE(m_boxes->shown[0].buttons, MessageBoxService::Yes | MessageBoxService::No);
@@ -296,13 +323,13 @@ void TestConversationEngine::probeQuestion() {
     if (button == MessageBoxService::Yes) {
         QCOMPARE(next.type, LOOK_UP);
         QCOMPARE(next.id_num, (IdBytes{0, 0, 0, 0}));
-        QCOMPARE(QString::fromStdString(next.remoteName()), QStringLiteral("carol"));
+        QCOMPARE(QByteArray::fromStdString(next.remoteName()), user); // the name goes back as it came
         QVERIFY(!e->isReleased());
     } else {
         QCOMPARE(next.type, DELETE);
         QVERIFY(e->isReleased());
     }
-    QCOMPARE(e->remoteUser(), QStringLiteral("carol"));
+    QCOMPARE(e->remoteUser().toUtf8(), user);
 }
 
 void TestConversationEngine::closingWithoutUserSendsProbes() {
@@ -493,15 +520,24 @@ void TestConversationEngine::silentDaemonAndVanishedPeer() {
     QVERIFY(m_boxes->shown.isEmpty());
 }
 
+void TestConversationEngine::listeningSocketFailure_data() {
+    QTest::addColumn<int>("sockets"); // descriptors left for the conversation
+    QTest::addColumn<QString>("text");
+    QTest::newRow("listening socket") << 0 << "Socket error 10024 occured.\r\nDaemon could not create TCP socket.";
+    QTest::newRow("control socket") << 1 << "Socket error 10024 occured.\r\nCould not create UDP socket.";
+}
+
+// With no descriptor left a socket cannot be made: the conversation says so, sends nothing and is gone.
 void TestConversationEngine::listeningSocketFailure() {
-    // With no descriptor left the listening socket cannot be made.
+    QFETCH(int, sockets);
+    QFETCH(QString, text);
     rlimit saved{};
     QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
     int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
     QVERIFY(fd >= 0);
     ::close(fd);
     rlimit tight = saved;
-    tight.rlim_cur = rlim_t(fd);
+    tight.rlim_cur = rlim_t(fd + sockets);
     ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
     QSignalSpy released(e, &ConversationEngine::released);
     QCOMPARE(setrlimit(RLIMIT_NOFILE, &tight), 0);
@@ -509,10 +545,11 @@ void TestConversationEngine::listeningSocketFailure() {
     setrlimit(RLIMIT_NOFILE, &saved);
     QVERIFY(!started);
     QCOMPARE(released.size(), 1);
-    QCOMPARE(m_boxes->texts(), QStringList{QStringLiteral("Socket error 10024 occured.\r\nDaemon could not create TCP socket.")});
+    QCOMPARE(m_boxes->texts(), QStringList{text});
     QCOMPARE(m_boxes->shown[0].icon, MessageBoxService::Icon::Stop);
     QTest::qWait(100);
     QVERIFY(m_remote->requests.isEmpty());
+    QVERIFY(m_local->requests.isEmpty());
 }
 
 namespace {

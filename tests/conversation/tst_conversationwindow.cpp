@@ -8,6 +8,7 @@
 #include "conversation/CTalkConversation.h"
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
+#include "conversation/SplitterHandle.h"
 #include "platform/Desktop.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
@@ -31,6 +32,7 @@ private slots:
     void splitterLimits_data();
     void splitterLimits();
     void splitterRatioKeptOnResize();
+    void splitterDraggedWithTheMouse();
     void typedBytes_data();
     void typedBytes();
     void typingActsAtTheEnd();
@@ -183,6 +185,23 @@ void TestConversationWindow::splitterRatioKeptOnResize() {
     w->resize(w->width(), w->height() + 200);
     QTRY_COMPARE(w->splitterPosition(), int((w->clientArea()->height() - 16) * ratio));
     QVERIFY(w->splitterPosition() > 100);
+}
+
+void TestConversationWindow::splitterDraggedWithTheMouse() {
+    CTalkConversation* w = open();
+    auto* handle = w->clientArea()->findChild<SplitterHandle*>();
+    QVERIFY(handle);
+    QCOMPARE(handle->cursor().shape(), Qt::SizeVerCursor);
+    QVERIFY(handle->geometry().contains(QPoint(10, w->splitterPosition())));
+    const QPoint grip(10, SplitterHandle::REACH);
+    QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, grip);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(0, 60)), handle->mapToGlobal(QPointF(grip + QPoint(0, 60))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+    QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, grip + QPoint(0, 60));
+    QCOMPARE(w->splitterPosition(), 221 + 60);
+    QCOMPARE(w->remotePane()->height(), 281);
+    QVERIFY(handle->geometry().contains(QPoint(10, 281)));
 }
 
 void TestConversationWindow::typedBytes_data() {
