@@ -68,8 +68,10 @@ CTalkConversation::~CTalkConversation() {
     if (CTalkApp* app = CTalkApp::instance())
         app->removeTalkWindow(this);
     // A window destroyed from outside (the program quitting) still ends its conversation properly.
-    if (m_engine && !m_engine->isReleased())
+    if (m_engine && !m_engine->isReleased()) {
+        m_engine->disconnect(this);
         m_engine->EndConversation();
+    }
 }
 
 bool CTalkConversation::start() {

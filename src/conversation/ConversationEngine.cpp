@@ -28,6 +28,17 @@ ConversationEngine::ConversationEngine(AppCore& core, int mode, const QString& h
     : QObject(parent), m_core(core), m_mode(mode == Robot ? Robot : Interactive), m_host(host), m_user(user) {
     m_resendTimer.setInterval(RESEND_INTERVAL_MS);
     connect(&m_resendTimer, &QTimer::timeout, this, &ConversationEngine::OnResendTimer);
+    m_robotWaitTimer.setSingleShot(true);
+    m_robotWaitTimer.setInterval(RESEND_INTERVAL_MS * ROBOT_WAIT_PERIODS);
+    connect(&m_robotWaitTimer, &QTimer::timeout, this, [this] {
+        if (!m_connected && !m_released)
+            EndConversation();
+    });
+}
+
+void ConversationEngine::setResendInterval(int ms) {
+    m_resendTimer.setInterval(ms);
+    m_robotWaitTimer.setInterval(ms * ROBOT_WAIT_PERIODS);
 }
 
 ConversationEngine::~ConversationEngine() {
@@ -64,6 +75,8 @@ bool ConversationEngine::start() {
     }
     connect(m_control, &QUdpSocket::readyRead, this, &ConversationEngine::onControlReadable);
 
+    if (m_mode == Robot)
+        m_robotWaitTimer.start();
     SendRequest(talk::LOOK_UP);
     return !m_released;
 }

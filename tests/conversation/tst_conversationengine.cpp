@@ -46,6 +46,8 @@ private slots:
     void robotFilesCallersText();
     void robotGivesUpAfterFourAnnouncements();
     void robotKeepsAtMostOneMebibyte();
+    void robotNeverConnectedEnds_data();
+    void robotNeverConnectedEnds();
     void unresolvableHostWaits();
     void hostNameResolvedBeforeEverySend();
     void silentDaemonAndVanishedPeer();
@@ -437,6 +439,37 @@ void TestConversationEngine::robotGivesUpAfterFourAnnouncements() {
     QTRY_VERIFY(guard.isNull() || guard->isReleased());
     QTRY_COMPARE(m_remote->types().last(), int(DELETE));
     QCOMPARE(m_remote->types().count(ANNOUNCE), ConversationEngine::ROBOT_ANNOUNCE_LIMIT);
+    QCOMPARE(m_core->messages().count(), 0);
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void TestConversationEngine::robotNeverConnectedEnds_data() {
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("silent daemon") << true;
+    QTest::newRow("caller gone before the connect") << false;
+}
+
+void TestConversationEngine::robotNeverConnectedEnds() {
+    QFETCH(bool, silent);
+    quint16 deadPort;
+    {
+        QTcpServer s;
+        QVERIFY(s.listen(QHostAddress::LocalHost, 0));
+        deadPort = s.serverPort();
+    }
+    if (!silent)
+        m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+            return m.type == LOOK_UP ? std::optional(ScriptedDaemon::reply(m, SUCCESS, 1, deadPort)) : std::nullopt;
+        };
+    ConversationEngine* e = make(1, HOST, QStringLiteral("bob"));
+    QPointer<ConversationEngine> guard(e);
+    e->setResendInterval(60);
+    QVERIFY(e->start());
+    QTest::qWait(100);
+    if (silent)
+        QVERIFY(guard); // still waiting a while
+    QTRY_VERIFY(guard.isNull());
+    QCOMPARE(m_remote->types().last(), int(DELETE));
     QCOMPARE(m_core->messages().count(), 0);
     QVERIFY(m_boxes->shown.isEmpty());
 }
