@@ -23,8 +23,8 @@ constexpr qsizetype MIB = 1024 * 1024;
 constexpr qsizetype READ = 2048;
 
 QByteArray sampleText(qsizetype size) {
-    static const char* words[] = {"talk", "hello", "there", "daemon", "stream", "character", "x", "window",
-                                  "über", "naïve", "line", "robot", "message"};
+    static const char* words[] = {"talk",   "hello", "there", "daemon", "stream", "character", "x",
+                                  "window", "über",  "naïve", "line",   "robot",  "message"};
     QRandomGenerator rng(42);
     QByteArray out;
     out.reserve(size + 64);
@@ -176,7 +176,8 @@ int main(int argc, char** argv) {
     const double bare = bareInsertMs(one);
     const double pane = remotePaneMs(one);
     std::printf("received 1 MiB in 2048-byte reads: remote pane %.1f ms, bare insertPlainText %.1f ms, ratio %.2f"
-                " (target <= 3)\n", pane, bare, pane / bare);
+                " (target <= 3)\n",
+                pane, bare, pane / bare);
     const double paneTen = remotePaneMs(ten);
     std::printf("received 10 MiB: remote pane %.1f ms, %.2f times the 1 MiB time (target <= 12)\n", paneTen,
                 paneTen / pane);

@@ -19,7 +19,9 @@ namespace {
 
 const QString TITLE = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
 
-QByteArray wireName(const QString& name) { return name.toUtf8(); }
+QByteArray wireName(const QString& name) {
+    return name.toUtf8();
+}
 
 } // namespace
 
@@ -222,18 +224,28 @@ void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
             SendRequest(talk::LEAVE_INVITE);
         } else if (reply.type == talk::ANNOUNCE) {
             replyStatus(QStringLiteral("Callee is not logged in the remote system "
-                                     "(note that the remote host can be case-sensitive)."));
+                                       "(note that the remote host can be case-sensitive)."));
         }
         break;
-    case talk::FAILED: replyStatus(QStringLiteral("Remote host reports general failure.")); break;
-    case talk::MACHINE_UNKNOWN: replyStatus(QStringLiteral("Caller's machine name unknown.")); break;
+    case talk::FAILED:
+        replyStatus(QStringLiteral("Remote host reports general failure."));
+        break;
+    case talk::MACHINE_UNKNOWN:
+        replyStatus(QStringLiteral("Caller's machine name unknown."));
+        break;
     case talk::PERMISSION_DENIED:
         replyStatus(QStringLiteral("User refuses request (tho' maybe remote terminal doesn't permit announce)."));
         break;
-    case talk::UNKNOWN_REQUEST: replyStatus(QStringLiteral("Invalid request type; connection reset.")); break;
-    case talk::BADVERSION: replyStatus(QStringLiteral("Invalid protocol version.")); break;
+    case talk::UNKNOWN_REQUEST:
+        replyStatus(QStringLiteral("Invalid request type; connection reset."));
+        break;
+    case talk::BADVERSION:
+        replyStatus(QStringLiteral("Invalid protocol version."));
+        break;
     case talk::BADADDR:
-    case talk::BADCTLADDR: replyStatus(QStringLiteral("Invalid address value; connection reset.")); break;
+    case talk::BADCTLADDR:
+        replyStatus(QStringLiteral("Invalid address value; connection reset."));
+        break;
     case talk::REFUSED_UNLESS_URGENT:
     case talk::REFUSED_EVEN_URGENT:
         replyStatus(QStringLiteral("Request's rejected."));
@@ -250,7 +262,8 @@ void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
             QTimer::singleShot(0, this, &ConversationEngine::askProbeQuestion);
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

@@ -68,7 +68,9 @@ private:
     QList<QPointer<ConversationEngine>> m_engines;
     int m_openFiles = 0;
 
-    static int openFiles() { return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size()); }
+    static int openFiles() {
+        return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+    }
 };
 
 void TestConversationEngine::initTestCase() {
@@ -125,8 +127,12 @@ QTcpSocket* TestConversationEngine::connectAsCallee(ConversationEngine* e, int a
     m_local->script = [](const ControlMessage& m) { return ScriptedDaemon::reply(m, SUCCESS, 9); };
     if (!e->start())
         return nullptr;
-    if (!QTest::qWaitFor([&] { return m_local->requests.size() >= 1 && m_remote->types().count(ANNOUNCE) >= announces
-                                      && e->status() != QStringLiteral("Sending announce."); }, WAIT))
+    if (!QTest::qWaitFor(
+            [&] {
+                return m_local->requests.size() >= 1 && m_remote->types().count(ANNOUNCE) >= announces &&
+                       e->status() != QStringLiteral("Sending announce.");
+            },
+            WAIT))
         return nullptr;
     auto* peer = new QTcpSocket(this);
     peer->connectToHost(QHostAddress::LocalHost, e->port());
@@ -201,7 +207,8 @@ void TestConversationEngine::callerRole() {
     QVERIFY(e->localTextChanged(1, QString()));
     QVERIFY(e->localTextChanged(1, QStringLiteral("c\n")));
     QTRY_COMPARE(peer->bytesAvailable(), qint64(5));
-    QCOMPARE(peer->readAll(), QByteArray("ab\x08" "c\n"));
+    QCOMPARE(peer->readAll(), QByteArray("ab\x08"
+                                         "c\n"));
     peer->write(QByteArray("\x7f\x15\x17hello\x7fp"));
     QTRY_COMPARE(e->remoteText(), QStringLiteral("hellp"));
 
@@ -236,7 +243,7 @@ void TestConversationEngine::calleeRole() {
     QCOMPARE(e->status(), QStringLiteral("Connected."));
     QTRY_VERIFY(m_remote->types().contains(DELETE));
     QCOMPARE(m_remote->requests.last().message.idNetworkOrder(), 0u); // no remote id was ever given
-    QCOMPARE(m_remote->types().count(ANNOUNCE), 0);                 // the callee never rings
+    QCOMPARE(m_remote->types().count(ANNOUNCE), 0);                   // the callee never rings
     peer->write("\x08\x15\x17hi");
     QTRY_COMPARE(e->remoteText(), QStringLiteral("hi"));
     e->EndConversation();
@@ -249,17 +256,21 @@ void TestConversationEngine::answerTexts_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("status");
     const QString trying = QStringLiteral("Trying to connect to 127.0.0.1...");
-    QTest::newRow("not here to announce") << int(ANNOUNCE) << int(NOT_HERE)
-        << QStringLiteral("Callee is not logged in the remote system (note that the remote host can be case-sensitive).");
+    QTest::newRow("not here to announce")
+        << int(ANNOUNCE) << int(NOT_HERE)
+        << QStringLiteral(
+               "Callee is not logged in the remote system (note that the remote host can be case-sensitive).");
     QTest::newRow("failed") << int(LOOK_UP) << int(FAILED) << QStringLiteral("Remote host reports general failure.");
     QTest::newRow("machine unknown") << int(LOOK_UP) << int(MACHINE_UNKNOWN)
                                      << QStringLiteral("Caller's machine name unknown.");
-    QTest::newRow("permission denied") << int(ANNOUNCE) << int(PERMISSION_DENIED)
+    QTest::newRow("permission denied")
+        << int(ANNOUNCE) << int(PERMISSION_DENIED)
         << QStringLiteral("User refuses request (tho' maybe remote terminal doesn't permit announce).");
     QTest::newRow("unknown request") << int(LOOK_UP) << int(UNKNOWN_REQUEST)
                                      << QStringLiteral("Invalid request type; connection reset.");
     QTest::newRow("bad version") << int(LOOK_UP) << int(BADVERSION) << QStringLiteral("Invalid protocol version.");
-    QTest::newRow("bad addr") << int(LOOK_UP) << int(BADADDR) << QStringLiteral("Invalid address value; connection reset.");
+    QTest::newRow("bad addr") << int(LOOK_UP) << int(BADADDR)
+                              << QStringLiteral("Invalid address value; connection reset.");
     QTest::newRow("bad ctl addr") << int(LOOK_UP) << int(BADCTLADDR)
                                   << QStringLiteral("Invalid address value; connection reset.");
     QTest::newRow("success to delete") << int(DELETE) << int(SUCCESS) << trying;
@@ -296,8 +307,8 @@ void TestConversationEngine::probeQuestion_data() {
                                        << "carol";
     QTest::newRow("robot present, no") << int(ROBOT_PRESENT) << int(MessageBoxService::No) << QByteArray("carol")
                                        << "carol";
-    QTest::newRow("control characters in caret form") << int(USER_PRESENT) << int(MessageBoxService::Yes)
-                                                      << QByteArray("ev\x1bil\x07") << "ev^[il^G";
+    QTest::newRow("control characters in caret form")
+        << int(USER_PRESENT) << int(MessageBoxService::Yes) << QByteArray("ev\x1bil\x07") << "ev^[il^G";
 }
 
 void TestConversationEngine::probeQuestion() {
@@ -316,7 +327,8 @@ void TestConversationEngine::probeQuestion() {
     QTRY_COMPARE(m_boxes->shown.size(), 1);
     QCOMPARE(m_remote->requests[0].message.type, PROBE);
     QCOMPARE(m_remote->requests[0].message.id_num, PROBE_ID_REQUEST);
-    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("User at 127.0.0.1 is %1. Would you like to talk to him?").arg(shown));
+    QCOMPARE(m_boxes->shown[0].text,
+             QStringLiteral("User at 127.0.0.1 is %1. Would you like to talk to him?").arg(shown));
     QCOMPARE(m_boxes->shown[0].title, QStringLiteral("Murmelo"));
     QCOMPARE(m_boxes->shown[0].icon, MessageBoxService::Icon::Question);
     QCOMPARE(m_boxes->shown[0].buttons, MessageBoxService::Yes | MessageBoxService::No);
@@ -367,7 +379,8 @@ void TestConversationEngine::rejection() {
     QVERIFY(e->start());
     QTRY_COMPARE(m_boxes->shown.size(), 1);
     QVERIFY(statuses.contains(QStringLiteral("Request's rejected.")));
-    QCOMPARE(m_boxes->shown[0].text, QStringLiteral("User bob at 127.0.0.1 would not like to talk to you at the moment."));
+    QCOMPARE(m_boxes->shown[0].text,
+             QStringLiteral("User bob at 127.0.0.1 would not like to talk to you at the moment."));
     QCOMPARE(m_boxes->shown[0].title, QStringLiteral("Murmelo: error"));
     QCOMPARE(m_boxes->shown[0].icon, MessageBoxService::Icon::Warning);
     QTRY_VERIFY(e == nullptr || e->isReleased());
@@ -381,7 +394,9 @@ void TestConversationEngine::resetConnection() {
     peer->write("\x08\x15\x17x");
     QTRY_COMPARE(e->remoteText(), QStringLiteral("x"));
     // An abortive close sends a reset.
-    struct linger lg{1, 0};
+    struct linger lg {
+        1, 0
+    };
     QCOMPARE(::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &lg, sizeof lg), 0);
     peer->abort();
     QTRY_COMPARE(e->status(), QStringLiteral("Connection closed."));

@@ -195,8 +195,8 @@ void TestConversationWindow::splitterDraggedWithTheMouse() {
     QVERIFY(handle->geometry().contains(QPoint(10, w->splitterPosition())));
     const QPoint grip(10, SplitterHandle::REACH);
     QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, grip);
-    QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(0, 60)), handle->mapToGlobal(QPointF(grip + QPoint(0, 60))),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(0, 60)),
+                     handle->mapToGlobal(QPointF(grip + QPoint(0, 60))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(handle, &move);
     QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, grip + QPoint(0, 60));
     QCOMPARE(w->splitterPosition(), 221 + 60);
@@ -208,7 +208,10 @@ void TestConversationWindow::typedBytes_data() {
     QTest::addColumn<QString>("keys"); // letters, and: < Backspace, | Enter
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<QString>("paneText");
-    QTest::newRow("a b BS c") << "ab<c" << QByteArray("ab\x08" "c") << "ac";
+    QTest::newRow("a b BS c") << "ab<c"
+                              << QByteArray("ab\x08"
+                                            "c")
+                              << "ac";
     QTest::newRow("enter") << "x|" << QByteArray("x\n") << "x\n";
     QTest::newRow("backspace over line break") << "x|<" << QByteArray("x\n\x08") << "x";
     QTest::newRow("non-ascii") << "é" << QByteArray("\xc3\xa9") << "é";
@@ -309,7 +312,8 @@ void TestConversationWindow::escapeAndContextMenus() {
     QTest::keyClick(w->remotePane(), Qt::Key_Escape);
     QTest::qWait(50);
     QVERIFY(guard && w->isVisible());
-    for (QPlainTextEdit* pane : {static_cast<QPlainTextEdit*>(w->localPane()), static_cast<QPlainTextEdit*>(w->remotePane())}) {
+    for (QPlainTextEdit* pane :
+         {static_cast<QPlainTextEdit*>(w->localPane()), static_cast<QPlainTextEdit*>(w->remotePane())}) {
         QTest::mouseClick(pane->viewport(), Qt::RightButton);
         QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5));
         QApplication::sendEvent(pane->viewport(), &menuEvent);
@@ -349,8 +353,8 @@ void TestConversationWindow::fontMenu() {
     CTalkConversation* second = open();
     second->OnFontsLocal();
     QCOMPARE(second->localPane()->font(), FontConversion::toQFont(chosen));
-    QCOMPARE(first->localPane()->font(), before == first->remotePane()->font() ? first->localPane()->font()
-                                                                              : first->localPane()->font());
+    QCOMPARE(first->localPane()->font(),
+             before == first->remotePane()->font() ? first->localPane()->font() : first->localPane()->font());
     QVERIFY(first->localPane()->font() != FontConversion::toQFont(chosen)); // other open windows keep theirs
     QVERIFY(m_profile->store().readString("Windows", "Local font", QString()).startsWith("-30,"));
     // The new colour is stored and used by windows opened later; this one keeps its own.
