@@ -1,7 +1,5 @@
 // The conversation engine against scripted daemons and real TCP peers on the loopback.
-#include "ScriptedDaemon.h"
-#include "ScriptedMessageBoxes.h"
-#include "TempProfile.h"
+#include "EngineFixture.h"
 
 #include "app/AppCore.h"
 #include "conversation/ConversationEngine.h"
@@ -20,17 +18,12 @@
 
 using namespace talk;
 
-namespace {
-const QString HOST = QStringLiteral("127.0.0.1");
-constexpr int WAIT = 5000;
-} // namespace
-
 class TestConversationEngine : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() { QVERIFY(f.warmUp()); }
+    void init() { f.setUp(); }
+    void cleanup() { QVERIFY2(f.tearDown(), qPrintable(f.failure)); }
     void firstLookUpIsBuiltAndRouted();
     void callerRole();
     void calleeRole();
@@ -42,12 +35,6 @@ private slots:
     void rejection_data();
     void rejection();
     void resetConnection();
-    void robotFilesCallersText_data();
-    void robotFilesCallersText();
-    void robotGivesUpAfterFourAnnouncements();
-    void robotKeepsAtMostOneMebibyte();
-    void robotNeverConnectedEnds_data();
-    void robotNeverConnectedEnds();
     void unresolvableHostWaits();
     void hostNameResolvedBeforeEverySend();
     void silentDaemonAndVanishedPeer();
@@ -56,98 +43,16 @@ private slots:
     void survivesDeletionDuringQuestion();
 
 private:
-    ConversationEngine* make(int mode, const QString& host, const QString& user);
-    // Caller role up to the connected data stream; returns the peer's socket.
-    QTcpSocket* connectAsCallee(ConversationEngine* e, int announces = 1);
-
-    std::unique_ptr<TempProfile> m_profile;
-    std::unique_ptr<AppCore> m_core;
-    std::unique_ptr<ScriptedMessageBoxes> m_boxes;
-    std::unique_ptr<ScriptedDaemon> m_remote;
-    std::unique_ptr<ScriptedDaemon> m_local;
-    QList<QPointer<ConversationEngine>> m_engines;
-    int m_openFiles = 0;
-
-    static int openFiles() {
-        return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
-    }
+    EngineFixture f;
 };
 
-void TestConversationEngine::initTestCase() {
-    // The first look-up starts the resolver's thread and whatever it keeps open; later counts start from there.
-    bool done = false;
-    QHostInfo::lookupHost(QStringLiteral("nobody.invalid"), this, [&done](const QHostInfo&) { done = true; });
-    QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
-    QTest::qWait(200);
-}
-
-void TestConversationEngine::init() {
-    m_profile = std::make_unique<TempProfile>();
-    m_core = std::make_unique<AppCore>(m_profile->store());
-    m_boxes = std::make_unique<ScriptedMessageBoxes>();
-    m_remote = std::make_unique<ScriptedDaemon>();
-    m_local = std::make_unique<ScriptedDaemon>();
-    m_core->setRemoteDaemonPort(m_remote->port());
-    m_core->setDaemonPort(m_local->port());
-    LoginName::setRawOverride(QStringLiteral("alice"));
-    m_engines.clear();
-    m_openFiles = openFiles();
-}
-
-// Every conversation a test started must be gone (sockets closed, object deleted) once it has ended.
-void TestConversationEngine::cleanup() {
-    for (const QPointer<ConversationEngine>& e : std::as_const(m_engines))
-        if (e && !e->isReleased())
-            e->EndConversation();
-    for (const QPointer<ConversationEngine>& e : std::as_const(m_engines))
-        QTRY_VERIFY_WITH_TIMEOUT(e.isNull(), ConversationEngine::DRAIN_LIMIT_MS + 2000);
-    // Every socket of the conversations is closed again (peers' sockets are the test's, children of it).
-    qDeleteAll(findChildren<QTcpSocket*>());
-    QTRY_VERIFY2(openFiles() <= m_openFiles, qPrintable(QStringLiteral("%1 > %2").arg(openFiles()).arg(m_openFiles)));
-    LoginName::setRawOverride(std::nullopt);
-    m_local.reset();
-    m_remote.reset();
-    m_boxes.reset();
-    m_core.reset();
-    m_profile.reset();
-}
-
-ConversationEngine* TestConversationEngine::make(int mode, const QString& host, const QString& user) {
-    auto* e = new ConversationEngine(*m_core, mode, host, user);
-    m_engines << e;
-    return e;
-}
-
-QTcpSocket* TestConversationEngine::connectAsCallee(ConversationEngine* e, int announces) {
-    m_remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
-        if (m.type == LOOK_UP)
-            return ScriptedDaemon::reply(m, NOT_HERE);
-        return ScriptedDaemon::reply(m, SUCCESS, 5);
-    };
-    m_local->script = [](const ControlMessage& m) { return ScriptedDaemon::reply(m, SUCCESS, 9); };
-    if (!e->start())
-        return nullptr;
-    if (!QTest::qWaitFor(
-            [&] {
-                return m_local->requests.size() >= 1 && m_remote->types().count(ANNOUNCE) >= announces &&
-                       e->status() != QStringLiteral("Sending announce.");
-            },
-            WAIT))
-        return nullptr;
-    auto* peer = new QTcpSocket(this);
-    peer->connectToHost(QHostAddress::LocalHost, e->port());
-    if (!peer->waitForConnected(WAIT) || !QTest::qWaitFor([&] { return e->isConnected(); }, WAIT))
-        return nullptr;
-    return peer;
-}
-
 void TestConversationEngine::firstLookUpIsBuiltAndRouted() {
-    m_core->settings().ltra = 300; // only the low 8 bits travel
-    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    f.core->settings().ltra = 300; // only the low 8 bits travel
+    ConversationEngine* e = f.make(0, HOST, QStringLiteral("bob"));
     QVERIFY(e->start());
     QCOMPARE(e->status(), QStringLiteral("Trying to connect to 127.0.0.1..."));
-    QTRY_COMPARE(m_remote->requests.size(), 1);
-    const ReceivedRequest& r = m_remote->requests[0];
+    QTRY_COMPARE(f.remote->requests.size(), 1);
+    const ReceivedRequest& r = f.remote->requests[0];
     QCOMPARE(r.length, qsizetype(84));
     QCOMPARE(r.senderPort, e->port()); // the control socket shares the listener's port number
     QCOMPARE(r.message.vers, 1);
@@ -161,41 +66,41 @@ void TestConversationEngine::firstLookUpIsBuiltAndRouted() {
     QCOMPARE(QString::fromStdString(r.message.remoteName()), QStringLiteral("bob"));
     QCOMPARE(r.message.r_tty, (std::array<std::uint8_t, 16>{}));
     QTest::qWait(100);
-    QVERIFY(m_local->requests.isEmpty()); // LOOK_UP goes to the remote daemon only
+    QVERIFY(f.local->requests.isEmpty()); // LOOK_UP goes to the remote daemon only
 }
 
 void TestConversationEngine::callerRole() {
-    ConversationEngine* e = make(0, HOST, QStringLiteral("a-very-long-name"));
+    ConversationEngine* e = f.make(0, HOST, QStringLiteral("a-very-long-name"));
     e->setResendInterval(150);
     QStringList statuses;
     connect(e, &ConversationEngine::statusChanged, this, [&](const QString& s) { statuses << s; });
-    QTcpSocket* peer = connectAsCallee(e, 2);
+    QTcpSocket* peer = f.connectAsCallee(e, 2);
     QVERIFY(peer);
     // LOOK_UP, ANNOUNCE (id 0) at least once more with the id the daemon gave back.
-    QVERIFY(m_remote->types().size() >= 3);
-    QCOMPARE(m_remote->types().mid(0, 3), (QList<int>{LOOK_UP, ANNOUNCE, ANNOUNCE}));
-    QCOMPARE(m_remote->requests[1].message.idNetworkOrder(), 0u);
-    QCOMPARE(m_remote->requests[2].message.idNetworkOrder(), 5u);
-    QCOMPARE(QString::fromStdString(m_remote->requests[1].message.remoteName()), QStringLiteral("a-very-long-"));
-    QCOMPARE(m_local->requests[0].message.type, LEAVE_INVITE);
-    QCOMPARE(m_local->requests[0].message.idNetworkOrder(), 0u);
+    QVERIFY(f.remote->types().size() >= 3);
+    QCOMPARE(f.remote->types().mid(0, 3), (QList<int>{LOOK_UP, ANNOUNCE, ANNOUNCE}));
+    QCOMPARE(f.remote->requests[1].message.idNetworkOrder(), 0u);
+    QCOMPARE(f.remote->requests[2].message.idNetworkOrder(), 5u);
+    QCOMPARE(QString::fromStdString(f.remote->requests[1].message.remoteName()), QStringLiteral("a-very-long-"));
+    QCOMPARE(f.local->requests[0].message.type, LEAVE_INVITE);
+    QCOMPARE(f.local->requests[0].message.idNetworkOrder(), 0u);
     QVERIFY(statuses.contains(QStringLiteral("Sending announce.")));
     QVERIFY(statuses.contains(QStringLiteral("Waiting for the callee to accept the request.")));
     QVERIFY(statuses.contains(QStringLiteral("Resending announce.")));
-    QCOMPARE(m_local->types().count(LEAVE_INVITE), 1); // never repeated
+    QCOMPARE(f.local->types().count(LEAVE_INVITE), 1); // never repeated
 
     // Connected: the edit characters, DELETE to both daemons with their ids, the title and status.
     QTRY_COMPARE(peer->bytesAvailable(), qint64(3));
     QCOMPARE(peer->readAll(), QByteArray("\x08\x15\x17"));
-    QTRY_VERIFY(m_remote->types().contains(DELETE));
-    QTRY_VERIFY(m_local->types().contains(DELETE));
-    QCOMPARE(m_remote->requests.last().message.idNetworkOrder(), 5u);
-    QCOMPARE(m_local->requests.last().message.idNetworkOrder(), 9u);
+    QTRY_VERIFY(f.remote->types().contains(DELETE));
+    QTRY_VERIFY(f.local->types().contains(DELETE));
+    QCOMPARE(f.remote->requests.last().message.idNetworkOrder(), 5u);
+    QCOMPARE(f.local->requests.last().message.idNetworkOrder(), 9u);
     QCOMPARE(e->status(), QStringLiteral("Connected."));
     QCOMPARE(e->title(), QStringLiteral("Murmelo: talking to a-very-long-name at 127.0.0.1"));
-    const int announces = m_remote->types().count(ANNOUNCE);
+    const int announces = f.remote->types().count(ANNOUNCE);
     QTest::qWait(400);
-    QCOMPARE(m_remote->types().count(ANNOUNCE), announces); // the resend timer stopped
+    QCOMPARE(f.remote->types().count(ANNOUNCE), announces); // the resend timer stopped
 
     // A second program is never taken.
     QTcpSocket late;
@@ -213,26 +118,26 @@ void TestConversationEngine::callerRole() {
     QTRY_COMPARE(e->remoteText(), QStringLiteral("hellp"));
 
     // The peer hangs up: the window stays, DELETE again.
-    const int deletes = m_remote->types().count(DELETE);
+    const int deletes = f.remote->types().count(DELETE);
     QSignalSpy closed(e, &ConversationEngine::peerClosed);
     peer->disconnectFromHost();
     QTRY_COMPARE(closed.size(), 1);
     QCOMPARE(e->status(), QStringLiteral("Connection closed."));
     QCOMPARE(e->title(), QStringLiteral("Murmelo"));
     QVERIFY(!e->isReleased());
-    QTRY_COMPARE(m_remote->types().count(DELETE), deletes + 1);
-    QVERIFY(m_boxes->shown.isEmpty());
+    QTRY_COMPARE(f.remote->types().count(DELETE), deletes + 1);
+    QVERIFY(f.boxes->shown.isEmpty());
 }
 
 void TestConversationEngine::calleeRole() {
     QTcpServer caller;
     QVERIFY(caller.listen(QHostAddress::LocalHost, 0));
-    m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+    f.remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
         if (m.type == LOOK_UP)
             return ScriptedDaemon::reply(m, SUCCESS, 3, caller.serverPort());
         return ScriptedDaemon::reply(m, SUCCESS);
     };
-    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    ConversationEngine* e = f.make(0, HOST, QStringLiteral("bob"));
     QVERIFY(e->start());
     QTRY_VERIFY(caller.hasPendingConnections());
     QTcpSocket* peer = caller.nextPendingConnection();
@@ -241,9 +146,9 @@ void TestConversationEngine::calleeRole() {
     QTRY_COMPARE(peer->bytesAvailable(), qint64(3));
     QCOMPARE(peer->readAll(), QByteArray("\x08\x15\x17"));
     QCOMPARE(e->status(), QStringLiteral("Connected."));
-    QTRY_VERIFY(m_remote->types().contains(DELETE));
-    QCOMPARE(m_remote->requests.last().message.idNetworkOrder(), 0u); // no remote id was ever given
-    QCOMPARE(m_remote->types().count(ANNOUNCE), 0);                   // the callee never rings
+    QTRY_VERIFY(f.remote->types().contains(DELETE));
+    QCOMPARE(f.remote->requests.last().message.idNetworkOrder(), 0u); // no remote id was ever given
+    QCOMPARE(f.remote->types().count(ANNOUNCE), 0);                   // the callee never rings
     peer->write("\x08\x15\x17hi");
     QTRY_COMPARE(e->remoteText(), QStringLiteral("hi"));
     e->EndConversation();
@@ -283,19 +188,19 @@ void TestConversationEngine::answerTexts() {
     QFETCH(int, type);
     QFETCH(int, answer);
     QFETCH(QString, status);
-    m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+    f.remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
         ControlMessage r = m;
         r.type = std::uint8_t(type);
         return ScriptedDaemon::reply(r, std::uint8_t(answer));
     };
-    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    ConversationEngine* e = f.make(0, HOST, QStringLiteral("bob"));
     QVERIFY(e->start());
-    QTRY_COMPARE(m_remote->requests.size(), 1);
+    QTRY_COMPARE(f.remote->requests.size(), 1);
     QTRY_COMPARE(e->status(), status);
     QTest::qWait(50);
     QCOMPARE(e->status(), status);
     QVERIFY(!e->isReleased());
-    QVERIFY(m_boxes->shown.isEmpty());
+    QVERIFY(f.boxes->shown.isEmpty());
 }
 
 void TestConversationEngine::probeQuestion_data() {
@@ -316,24 +221,24 @@ void TestConversationEngine::probeQuestion() {
     QFETCH(int, button);
     QFETCH(QByteArray, user);
     QFETCH(QString, shown);
-    m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+    f.remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
         if (m.type == PROBE)
             return ScriptedDaemon::probeReply(m, std::uint8_t(answer), user.constData());
         return std::nullopt;
     };
-    m_boxes->answers.enqueue(button);
-    ConversationEngine* e = make(0, HOST, QString());
+    f.boxes->answers.enqueue(button);
+    ConversationEngine* e = f.make(0, HOST, QString());
     QVERIFY(e->start());
-    QTRY_COMPARE(m_boxes->shown.size(), 1);
-    QCOMPARE(m_remote->requests[0].message.type, PROBE);
-    QCOMPARE(m_remote->requests[0].message.id_num, PROBE_ID_REQUEST);
-    QCOMPARE(m_boxes->shown[0].text,
+    QTRY_COMPARE(f.boxes->shown.size(), 1);
+    QCOMPARE(f.remote->requests[0].message.type, PROBE);
+    QCOMPARE(f.remote->requests[0].message.id_num, PROBE_ID_REQUEST);
+    QCOMPARE(f.boxes->shown[0].text,
              QStringLiteral("User at 127.0.0.1 is %1. Would you like to talk to him?").arg(shown));
-    QCOMPARE(m_boxes->shown[0].title, QStringLiteral("Murmelo"));
-    QCOMPARE(m_boxes->shown[0].icon, MessageBoxService::Icon::Question);
-    QCOMPARE(m_boxes->shown[0].buttons, MessageBoxService::Yes | MessageBoxService::No);
-    QTRY_COMPARE(m_remote->requests.size(), 2);
-    const ControlMessage& next = m_remote->requests[1].message;
+    QCOMPARE(f.boxes->shown[0].title, QStringLiteral("Murmelo"));
+    QCOMPARE(f.boxes->shown[0].icon, MessageBoxService::Icon::Question);
+    QCOMPARE(f.boxes->shown[0].buttons, MessageBoxService::Yes | MessageBoxService::No);
+    QTRY_COMPARE(f.remote->requests.size(), 2);
+    const ControlMessage& next = f.remote->requests[1].message;
     if (button == MessageBoxService::Yes) {
         QCOMPARE(next.type, LOOK_UP);
         QCOMPARE(next.id_num, (IdBytes{0, 0, 0, 0}));
@@ -347,17 +252,17 @@ void TestConversationEngine::probeQuestion() {
 }
 
 void TestConversationEngine::closingWithoutUserSendsProbes() {
-    m_local->script = [](const ControlMessage&) { return std::nullopt; };
-    ConversationEngine* e = make(0, HOST, QString());
+    f.local->script = [](const ControlMessage&) { return std::nullopt; };
+    ConversationEngine* e = f.make(0, HOST, QString());
     QVERIFY(e->start());
-    QTRY_COMPARE(m_remote->requests.size(), 1);
+    QTRY_COMPARE(f.remote->requests.size(), 1);
     e->EndConversation();
-    QTRY_COMPARE(m_remote->requests.size(), 2);
-    QTRY_COMPARE(m_local->requests.size(), 1);
-    QCOMPARE(m_remote->requests[1].message.type, PROBE);
-    QCOMPARE(m_remote->requests[1].message.id_num, PROBE_ID_REQUEST);
-    QCOMPARE(m_local->requests[0].message.type, PROBE);
-    QCOMPARE(m_local->requests[0].message.id_num, (IdBytes{0, 0, 0, 0}));
+    QTRY_COMPARE(f.remote->requests.size(), 2);
+    QTRY_COMPARE(f.local->requests.size(), 1);
+    QCOMPARE(f.remote->requests[1].message.type, PROBE);
+    QCOMPARE(f.remote->requests[1].message.id_num, PROBE_ID_REQUEST);
+    QCOMPARE(f.local->requests[0].message.type, PROBE);
+    QCOMPARE(f.local->requests[0].message.id_num, (IdBytes{0, 0, 0, 0}));
 }
 
 void TestConversationEngine::rejection_data() {
@@ -368,28 +273,28 @@ void TestConversationEngine::rejection_data() {
 
 void TestConversationEngine::rejection() {
     QFETCH(int, answer);
-    m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+    f.remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
         if (m.type == LOOK_UP)
             return ScriptedDaemon::reply(m, std::uint8_t(answer));
         return std::nullopt;
     };
-    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    ConversationEngine* e = f.make(0, HOST, QStringLiteral("bob"));
     QStringList statuses;
     connect(e, &ConversationEngine::statusChanged, this, [&](const QString& s) { statuses << s; });
     QVERIFY(e->start());
-    QTRY_COMPARE(m_boxes->shown.size(), 1);
+    QTRY_COMPARE(f.boxes->shown.size(), 1);
     QVERIFY(statuses.contains(QStringLiteral("Request's rejected.")));
-    QCOMPARE(m_boxes->shown[0].text,
+    QCOMPARE(f.boxes->shown[0].text,
              QStringLiteral("User bob at 127.0.0.1 would not like to talk to you at the moment."));
-    QCOMPARE(m_boxes->shown[0].title, QStringLiteral("Murmelo: error"));
-    QCOMPARE(m_boxes->shown[0].icon, MessageBoxService::Icon::Warning);
+    QCOMPARE(f.boxes->shown[0].title, QStringLiteral("Murmelo: error"));
+    QCOMPARE(f.boxes->shown[0].icon, MessageBoxService::Icon::Warning);
     QTRY_VERIFY(e == nullptr || e->isReleased());
-    QTRY_COMPARE(m_remote->types().last(), int(DELETE));
+    QTRY_COMPARE(f.remote->types().last(), int(DELETE));
 }
 
 void TestConversationEngine::resetConnection() {
-    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
-    QTcpSocket* peer = connectAsCallee(e);
+    ConversationEngine* e = f.make(0, HOST, QStringLiteral("bob"));
+    QTcpSocket* peer = f.connectAsCallee(e);
     QVERIFY(peer);
     peer->write("\x08\x15\x17x");
     QTRY_COMPARE(e->remoteText(), QStringLiteral("x"));
@@ -402,145 +307,44 @@ void TestConversationEngine::resetConnection() {
     QTRY_COMPARE(e->status(), QStringLiteral("Connection closed."));
     QVERIFY(!e->isReleased());
     // Qt on Linux reports a reset as a close; where it tells them apart the 10054 box comes first.
-    const QStringList texts = m_boxes->texts();
+    const QStringList texts = f.boxes->texts();
     QVERIFY2(texts.isEmpty() || texts == QStringList{QStringLiteral("Connection's closed by remote host")},
              qPrintable(texts.join('|')));
     QCOMPARE(e->remoteText(), QStringLiteral("x"));
 }
 
-void TestConversationEngine::robotFilesCallersText_data() {
-    QTest::addColumn<QByteArray>("typed");
-    QTest::addColumn<QString>("filed");
-    QTest::newRow("text with erases") << QByteArray("\x7f\x15\x17hello\x7fp\nbye now\x17then") << "hellp\r\nbye then";
-    QTest::newRow("nothing typed") << QByteArray("\x7f\x15\x17") << QString();
-    QTest::newRow("typed and killed") << QByteArray("\x7f\x15\x17oops\x15") << QString();
-}
-
-void TestConversationEngine::robotFilesCallersText() {
-    QFETCH(QByteArray, typed);
-    QFETCH(QString, filed);
-    m_core->settings().autotext = QStringLiteral("Leave a message.\r\nThanks");
-    ConversationEngine* e = make(1, HOST, QStringLiteral("bob"));
-    QPointer<ConversationEngine> guard(e);
-    QTcpSocket* peer = connectAsCallee(e);
-    QVERIFY(peer);
-    QCOMPARE(e->status(), QStringLiteral("Connected."));
-    QTRY_COMPARE(peer->bytesAvailable(), qint64(3 + 23));
-    QCOMPARE(peer->readAll(), QByteArray("\x08\x15\x17Leave a message.\nThanks"));
-    peer->write(typed);
-    peer->flush();
-    QTest::qWait(100);
-    peer->disconnectFromHost();
-    QTRY_VERIFY(guard.isNull());
-    if (filed.isEmpty()) {
-        QCOMPARE(m_core->messages().count(), 0);
-    } else {
-        QCOMPARE(m_core->messages().count(), 1);
-        QCOMPARE(m_core->messages().messages().at(0).text, filed);
-        QCOMPARE(m_core->messages().messages().at(0).host, HOST);
-        QCOMPARE(m_core->messages().messages().at(0).user, QStringLiteral("bob"));
-    }
-    QCOMPARE(m_remote->types().last(), int(DELETE));
-}
-
-void TestConversationEngine::robotGivesUpAfterFourAnnouncements() {
-    m_remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
-        return ScriptedDaemon::reply(m, m.type == LOOK_UP ? NOT_HERE : SUCCESS, 1);
-    };
-    ConversationEngine* e = make(1, HOST, QStringLiteral("mallory"));
-    QPointer<ConversationEngine> guard(e);
-    e->setResendInterval(40);
-    QVERIFY(e->start());
-    QTRY_VERIFY(guard.isNull() || guard->isReleased());
-    QTRY_COMPARE(m_remote->types().last(), int(DELETE));
-    QCOMPARE(m_remote->types().count(ANNOUNCE), ConversationEngine::ROBOT_ANNOUNCE_LIMIT);
-    QCOMPARE(m_core->messages().count(), 0);
-    QVERIFY(m_boxes->shown.isEmpty());
-}
-
-void TestConversationEngine::robotNeverConnectedEnds_data() {
-    QTest::addColumn<bool>("silent");
-    QTest::newRow("silent daemon") << true;
-    QTest::newRow("caller gone before the connect") << false;
-}
-
-void TestConversationEngine::robotNeverConnectedEnds() {
-    QFETCH(bool, silent);
-    quint16 deadPort;
-    {
-        QTcpServer s;
-        QVERIFY(s.listen(QHostAddress::LocalHost, 0));
-        deadPort = s.serverPort();
-    }
-    if (!silent)
-        m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
-            return m.type == LOOK_UP ? std::optional(ScriptedDaemon::reply(m, SUCCESS, 1, deadPort)) : std::nullopt;
-        };
-    ConversationEngine* e = make(1, HOST, QStringLiteral("bob"));
-    QPointer<ConversationEngine> guard(e);
-    e->setResendInterval(60);
-    QVERIFY(e->start());
-    QTest::qWait(100);
-    if (silent)
-        QVERIFY(guard); // still waiting a while
-    QTRY_VERIFY(guard.isNull());
-    QCOMPARE(m_remote->types().last(), int(DELETE));
-    QCOMPARE(m_core->messages().count(), 0);
-    QVERIFY(m_boxes->shown.isEmpty());
-}
-
-void TestConversationEngine::robotKeepsAtMostOneMebibyte() {
-    ConversationEngine* e = make(1, HOST, QStringLiteral("bob"));
-    QPointer<ConversationEngine> guard(e);
-    QTcpSocket* peer = connectAsCallee(e);
-    QVERIFY(peer);
-    const QByteArray line = QByteArray(1023, 'x') + '\n';
-    peer->write("\x08\x15\x17");
-    for (int i = 0; i < 3 * 1024; ++i) // 3 MiB
-        peer->write(line);
-    QTRY_VERIFY_WITH_TIMEOUT(peer->bytesToWrite() == 0, 20000);
-    QTest::qWait(300);
-    QVERIFY(e->remoteText().size() <= 2 * (ROBOT_TEXT_LIMIT + ConversationEngine::ROBOT_TEXT_SLACK + 2048));
-    peer->disconnectFromHost();
-    QTRY_VERIFY(guard.isNull());
-    QCOMPARE(m_core->messages().count(), 1);
-    const QString text = m_core->messages().messages().at(0).text;
-    QCOMPARE(text.size(), ROBOT_TEXT_LIMIT + ROBOT_TEXT_CUT_MARK.size());
-    QVERIFY(text.endsWith(ROBOT_TEXT_CUT_MARK));
-}
-
 void TestConversationEngine::unresolvableHostWaits() {
-    ConversationEngine* e = make(0, QStringLiteral("nobody.invalid"), QStringLiteral("bob"));
+    ConversationEngine* e = f.make(0, QStringLiteral("nobody.invalid"), QStringLiteral("bob"));
     QVERIFY(e->start());
     QTRY_COMPARE_WITH_TIMEOUT(e->status(), QStringLiteral("Cannot find the host nobody.invalid; waiting."), 15000);
     QVERIFY(!e->isReleased());
-    QVERIFY(m_remote->requests.isEmpty());
+    QVERIFY(f.remote->requests.isEmpty());
     e->EndConversation();
     // The local half of DELETE still reaches the local daemon.
-    QTRY_COMPARE_WITH_TIMEOUT(m_local->types(), QList<int>{DELETE}, 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(f.local->types(), QList<int>{DELETE}, 15000);
 }
 
 void TestConversationEngine::hostNameResolvedBeforeEverySend() {
-    m_remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
+    f.remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
         return ScriptedDaemon::reply(m, m.type == LOOK_UP ? NOT_HERE : SUCCESS, 2);
     };
-    m_local->script = [](const ControlMessage& m) { return ScriptedDaemon::reply(m, SUCCESS, 4); };
-    ConversationEngine* e = make(0, QStringLiteral("localhost"), QStringLiteral("bob"));
+    f.local->script = [](const ControlMessage& m) { return ScriptedDaemon::reply(m, SUCCESS, 4); };
+    ConversationEngine* e = f.make(0, QStringLiteral("localhost"), QStringLiteral("bob"));
     QVERIFY(e->start());
-    QTRY_COMPARE(m_remote->types(), (QList<int>{LOOK_UP, ANNOUNCE}));
-    QTRY_COMPARE(m_local->types(), QList<int>{LEAVE_INVITE});
-    QCOMPARE(m_remote->requests[0].message.addr.ip, 0x7F000001u);
+    QTRY_COMPARE(f.remote->types(), (QList<int>{LOOK_UP, ANNOUNCE}));
+    QTRY_COMPARE(f.local->types(), QList<int>{LEAVE_INVITE});
+    QCOMPARE(f.remote->requests[0].message.addr.ip, 0x7F000001u);
     e->EndConversation();
     // The DELETEs leave after the object was released: remote first, then local.
-    QTRY_COMPARE(m_remote->types().last(), int(DELETE));
-    QTRY_COMPARE(m_local->types().last(), int(DELETE));
-    QCOMPARE(m_remote->requests.last().message.idNetworkOrder(), 2u);
-    QCOMPARE(m_local->requests.last().message.idNetworkOrder(), 4u);
+    QTRY_COMPARE(f.remote->types().last(), int(DELETE));
+    QTRY_COMPARE(f.local->types().last(), int(DELETE));
+    QCOMPARE(f.remote->requests.last().message.idNetworkOrder(), 2u);
+    QCOMPARE(f.local->requests.last().message.idNetworkOrder(), 4u);
 }
 
 void TestConversationEngine::silentDaemonAndVanishedPeer() {
     // A daemon that never answers leaves the conversation looking up.
-    ConversationEngine* silent = make(0, HOST, QStringLiteral("bob"));
+    ConversationEngine* silent = f.make(0, HOST, QStringLiteral("bob"));
     QVERIFY(silent->start());
     QTest::qWait(300);
     QCOMPARE(silent->status(), QStringLiteral("Trying to connect to 127.0.0.1..."));
@@ -554,18 +358,18 @@ void TestConversationEngine::silentDaemonAndVanishedPeer() {
         QVERIFY(s.listen(QHostAddress::LocalHost, 0));
         deadPort = s.serverPort();
     }
-    m_remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+    f.remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
         if (m.type == LOOK_UP)
             return ScriptedDaemon::reply(m, SUCCESS, 1, deadPort);
         return std::nullopt;
     };
-    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    ConversationEngine* e = f.make(0, HOST, QStringLiteral("bob"));
     QVERIFY(e->start());
     QTRY_COMPARE(e->status(), QStringLiteral("Waiting for connection..."));
     QTest::qWait(300);
     QCOMPARE(e->status(), QStringLiteral("Waiting for connection..."));
     QVERIFY(!e->isReleased());
-    QVERIFY(m_boxes->shown.isEmpty());
+    QVERIFY(f.boxes->shown.isEmpty());
 }
 
 void TestConversationEngine::listeningSocketFailure_data() {
@@ -586,18 +390,18 @@ void TestConversationEngine::listeningSocketFailure() {
     ::close(fd);
     rlimit tight = saved;
     tight.rlim_cur = rlim_t(fd + sockets);
-    ConversationEngine* e = make(0, HOST, QStringLiteral("bob"));
+    ConversationEngine* e = f.make(0, HOST, QStringLiteral("bob"));
     QSignalSpy released(e, &ConversationEngine::released);
     QCOMPARE(setrlimit(RLIMIT_NOFILE, &tight), 0);
     const bool started = e->start();
     setrlimit(RLIMIT_NOFILE, &saved);
     QVERIFY(!started);
     QCOMPARE(released.size(), 1);
-    QCOMPARE(m_boxes->texts(), QStringList{text});
-    QCOMPARE(m_boxes->shown[0].icon, MessageBoxService::Icon::Stop);
+    QCOMPARE(f.boxes->texts(), QStringList{text});
+    QCOMPARE(f.boxes->shown[0].icon, MessageBoxService::Icon::Stop);
     QTest::qWait(100);
-    QVERIFY(m_remote->requests.isEmpty());
-    QVERIFY(m_local->requests.isEmpty());
+    QVERIFY(f.remote->requests.isEmpty());
+    QVERIFY(f.local->requests.isEmpty());
 }
 
 namespace {
@@ -624,20 +428,20 @@ public:
 } // namespace
 
 void TestConversationEngine::survivesDeletionDuringQuestion() {
-    m_boxes.reset();
+    f.boxes.reset();
     DeletingBoxes boxes;
-    m_remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
+    f.remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
         if (m.type == PROBE)
             return ScriptedDaemon::probeReply(m, USER_PRESENT, "carol");
         return std::nullopt;
     };
-    QPointer<ConversationEngine> e = make(0, HOST, QString());
+    QPointer<ConversationEngine> e = f.make(0, HOST, QString());
     boxes.whileOpen = [&] { delete e.data(); };
     QVERIFY(e->start());
     QTRY_COMPARE(boxes.asked, 1);
     QTRY_VERIFY(e.isNull());
     QTest::qWait(100);
-    QCOMPARE(m_remote->requests.size(), 1); // nothing more was sent by a deleted conversation
+    QCOMPARE(f.remote->requests.size(), 1); // nothing more was sent by a deleted conversation
 }
 
 QTEST_GUILESS_MAIN(TestConversationEngine)
