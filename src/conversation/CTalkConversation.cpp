@@ -19,6 +19,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 
 CTalkConversation::CTalkConversation(AppCore& core, int mode, const QString& host, const QString& user, bool taskbar,
@@ -211,8 +212,10 @@ void CTalkConversation::OnFontsRemote() {
 }
 
 void CTalkConversation::OnAbout() {
+    // Posted, as the tray's command: the About box waits in its own loop, which must not run inside this
+    // window's menu handler (the window may be gone when it returns).
     if (CTalkApp* app = CTalkApp::instance())
-        app->ShowAbout();
+        QTimer::singleShot(0, app, [app] { app->ShowAbout(); });
 }
 
 void CTalkConversation::closeEvent(QCloseEvent* event) {

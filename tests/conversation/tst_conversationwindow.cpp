@@ -40,6 +40,7 @@ private slots:
     void escapeAndContextMenus();
     void peerClosesKeepsWindow();
     void fontMenu();
+    void menuCommands();
     void windowListAndRobot();
     void minimiseHidesWithoutTaskbarButton();
 
@@ -368,6 +369,37 @@ void TestConversationWindow::fontMenu() {
     third->OnFontsLocal();
     QCOMPARE(m_app->settings().look.localFont, chosen);
     QCOMPARE(m_app->settings().look.localText, 0x0000FFu);
+}
+
+void TestConversationWindow::menuCommands() {
+    CTalkConversation* w = open();
+    QPointer<CTalkConversation> guard(w);
+    QVERIFY(w->start());
+    auto item = [&](const QString& menu, const QString& text) -> QAction* {
+        for (QAction* a : w->findChild<QMenuBar*>()->actions())
+            if (a->text() == menu)
+                for (QAction* i : a->menu()->actions())
+                    if (i->text() == text)
+                        return i;
+        return nullptr;
+    };
+    QVERIFY(!m_app->aboutBox);
+    bool aboutShown = false;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (m_app->aboutBox) {
+            aboutShown = true;
+            m_app->aboutBox->close();
+        }
+    });
+    closer.start(20);
+    item("&Help", "&About")->trigger(); // returns at once; the box opens from the event loop
+    QTRY_VERIFY(aboutShown);
+    QTRY_VERIFY(!m_app->aboutBox);
+    closer.stop();
+    item("&File", "&Close")->trigger();
+    QTRY_VERIFY(guard.isNull());
+    QTRY_COMPARE(m_remote->types().last(), int(DELETE));
 }
 
 void TestConversationWindow::windowListAndRobot() {
