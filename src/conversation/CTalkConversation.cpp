@@ -19,14 +19,15 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 
-CTalkConversation::CTalkConversation(AppCore& core, int mode, const QString& host, const QString& user,
-                                     bool taskbar, QWidget* owner)
+CTalkConversation::CTalkConversation(AppCore& core, int mode, const QString& host, const QString& user, bool taskbar,
+                                     QWidget* owner)
     : QDialog(owner), m_core(core), m_mode(mode == 1 ? 1 : 0), m_taskbar(taskbar), m_host(host), m_user(user) {
     // A top-level window of its own; without a task-bar button when the setting says so.
-    Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                            Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
+    Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                            Qt::WindowCloseButtonHint;
     if (!m_taskbar)
         flags |= Qt::Tool;
     setWindowFlags(flags);
@@ -37,7 +38,8 @@ CTalkConversation::CTalkConversation(AppCore& core, int mode, const QString& hos
 
     m_engine = new ConversationEngine(core, m_mode, host, user);
     m_engine->setBoxOwner(this);
-    connect(m_engine, &ConversationEngine::statusChanged, this, [this](const QString& t) { m_statusLabel->setText(t); });
+    connect(m_engine, &ConversationEngine::statusChanged, this,
+            [this](const QString& t) { m_statusLabel->setText(t); });
     connect(m_engine, &ConversationEngine::titleChanged, this, &QWidget::setWindowTitle);
     connect(m_engine, &ConversationEngine::connectedToPeer, this, &CTalkConversation::onConnected);
     connect(m_engine, &ConversationEngine::remoteEdits, this,
@@ -68,8 +70,10 @@ CTalkConversation::~CTalkConversation() {
     if (CTalkApp* app = CTalkApp::instance())
         app->removeTalkWindow(this);
     // A window destroyed from outside (the program quitting) still ends its conversation properly.
-    if (m_engine && !m_engine->isReleased())
+    if (m_engine && !m_engine->isReleased()) {
+        m_engine->disconnect(this);
         m_engine->EndConversation();
+    }
 }
 
 bool CTalkConversation::start() {
@@ -131,9 +135,15 @@ void CTalkConversation::applyLook() {
     m_remotePane->setFont(FontConversion::toQFont(m_core.settings().look.remoteFont));
 }
 
-QString CTalkConversation::statusText() const { return m_statusLabel->text(); }
-QString CTalkConversation::remoteUser() const { return m_engine ? m_engine->remoteUser() : m_user; }
-QString CTalkConversation::remoteHost() const { return m_host; }
+QString CTalkConversation::statusText() const {
+    return m_statusLabel->text();
+}
+QString CTalkConversation::remoteUser() const {
+    return m_engine ? m_engine->remoteUser() : m_user;
+}
+QString CTalkConversation::remoteHost() const {
+    return m_host;
+}
 
 void CTalkConversation::restoreToFront() {
     showNormal();
@@ -202,8 +212,10 @@ void CTalkConversation::OnFontsRemote() {
 }
 
 void CTalkConversation::OnAbout() {
+    // Posted, as the tray's command: the About box waits in its own loop, which must not run inside this
+    // window's menu handler (the window may be gone when it returns).
     if (CTalkApp* app = CTalkApp::instance())
-        app->ShowAbout();
+        QTimer::singleShot(0, app, [app] { app->ShowAbout(); });
 }
 
 void CTalkConversation::closeEvent(QCloseEvent* event) {

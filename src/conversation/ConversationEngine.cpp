@@ -1,5 +1,6 @@
 // The conversation state machine: control requests and replies, the TCP stream, and the ways it ends.
 #include "conversation/ConversationEngine.h"
+#include "conversation/ShownText.h"
 
 #include "app/AppCore.h"
 #include "platform/LocalAddress.h"
@@ -18,7 +19,9 @@ namespace {
 
 const QString TITLE = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
 
-QByteArray wireName(const QString& name) { return name.toUtf8(); }
+QByteArray wireName(const QString& name) {
+    return name.toUtf8();
+}
 
 } // namespace
 
@@ -27,6 +30,17 @@ ConversationEngine::ConversationEngine(AppCore& core, int mode, const QString& h
     : QObject(parent), m_core(core), m_mode(mode == Robot ? Robot : Interactive), m_host(host), m_user(user) {
     m_resendTimer.setInterval(RESEND_INTERVAL_MS);
     connect(&m_resendTimer, &QTimer::timeout, this, &ConversationEngine::OnResendTimer);
+    m_robotWaitTimer.setSingleShot(true);
+    m_robotWaitTimer.setInterval(RESEND_INTERVAL_MS * ROBOT_WAIT_PERIODS);
+    connect(&m_robotWaitTimer, &QTimer::timeout, this, [this] {
+        if (!m_connected && !m_released)
+            EndConversation();
+    });
+}
+
+void ConversationEngine::setResendInterval(int ms) {
+    m_resendTimer.setInterval(ms);
+    m_robotWaitTimer.setInterval(ms * ROBOT_WAIT_PERIODS);
 }
 
 ConversationEngine::~ConversationEngine() {
@@ -37,12 +51,13 @@ ConversationEngine::~ConversationEngine() {
 QString ConversationEngine::title() const {
     if (!m_connected)
         return TITLE;
-    return TITLE + QStringLiteral(": talking to ") + m_user + QStringLiteral(" at ") + m_host;
+    return TITLE + QStringLiteral(": talking to ") + ShownText::caretForm(m_user) + QStringLiteral(" at ") +
+           ShownText::caretForm(m_host);
 }
 
 bool ConversationEngine::start() {
     if (m_mode == Interactive)
-        setStatus(QStringLiteral("Trying to connect to ") + m_host + QStringLiteral("..."));
+        setStatus(QStringLiteral("Trying to connect to ") + ShownText::caretForm(m_host) + QStringLiteral("..."));
 
     m_listener = new QTcpServer(this);
     m_listener->setListenBacklogSize(1);
@@ -62,6 +77,8 @@ bool ConversationEngine::start() {
     }
     connect(m_control, &QUdpSocket::readyRead, this, &ConversationEngine::onControlReadable);
 
+    if (m_mode == Robot)
+        m_robotWaitTimer.start();
     SendRequest(talk::LOOK_UP);
     return !m_released;
 }
@@ -127,7 +144,8 @@ void ConversationEngine::onLookedUp(const QHostInfo& info) {
         // Nothing is sent to a host that cannot be found; the conversation waits as it is.
         m_outgoing.dequeue();
         if (!m_released)
-            setStatus(QStringLiteral("Cannot find the host ") + m_host + QStringLiteral("; waiting."));
+            setStatus(QStringLiteral("Cannot find the host ") + ShownText::caretForm(m_host) +
+                      QStringLiteral("; waiting."));
     } else {
         m_remoteAddress = address;
         deliver(m_outgoing.dequeue(), address);
@@ -206,18 +224,28 @@ void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
             SendRequest(talk::LEAVE_INVITE);
         } else if (reply.type == talk::ANNOUNCE) {
             replyStatus(QStringLiteral("Callee is not logged in the remote system "
-                                     "(note that the remote host can be case-sensitive)."));
+                                       "(note that the remote host can be case-sensitive)."));
         }
         break;
-    case talk::FAILED: replyStatus(QStringLiteral("Remote host reports general failure.")); break;
-    case talk::MACHINE_UNKNOWN: replyStatus(QStringLiteral("Caller's machine name unknown.")); break;
+    case talk::FAILED:
+        replyStatus(QStringLiteral("Remote host reports general failure."));
+        break;
+    case talk::MACHINE_UNKNOWN:
+        replyStatus(QStringLiteral("Caller's machine name unknown."));
+        break;
     case talk::PERMISSION_DENIED:
         replyStatus(QStringLiteral("User refuses request (tho' maybe remote terminal doesn't permit announce)."));
         break;
-    case talk::UNKNOWN_REQUEST: replyStatus(QStringLiteral("Invalid request type; connection reset.")); break;
-    case talk::BADVERSION: replyStatus(QStringLiteral("Invalid protocol version.")); break;
+    case talk::UNKNOWN_REQUEST:
+        replyStatus(QStringLiteral("Invalid request type; connection reset."));
+        break;
+    case talk::BADVERSION:
+        replyStatus(QStringLiteral("Invalid protocol version."));
+        break;
     case talk::BADADDR:
-    case talk::BADCTLADDR: replyStatus(QStringLiteral("Invalid address value; connection reset.")); break;
+    case talk::BADCTLADDR:
+        replyStatus(QStringLiteral("Invalid address value; connection reset."));
+        break;
     case talk::REFUSED_UNLESS_URGENT:
     case talk::REFUSED_EVEN_URGENT:
         replyStatus(QStringLiteral("Request's rejected."));
@@ -234,7 +262,8 @@ void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
             QTimer::singleShot(0, this, &ConversationEngine::askProbeQuestion);
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -246,7 +275,8 @@ void ConversationEngine::askProbeQuestion() {
         return;
     MessageBoxService::Request r;
     r.title = TITLE;
-    r.text = QStringLiteral("User at %1 is %2. Would you like to talk to him?").arg(m_host, m_user);
+    r.text = QStringLiteral("User at %1 is %2. Would you like to talk to him?")
+                 .arg(ShownText::caretForm(m_host), ShownText::caretForm(m_user));
     r.icon = MessageBoxService::Icon::Question;
     r.buttons = MessageBoxService::Yes | MessageBoxService::No;
     r.defaultButton = MessageBoxService::Yes;
@@ -269,7 +299,8 @@ void ConversationEngine::showRejection() {
         return;
     MessageBoxService::Request r;
     r.title = TITLE + QStringLiteral(": error");
-    r.text = QStringLiteral("User %1 at %2 would not like to talk to you at the moment.").arg(m_user, m_host);
+    r.text = QStringLiteral("User %1 at %2 would not like to talk to you at the moment.")
+                 .arg(ShownText::caretForm(m_user), ShownText::caretForm(m_host));
     r.icon = MessageBoxService::Icon::Warning;
     r.buttons = MessageBoxService::Ok;
     r.owner = m_boxOwner;

@@ -34,6 +34,9 @@ public:
     // A robot that rings a caller back stops after this many announcements (a forged ANNOUNCE must not make
     // this host ring a third party forever).
     static constexpr int ROBOT_ANNOUNCE_LIMIT = 4;
+    // A robot conversation has no window that could be closed: one that is not connected after this many resend
+    // periods (a silent daemon, a caller gone before the robot connected) ends by itself.
+    static constexpr int ROBOT_WAIT_PERIODS = ROBOT_ANNOUNCE_LIMIT + 1;
     static constexpr qsizetype READ_SIZE = 2048;
     // What a robot conversation keeps beyond the robot text limit, for erases that take text back.
     static constexpr qsizetype ROBOT_TEXT_SLACK = 64 * 1024;
@@ -49,7 +52,8 @@ public:
 
     // The window that message boxes belong to.
     void setBoxOwner(QObject* owner) { m_boxOwner = owner; }
-    void setResendInterval(int ms) { m_resendTimer.setInterval(ms); }
+    // Tests shorten the resend period (and with it how long a robot waits for its caller).
+    void setResendInterval(int ms);
 
     int mode() const { return m_mode; }
     QString remoteHost() const { return m_host; }
@@ -131,6 +135,7 @@ private:
     bool m_released = false;
     int m_announcements = 0;
     QTimer m_resendTimer;
+    QTimer m_robotWaitTimer;
     QString m_status;
 
     QQueue<Outgoing> m_outgoing;

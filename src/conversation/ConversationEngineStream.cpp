@@ -57,6 +57,7 @@ void ConversationEngine::OnConnected() {
         return;
     m_connected = true;
     m_resendTimer.stop();
+    m_robotWaitTimer.stop();
     if (!sendStream(QByteArray(EDIT_CHARS, 3)))
         return;
     SendRequest(talk::DELETE);
@@ -117,8 +118,12 @@ void ConversationEngine::onDataError(QAbstractSocket::SocketError error) {
     if (m_released || !m_data)
         return;
     const int code = SocketErrors::fromQt(error, m_data->errorString());
-    if (!m_connected)
-        return; // a connect that fails leaves the callee waiting, as it was
+    if (!m_connected) {
+        // A connect that fails leaves the callee waiting, as it was; a robot, which nobody can close, ends.
+        if (m_mode == Robot)
+            EndConversation();
+        return;
+    }
     if (error == QAbstractSocket::RemoteHostClosedError && code != SocketErrors::WSAECONNRESET)
         return; // an orderly close: the disconnected signal follows
     if (code == SocketErrors::WSAECONNRESET) {
@@ -196,6 +201,7 @@ void ConversationEngine::Release() {
         return;
     m_released = true;
     m_resendTimer.stop();
+    m_robotWaitTimer.stop();
     if (m_data)
         m_data->abort();
     if (m_listener)

@@ -3,7 +3,9 @@
 
 namespace {
 
-bool isControlChar(unsigned char c) { return (c >= 1 && c <= 31 && c != 10 && c != 13) || c == 127; }
+bool isControlChar(unsigned char c) {
+    return (c >= 1 && c <= 31 && c != 10 && c != 13) || c == 127;
+}
 
 // How many continuation bytes a UTF-8 lead byte needs; 0 for a byte that cannot start a sequence.
 int continuationCount(unsigned char c) {
@@ -34,11 +36,15 @@ bool validContinuation(const QByteArray& pending, unsigned char c) {
     return true;
 }
 
-bool isWordSeparator(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+bool isWordSeparator(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
 
 } // namespace
 
-RemoteEdits StreamDecoder::feed(const QByteArray& bytes) { return feed(bytes.constData(), bytes.size()); }
+RemoteEdits StreamDecoder::feed(const QByteArray& bytes) {
+    return feed(bytes.constData(), bytes.size());
+}
 
 RemoteEdits StreamDecoder::feed(const char* data, qsizetype length) {
     RemoteEdits out;

@@ -29,7 +29,7 @@ public:
                 const QNetworkDatagram d = m_socket.receiveDatagram(1024);
                 const QByteArray data = d.data();
                 ReceivedRequest r{talk::ControlMessage::decode(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                                                              std::size_t(data.size())),
+                                                               std::size_t(data.size())),
                                   data.size(), quint16(d.senderPort())};
                 requests << r;
                 if (script)

@@ -45,7 +45,8 @@ QString UnixTalkPeers::isolate() {
     if (fd < 0)
         return QStringLiteral("cannot create utmp");
     close(fd);
-    if (chown(utmp.constData(), 0, 43) != 0) { /* the utmp group; root writes it anyway */ }
+    if (chown(utmp.constData(), 0, 43) != 0) { /* the utmp group; root writes it anyway */
+    }
     if (mount(runDir, "/run", nullptr, MS_BIND, nullptr) != 0)
         return QStringLiteral("cannot mount a private /run");
     g_runDir = runDir;

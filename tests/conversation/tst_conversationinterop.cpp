@@ -1,7 +1,7 @@
 // Conversations with the real Unix programs: netkit talkd (in.ntalkd under inetd) as the daemon on both
 // sides and Debian's talk client in a tmux pane, inside private namespaces.
-#include "UnixTalkPeers.h"
 #include "TempProfile.h"
+#include "UnixTalkPeers.h"
 
 #include "app/AppCore.h"
 #include "conversation/ConversationEngine.h"
@@ -56,8 +56,8 @@ void TestConversationInterop::unixCallerAnsweredByRobot() {
                  m_peers->waitForScreen(QStringLiteral("Waiting for your party")),
              qPrintable(m_peers->screen()));
 
-    QPointer<ConversationEngine> robot = new ConversationEngine(*m_core, ConversationEngine::Robot,
-                                                                QStringLiteral("127.0.0.1"), QStringLiteral("root"));
+    QPointer<ConversationEngine> robot =
+        new ConversationEngine(*m_core, ConversationEngine::Robot, QStringLiteral("127.0.0.1"), QStringLiteral("root"));
     QVERIFY(robot->start());
     QTRY_VERIFY_WITH_TIMEOUT(robot && robot->isConnected(), 10000);
     QVERIFY2(m_peers->waitForScreen(QStringLiteral("Robot here: leave a message.")), qPrintable(m_peers->screen()));

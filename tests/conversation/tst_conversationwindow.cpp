@@ -8,6 +8,7 @@
 #include "conversation/CTalkConversation.h"
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
+#include "conversation/SplitterHandle.h"
 #include "platform/Desktop.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
@@ -31,6 +32,7 @@ private slots:
     void splitterLimits_data();
     void splitterLimits();
     void splitterRatioKeptOnResize();
+    void splitterDraggedWithTheMouse();
     void typedBytes_data();
     void typedBytes();
     void typingActsAtTheEnd();
@@ -38,6 +40,7 @@ private slots:
     void escapeAndContextMenus();
     void peerClosesKeepsWindow();
     void fontMenu();
+    void menuCommands();
     void windowListAndRobot();
     void minimiseHidesWithoutTaskbarButton();
 
@@ -185,11 +188,31 @@ void TestConversationWindow::splitterRatioKeptOnResize() {
     QVERIFY(w->splitterPosition() > 100);
 }
 
+void TestConversationWindow::splitterDraggedWithTheMouse() {
+    CTalkConversation* w = open();
+    auto* handle = w->clientArea()->findChild<SplitterHandle*>();
+    QVERIFY(handle);
+    QCOMPARE(handle->cursor().shape(), Qt::SizeVerCursor);
+    QVERIFY(handle->geometry().contains(QPoint(10, w->splitterPosition())));
+    const QPoint grip(10, SplitterHandle::REACH);
+    QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, grip);
+    QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(0, 60)),
+                     handle->mapToGlobal(QPointF(grip + QPoint(0, 60))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+    QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, grip + QPoint(0, 60));
+    QCOMPARE(w->splitterPosition(), 221 + 60);
+    QCOMPARE(w->remotePane()->height(), 281);
+    QVERIFY(handle->geometry().contains(QPoint(10, 281)));
+}
+
 void TestConversationWindow::typedBytes_data() {
     QTest::addColumn<QString>("keys"); // letters, and: < Backspace, | Enter
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<QString>("paneText");
-    QTest::newRow("a b BS c") << "ab<c" << QByteArray("ab\x08" "c") << "ac";
+    QTest::newRow("a b BS c") << "ab<c"
+                              << QByteArray("ab\x08"
+                                            "c")
+                              << "ac";
     QTest::newRow("enter") << "x|" << QByteArray("x\n") << "x\n";
     QTest::newRow("backspace over line break") << "x|<" << QByteArray("x\n\x08") << "x";
     QTest::newRow("non-ascii") << "é" << QByteArray("\xc3\xa9") << "é";
@@ -290,7 +313,8 @@ void TestConversationWindow::escapeAndContextMenus() {
     QTest::keyClick(w->remotePane(), Qt::Key_Escape);
     QTest::qWait(50);
     QVERIFY(guard && w->isVisible());
-    for (QPlainTextEdit* pane : {static_cast<QPlainTextEdit*>(w->localPane()), static_cast<QPlainTextEdit*>(w->remotePane())}) {
+    for (QPlainTextEdit* pane :
+         {static_cast<QPlainTextEdit*>(w->localPane()), static_cast<QPlainTextEdit*>(w->remotePane())}) {
         QTest::mouseClick(pane->viewport(), Qt::RightButton);
         QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5));
         QApplication::sendEvent(pane->viewport(), &menuEvent);
@@ -330,8 +354,8 @@ void TestConversationWindow::fontMenu() {
     CTalkConversation* second = open();
     second->OnFontsLocal();
     QCOMPARE(second->localPane()->font(), FontConversion::toQFont(chosen));
-    QCOMPARE(first->localPane()->font(), before == first->remotePane()->font() ? first->localPane()->font()
-                                                                              : first->localPane()->font());
+    QCOMPARE(first->localPane()->font(),
+             before == first->remotePane()->font() ? first->localPane()->font() : first->localPane()->font());
     QVERIFY(first->localPane()->font() != FontConversion::toQFont(chosen)); // other open windows keep theirs
     QVERIFY(m_profile->store().readString("Windows", "Local font", QString()).startsWith("-30,"));
     // The new colour is stored and used by windows opened later; this one keeps its own.
@@ -345,6 +369,37 @@ void TestConversationWindow::fontMenu() {
     third->OnFontsLocal();
     QCOMPARE(m_app->settings().look.localFont, chosen);
     QCOMPARE(m_app->settings().look.localText, 0x0000FFu);
+}
+
+void TestConversationWindow::menuCommands() {
+    CTalkConversation* w = open();
+    QPointer<CTalkConversation> guard(w);
+    QVERIFY(w->start());
+    auto item = [&](const QString& menu, const QString& text) -> QAction* {
+        for (QAction* a : w->findChild<QMenuBar*>()->actions())
+            if (a->text() == menu)
+                for (QAction* i : a->menu()->actions())
+                    if (i->text() == text)
+                        return i;
+        return nullptr;
+    };
+    QVERIFY(!m_app->aboutBox);
+    bool aboutShown = false;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        if (m_app->aboutBox) {
+            aboutShown = true;
+            m_app->aboutBox->close();
+        }
+    });
+    closer.start(20);
+    item("&Help", "&About")->trigger(); // returns at once; the box opens from the event loop
+    QTRY_VERIFY(aboutShown);
+    QTRY_VERIFY(!m_app->aboutBox);
+    closer.stop();
+    item("&File", "&Close")->trigger();
+    QTRY_VERIFY(guard.isNull());
+    QTRY_COMPARE(m_remote->types().last(), int(DELETE));
 }
 
 void TestConversationWindow::windowListAndRobot() {

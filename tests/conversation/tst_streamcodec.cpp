@@ -44,19 +44,21 @@ void TestStreamCodec::decode_data() {
     const QByteArray unixPeer = bytes({127, 21, 23});
     QTest::newRow("edit chars alone") << QList<QByteArray>{ours} << QString();
     QTest::newRow("h i BS !") << QList<QByteArray>{ours + bytes({104, 105, 8, 33})} << QStringLiteral("h!");
-    QTest::newRow("edit chars split 1+2") << QList<QByteArray>{bytes({127}), bytes({21, 23}) + "ab"}
-                                          << QStringLiteral("ab");
-    QTest::newRow("edit chars split 1+1+1") << QList<QByteArray>{bytes({127}), bytes({21}), bytes({23, 'x'})}
-                                            << QStringLiteral("x");
-    QTest::newRow("unixPeer erase 127") << QList<QByteArray>{unixPeer + "abc" + bytes({127}) + "d"} << QStringLiteral("abd");
-    QTest::newRow("8 also erases for unixPeer peer") << QList<QByteArray>{unixPeer + "abc" + bytes({8})} << QStringLiteral("ab");
+    QTest::newRow("edit chars split 1+2")
+        << QList<QByteArray>{bytes({127}), bytes({21, 23}) + "ab"} << QStringLiteral("ab");
+    QTest::newRow("edit chars split 1+1+1")
+        << QList<QByteArray>{bytes({127}), bytes({21}), bytes({23, 'x'})} << QStringLiteral("x");
+    QTest::newRow("unixPeer erase 127") << QList<QByteArray>{unixPeer + "abc" + bytes({127}) + "d"}
+                                        << QStringLiteral("abd");
+    QTest::newRow("8 also erases for unixPeer peer")
+        << QList<QByteArray>{unixPeer + "abc" + bytes({8})} << QStringLiteral("ab");
     QTest::newRow("127 also erases for us") << QList<QByteArray>{ours + "abc" + bytes({127})} << QStringLiteral("ab");
     QTest::newRow("kill line") << QList<QByteArray>{unixPeer + "one\nhello world" + bytes({21}) + "x"}
                                << QStringLiteral("one\r\nx");
     QTest::newRow("word erase") << QList<QByteArray>{unixPeer + "hello big  world  " + bytes({23})}
                                 << QStringLiteral("hello big  ");
-    QTest::newRow("word erase stops at line") << QList<QByteArray>{unixPeer + "ab\ncd" + bytes({23, 23})}
-                                              << QStringLiteral("ab\r\n");
+    QTest::newRow("word erase stops at line")
+        << QList<QByteArray>{unixPeer + "ab\ncd" + bytes({23, 23})} << QStringLiteral("ab\r\n");
     QTest::newRow("erase line break") << QList<QByteArray>{ours + "ab\n" + bytes({8}) + "c"} << QStringLiteral("abc");
     QTest::newRow("erase on empty") << QList<QByteArray>{ours + bytes({8, 8}) + "a"} << QStringLiteral("a");
     QTest::newRow("lf and cr") << QList<QByteArray>{ours + "a\nb\rc\r\nd"} << QStringLiteral("a\r\nb\r\nc\r\nd");
@@ -77,9 +79,9 @@ void TestStreamCodec::decode_data() {
         << QString(QChar(char16_t(0xE2))) + QChar(char16_t(0x82)) + QStringLiteral("x");
     QTest::newRow("overlong rejected") << QList<QByteArray>{ours + QByteArray("\xc0\xaf")}
                                        << QString(QChar(char16_t(0xC0))) + QChar(char16_t(0xAF));
-    QTest::newRow("surrogate code rejected") << QList<QByteArray>{ours + QByteArray("\xed\xa0\x80")}
-                                             << QString(QChar(char16_t(0xED))) + QChar(char16_t(0xA0)) +
-                                                    QChar(char16_t(0x80));
+    QTest::newRow("surrogate code rejected")
+        << QList<QByteArray>{ours + QByteArray("\xed\xa0\x80")}
+        << QString(QChar(char16_t(0xED))) + QChar(char16_t(0xA0)) + QChar(char16_t(0x80));
 }
 
 void TestStreamCodec::decode() {
@@ -118,10 +120,13 @@ void TestStreamCodec::editCharsDeclared_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("shown");
     QTest::newRow("custom erase 2") << bytes({2, 21, 23}) << QByteArray("ab\x02") << QStringLiteral("a");
-    QTest::newRow("printable erase ignored") << QByteArray("x\x15\x17") << QByteArray("axb\x08") << QStringLiteral("ax");
-    QTest::newRow("line feed is not an edit char") << bytes({10, 21, 23}) << QByteArray("a\nb") << QStringLiteral("a\r\nb");
+    QTest::newRow("printable erase ignored")
+        << QByteArray("x\x15\x17") << QByteArray("axb\x08") << QStringLiteral("ax");
+    QTest::newRow("line feed is not an edit char")
+        << bytes({10, 21, 23}) << QByteArray("a\nb") << QStringLiteral("a\r\nb");
     QTest::newRow("custom kill 11") << bytes({8, 11, 23}) << QByteArray("abc\x0b") << QString();
-    QTest::newRow("printable kill ignored, 21 still kills") << QByteArray("\x08k\x17") << QByteArray("abk\x15") << QString();
+    QTest::newRow("printable kill ignored, 21 still kills")
+        << QByteArray("\x08k\x17") << QByteArray("abk\x15") << QString();
     QTest::newRow("zero byte kill ignored") << bytes({8, 0, 23}) << QByteArray("ab\x15z") << QStringLiteral("z");
 }
 
@@ -155,19 +160,18 @@ void TestStreamCodec::typed_data() {
                               << bytes({97, 98, 8, 99});
     QTest::newRow("enter") << QList<qsizetype>{0, 1} << QStringList{"a", QString(QChar::ParagraphSeparator)}
                            << bytes({97, 10});
-    QTest::newRow("backspace over line break") << QList<qsizetype>{0, 1} << QStringList{"a\n", ""}
-                                               << bytes({97, 10, 8});
+    QTest::newRow("backspace over line break")
+        << QList<qsizetype>{0, 1} << QStringList{"a\n", ""} << bytes({97, 10, 8});
     QTest::newRow("carriage return dropped") << QList<qsizetype>{0} << QStringList{"a\r\nb"} << bytes({97, 10, 98});
     QTest::newRow("non-ascii as utf-8") << QList<qsizetype>{0, 1} << QStringList{"é", "€"}
                                         << QByteArray("\xc3\xa9\xe2\x82\xac");
-    QTest::newRow("one erase per character") << QList<qsizetype>{0, 1} << QStringList{"a😀", ""}
-                                             << QByteArray("a\xf0\x9f\x98\x80\x08");
-    QTest::newRow("paste") << QList<qsizetype>{0, 2} << QStringList{"hi", " there\nyou"}
-                           << QByteArray("hi there\nyou");
-    QTest::newRow("edit in the middle re-sends the tail") << QList<qsizetype>{0, 1} << QStringList{"abcd", "Xcd"}
-                                                          << QByteArray("abcd\x08\x08\x08Xcd");
-    QTest::newRow("position past the end is clamped") << QList<qsizetype>{0, 9} << QStringList{"ab", "c"}
-                                                      << QByteArray("abc");
+    QTest::newRow("one erase per character")
+        << QList<qsizetype>{0, 1} << QStringList{"a😀", ""} << QByteArray("a\xf0\x9f\x98\x80\x08");
+    QTest::newRow("paste") << QList<qsizetype>{0, 2} << QStringList{"hi", " there\nyou"} << QByteArray("hi there\nyou");
+    QTest::newRow("edit in the middle re-sends the tail")
+        << QList<qsizetype>{0, 1} << QStringList{"abcd", "Xcd"} << QByteArray("abcd\x08\x08\x08Xcd");
+    QTest::newRow("position past the end is clamped")
+        << QList<qsizetype>{0, 9} << QStringList{"ab", "c"} << QByteArray("abc");
 }
 
 void TestStreamCodec::typed() {

@@ -1,0 +1,129 @@
+// The talk robot's conversations: what it sends, what it files, and when it gives up.
+#include "EngineFixture.h"
+
+#include "app/AppCore.h"
+#include "conversation/ConversationEngine.h"
+#include "robot/StoreRobotMessage.h"
+
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+using namespace talk;
+
+class TestConversationRobot : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(f.warmUp()); }
+    void init() { f.setUp(); }
+    void cleanup() { QVERIFY2(f.tearDown(), qPrintable(f.failure)); }
+    void robotFilesCallersText_data();
+    void robotFilesCallersText();
+    void robotGivesUpAfterFourAnnouncements();
+    void robotNeverConnectedEnds_data();
+    void robotNeverConnectedEnds();
+    void robotKeepsAtMostOneMebibyte();
+
+private:
+    EngineFixture f;
+};
+
+void TestConversationRobot::robotFilesCallersText_data() {
+    QTest::addColumn<QByteArray>("typed");
+    QTest::addColumn<QString>("filed");
+    QTest::newRow("text with erases") << QByteArray("\x7f\x15\x17hello\x7fp\nbye now\x17then") << "hellp\r\nbye then";
+    QTest::newRow("nothing typed") << QByteArray("\x7f\x15\x17") << QString();
+    QTest::newRow("typed and killed") << QByteArray("\x7f\x15\x17oops\x15") << QString();
+}
+void TestConversationRobot::robotFilesCallersText() {
+    QFETCH(QByteArray, typed);
+    QFETCH(QString, filed);
+    f.core->settings().autotext = QStringLiteral("Leave a message.\r\nThanks");
+    ConversationEngine* e = f.make(1, HOST, QStringLiteral("bob"));
+    QPointer<ConversationEngine> guard(e);
+    QTcpSocket* peer = f.connectAsCallee(e);
+    QVERIFY(peer);
+    QCOMPARE(e->status(), QStringLiteral("Connected."));
+    QTRY_COMPARE(peer->bytesAvailable(), qint64(3 + 23));
+    QCOMPARE(peer->readAll(), QByteArray("\x08\x15\x17Leave a message.\nThanks"));
+    peer->write(typed);
+    peer->flush();
+    QTest::qWait(100);
+    peer->disconnectFromHost();
+    QTRY_VERIFY(guard.isNull());
+    if (filed.isEmpty()) {
+        QCOMPARE(f.core->messages().count(), 0);
+    } else {
+        QCOMPARE(f.core->messages().count(), 1);
+        QCOMPARE(f.core->messages().messages().at(0).text, filed);
+        QCOMPARE(f.core->messages().messages().at(0).host, HOST);
+        QCOMPARE(f.core->messages().messages().at(0).user, QStringLiteral("bob"));
+    }
+    QCOMPARE(f.remote->types().last(), int(DELETE));
+}
+void TestConversationRobot::robotGivesUpAfterFourAnnouncements() {
+    f.remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
+        return ScriptedDaemon::reply(m, m.type == LOOK_UP ? NOT_HERE : SUCCESS, 1);
+    };
+    ConversationEngine* e = f.make(1, HOST, QStringLiteral("mallory"));
+    QPointer<ConversationEngine> guard(e);
+    e->setResendInterval(40);
+    QVERIFY(e->start());
+    QTRY_VERIFY(guard.isNull() || guard->isReleased());
+    QTRY_COMPARE(f.remote->types().last(), int(DELETE));
+    QCOMPARE(f.remote->types().count(ANNOUNCE), ConversationEngine::ROBOT_ANNOUNCE_LIMIT);
+    QCOMPARE(f.core->messages().count(), 0);
+    QVERIFY(f.boxes->shown.isEmpty());
+}
+void TestConversationRobot::robotNeverConnectedEnds_data() {
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("silent daemon") << true;
+    QTest::newRow("caller gone before the connect") << false;
+}
+void TestConversationRobot::robotNeverConnectedEnds() {
+    QFETCH(bool, silent);
+    quint16 deadPort;
+    {
+        QTcpServer s;
+        QVERIFY(s.listen(QHostAddress::LocalHost, 0));
+        deadPort = s.serverPort();
+    }
+    if (!silent)
+        f.remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+            return m.type == LOOK_UP ? std::optional(ScriptedDaemon::reply(m, SUCCESS, 1, deadPort)) : std::nullopt;
+        };
+    ConversationEngine* e = f.make(1, HOST, QStringLiteral("bob"));
+    QPointer<ConversationEngine> guard(e);
+    e->setResendInterval(60);
+    QVERIFY(e->start());
+    QTest::qWait(100);
+    if (silent)
+        QVERIFY(guard); // still waiting a while
+    QTRY_VERIFY(guard.isNull());
+    QCOMPARE(f.remote->types().last(), int(DELETE));
+    QCOMPARE(f.core->messages().count(), 0);
+    QVERIFY(f.boxes->shown.isEmpty());
+}
+void TestConversationRobot::robotKeepsAtMostOneMebibyte() {
+    ConversationEngine* e = f.make(1, HOST, QStringLiteral("bob"));
+    QPointer<ConversationEngine> guard(e);
+    QTcpSocket* peer = f.connectAsCallee(e);
+    QVERIFY(peer);
+    const QByteArray line = QByteArray(1023, 'x') + '\n';
+    peer->write("\x08\x15\x17");
+    for (int i = 0; i < 3 * 1024; ++i) // 3 MiB
+        peer->write(line);
+    QTRY_VERIFY_WITH_TIMEOUT(peer->bytesToWrite() == 0, 20000);
+    QTest::qWait(300);
+    QVERIFY(e->remoteText().size() <= 2 * (ROBOT_TEXT_LIMIT + ConversationEngine::ROBOT_TEXT_SLACK + 2048));
+    peer->disconnectFromHost();
+    QTRY_VERIFY(guard.isNull());
+    QCOMPARE(f.core->messages().count(), 1);
+    const QString text = f.core->messages().messages().at(0).text;
+    QCOMPARE(text.size(), ROBOT_TEXT_LIMIT + ROBOT_TEXT_CUT_MARK.size());
+    QVERIFY(text.endsWith(ROBOT_TEXT_CUT_MARK));
+}
+
+QTEST_GUILESS_MAIN(TestConversationRobot)
+#include "tst_conversationrobot.moc"
