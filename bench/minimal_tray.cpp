@@ -12,7 +12,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::blue);
-    QSystemTrayIcon icon(QIcon(pixmap));
+    QSystemTrayIcon icon{QIcon(pixmap)};
     QMenu menu;
     menu.addAction(QStringLiteral("&Exit"), &app, &QApplication::quit);
     icon.setContextMenu(&menu);

@@ -182,3 +182,41 @@ finish() {
     echo "$E2E_PASSED passed, $E2E_FAILED failed"
     [ "$E2E_FAILED" -eq 0 ]
 }
+
+# A Unix host: netkit talkd under inetd and a tmux server, in a private mount namespace whose /run holds
+# a fresh utmp, so that talkd can ring the user of the tmux pane "shell" ("Message from Talk_Daemon@...").
+start_unix_host() {
+    local ns=$1
+    local run="$E2E_DIR/run-$ns" conf="$E2E_DIR/inetd-$ns.conf"
+    mkdir -p "$run"
+    printf '0.0.0.0:518\tdgram\tudp\twait\tnobody.tty\t/usr/sbin/in.ntalkd\tin.ntalkd\n' >"$conf"
+    cat >"$E2E_DIR/unix-$ns.sh" <<INNER
+mount --bind "$run" /run
+: >/run/utmp
+chgrp utmp /run/utmp 2>/dev/null
+chmod 664 /run/utmp
+/usr/sbin/inetd -d "$conf" >"$E2E_DIR/inetd-$ns.log" 2>&1 &
+tmux -L "zuno-$E2E_NAME" new-session -d -s shell -x 100 -y 30 bash
+tty=\$(tmux -L "zuno-$E2E_NAME" display -p -t shell '#{pane_tty}')
+chgrp tty "\$tty"
+chmod g+w "\$tty"
+wait
+INNER
+    ip netns exec "$ns" unshare -m --propagation private bash "$E2E_DIR/unix-$ns.sh" >"$E2E_DIR/unix-$ns.log" 2>&1 &
+    E2E_PIDS+=($!)
+    wait_for 10 tmux -L "zuno-$E2E_NAME" has-session -t shell
+}
+
+# A talk client in a new tmux window of the Unix host: unix_talk window target
+unix_talk() { tmux -L "zuno-$E2E_NAME" new-window -d -n "$1" "talk $2; sleep 30"; }
+
+# Visible windows of a process with a title matching a pattern.
+pid_window() { xdotool search --onlyvisible --pid "$1" --name "$2" 2>/dev/null | tail -n1; }
+has_pid_window() { [ -n "$(pid_window "$1" "$2")" ]; }
+focus_pid_window() {
+    local w
+    w=$(pid_window "$1" "$2")
+    [ -n "$w" ] || return 1
+    xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w" 2>/dev/null
+    sleep 0.3
+}
