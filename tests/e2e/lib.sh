@@ -211,7 +211,15 @@ INNER
 unix_talk() { tmux -L "zuno-$E2E_NAME" new-window -d -n "$1" "talk $2; sleep 30"; }
 
 # Visible windows of a process with a title matching a pattern.
-pid_window() { xdotool search --onlyvisible --pid "$1" --name "$2" 2>/dev/null | tail -n1; }
+# (The tray icon's own small window, also titled Murmelo, is never one of them.)
+pid_window() {
+    local w found=
+    for w in $(xdotool search --all --onlyvisible --pid "$1" --name "$2" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
+        [ "${WIDTH:-0}" -gt 40 ] && found=$w
+    done
+    [ -n "$found" ] && echo "$found"
+}
 has_pid_window() { [ -n "$(pid_window "$1" "$2")" ]; }
 focus_pid_window() {
     local w
@@ -220,3 +228,14 @@ focus_pid_window() {
     xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w" 2>/dev/null
     sleep 0.3
 }
+
+# Clicks at a point of a window given relative to its top-left corner: click_in pid pattern dx dy [button]
+click_in() {
+    local w
+    w=$(pid_window "$1" "$2")
+    [ -n "$w" ] || return 1
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    xdotool mousemove $((X + $3)) $((Y + $4)) click "${5:-1}"
+    sleep 0.3
+}
+export -f pid_window has_pid_window

@@ -27,7 +27,7 @@ xdotool type --delay 30 root
 xdotool key Return
 check "the dialog closes on Enter" wait_for 5 bash -c "! xdotool search --onlyvisible --name '^Talk to' | grep -q ."
 check "a conversation window opens" \
-    wait_for 10 bash -c "xdotool search --onlyvisible --pid $pid --name '^Murmelo' | grep -q ."
+    wait_for 10 bash -c "xdotool search --all --onlyvisible --pid $pid --name '^Murmelo' | grep -q ."
 check "the host is remembered" wait_for 5 file_has "$conf" "host0=10.77.9.22"
 check "the user is remembered" file_has "$conf" "user0=root"
 
