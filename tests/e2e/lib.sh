@@ -151,9 +151,23 @@ focus_window() {
     sleep 0.2
 }
 
-# The tray icon docks at the right end of trayer's strip.
-tray_click() { xdotool mousemove 1012 16 click "${1:-1}"; }
-tray_double_click() { xdotool mousemove 1012 16 click --repeat 2 --delay 80 1; }
+# Where the tray icon is: that of process TRAY_PID when set (several copies share one tray), else the
+# right end of trayer's strip, where the first icon docks.
+tray_point() {
+    local w
+    if [ -n "${TRAY_PID:-}" ]; then
+        for w in $(xdotool search --onlyvisible --pid "$TRAY_PID" 2>/dev/null); do
+            eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
+            if [ "${WIDTH:-99}" -le 40 ] && [ "${Y:-99}" -lt 40 ]; then
+                echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
+                return
+            fi
+        done
+    fi
+    echo "1012 16"
+}
+tray_click() { xdotool mousemove $(tray_point) click "${1:-1}"; }
+tray_double_click() { xdotool mousemove $(tray_point) click --repeat 2 --delay 80 1; }
 # Opens the tray menu and picks the entry with the given accelerator letter.
 tray_menu() {
     tray_click 3
@@ -239,3 +253,18 @@ click_in() {
     sleep 0.3
 }
 export -f pid_window has_pid_window
+
+# Records the titles of a process's windows every 50 ms into a file (for windows that come and
+# go faster than a check could look): watch_titles pid file; stop it with kill $WATCH_PID.
+watch_titles() {
+    (
+        while kill -0 "$1" 2>/dev/null; do
+            for w in $(xdotool search --pid "$1" 2>/dev/null); do
+                xdotool getwindowname "$w" 2>/dev/null
+            done
+            sleep 0.05
+        done
+    ) >>"$2" &
+    WATCH_PID=$!
+    E2E_PIDS+=("$WATCH_PID")
+}
