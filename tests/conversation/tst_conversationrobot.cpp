@@ -90,7 +90,7 @@ void TestConversationRobot::robotNeverConnectedEnds() {
         deadPort = s.serverPort();
     }
     if (!silent)
-        f.remote->script = [&](const ControlMessage& m) -> std::optional<QByteArray> {
+        f.remote->script = [deadPort](const ControlMessage& m) -> std::optional<QByteArray> {
             return m.type == LOOK_UP ? std::optional(ScriptedDaemon::reply(m, SUCCESS, 1, deadPort)) : std::nullopt;
         };
     ConversationEngine* e = f.make(1, HOST, QStringLiteral("bob"));

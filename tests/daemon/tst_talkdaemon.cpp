@@ -323,7 +323,10 @@ private slots:
         const long grown = vmRssKiB() - rssBefore;
         qInfo("table %zu, prompts %d, receipt errors %lld, VmRSS grew %ld KiB", m_daemon->table().size(),
               m_daemon->promptCount(), qlonglong(errors.size()), grown);
+#if !defined(__SANITIZE_ADDRESS__)
+        // AddressSanitizer keeps freed memory in quarantine, so resident size says nothing under it.
         QVERIFY2(grown < 32 * 1024, "memory grew without bound");
+#endif
 
         // The next valid requests are answered correctly.
         QCOMPARE(exchange(hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY)).toHex(' '),
