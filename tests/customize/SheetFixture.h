@@ -26,6 +26,7 @@ public:
         profile->store().writeInt(QStringLiteral("About"), QStringLiteral("Version"), 141);
         boxes = std::make_unique<ScriptedMessageBoxes>();
         app = std::make_unique<CTalkApp>(profile->store());
+        app->core().setDaemonPort(0); // any free port: port 518 is not the test's to take
         app->InitInstance();
     }
 
