@@ -7,6 +7,7 @@
 #include "platform/MessageBoxService.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QMenu>
@@ -50,7 +51,22 @@ CTrayWindow::CTrayWindow(CTalkApp& app) : QWidget(nullptr), m_app(app) {
 
 CTrayWindow::~CTrayWindow() { hideIcon(); }
 
-void CTrayWindow::showIcon() { m_icon->show(); }
+void CTrayWindow::showIcon() {
+    m_icon->show();
+    // Without a tray the icon waits for one (it docks as soon as a tray appears); say so once.
+    static bool told = false;
+    const QString platform = QGuiApplication::platformName();
+    const bool desktop = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+    if (!told && desktop && !QSystemTrayIcon::isSystemTrayAvailable()) {
+        told = true;
+        MessageBoxService::Request r;
+        r.title = QStringLiteral("Murmelo");
+        r.text = QStringLiteral("No system tray is available on this desktop. Murmelo keeps running and answers "
+                                "talk requests; its icon appears as soon as a tray does.");
+        r.icon = MessageBoxService::Icon::Information;
+        MessageBoxService::instance().notify(r);
+    }
+}
 
 void CTrayWindow::hideIcon() { m_icon->hide(); }
 

@@ -50,6 +50,11 @@ start_display() {
     E2E_PIDS+=($!)
     export DISPLAY=":$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    [ "${1:-}" = "--no-tray" ] && return
+    start_tray
+}
+
+start_tray() {
     trayer --edge top --align right --widthtype request --height 32 >"$E2E_DIR/trayer.log" 2>&1 &
     E2E_PIDS+=($!)
     sleep 1
