@@ -41,6 +41,8 @@ CTalkApp::~CTalkApp() {
     m_talkWindows.clear();
     if (m_tray)
         m_tray->hideIcon();
+    // The daemon goes first: open prompts are windows of the tray window and go with it, after the daemon.
+    m_daemon.reset();
     m_tray.reset();
     m_core.store().flush();
     if (g_app == this)
