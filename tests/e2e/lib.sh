@@ -273,3 +273,17 @@ watch_titles() {
     WATCH_PID=$!
     E2E_PIDS+=("$WATCH_PID")
 }
+
+# Ends a conversation the way a user does, with File and Close, on the window of a process whose title
+# matches (moved to a free corner first, as windows of two copies may lie on one another).
+close_conversation() {
+    local w
+    w=$(pid_window "$1" "$2")
+    [ -n "$w" ] || return 1
+    xdotool windowmove --sync "$w" 0 40 2>/dev/null
+    xdotool windowraise "$w" 2>/dev/null
+    sleep 0.3
+    click_in "$1" "$2" 20 8     # "&File"
+    sleep 0.3
+    click_in "$1" "$2" 40 30    # "&Close"
+}

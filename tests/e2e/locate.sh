@@ -49,7 +49,7 @@ check "and the locate window has gone" bash -c "! has_pid_window $pid '^Murmelo:
 focus_pid_window "$pid" '^Murmelo: talking to root' && xdotool type --delay 40 "found you"
 sleep 1
 import -window root "$E2E_ARTIFACTS/conversation.png" 2>/dev/null
-focus_pid_window "$pid" '^Murmelo: talking to root' && xdotool key alt+f && sleep 0.3 && xdotool key c
+close_conversation "$pid" '^Murmelo: talking to root' 
 check "the other copy files what was typed" wait_for 15 file_has "$cbox" "found you"
 check "as a message from this host" file_has "$cbox" " -- Message from: root at 10.77.9.61"
 
@@ -70,6 +70,19 @@ import -window root "$E2E_ARTIFACTS/locate.png" 2>/dev/null
 click_in "$pid" '^Murmelo: looking for Dee' 60 39   # the robot's row
 xdotool key Return
 check "Enter on the robot's row calls it" wait_for 10 has_pid_window "$pid" '^Murmelo: talking to root at 10.77.9.63$'
+close_conversation "$pid" '^Murmelo: talking to root' 
+
+# Two people at two copies: the other copy's robot is switched off, so its user is rung and answers.
+TRAY_PID=$pidC
+tray_menu r
+TRAY_PID=$pid
+tray_double_click
+check "the other copy's user is found present and rung" wait_for 15 has_pid_window "$pidC" '^Talk request from$'
+click_in "$pidC" '^Talk request from$' 62 82
+check "the caller's window shows the call" wait_for 10 has_pid_window "$pid" '^Murmelo: talking to root at 10.77.9.63$'
+check "the callee's window shows the call" wait_for 10 has_pid_window "$pidC" '^Murmelo: talking to root at 10.77.9.61$'
+close_conversation "$pid" '^Murmelo: talking to root' 
+check "hanging up leaves the callee's window closed, titled Murmelo" wait_for 10 has_pid_window "$pidC" '^Murmelo$'
 
 tray_menu e
 wait_for 10 bash -c "! kill -0 $pid 2>/dev/null"
