@@ -87,8 +87,8 @@ void receivedStream(FuzzedDataProvider& in) {
 // Characters the pane can hold: letters, blanks, line breaks in three forms, two- and three-byte UTF-8 and a
 // surrogate pair.
 QString paneChar(std::uint8_t pick) {
-    static const char16_t* const choices[] = {u"a", u"b", u" ", u"\t", u"\n", u"\u2029", u"\u2028",
-                                              u"\u00e9", u"\u20ac", u"\U0001F600", u"x", u"\u00ff"};
+    static const char16_t* const choices[] = {u"a",      u"b",      u" ",      u"\t",         u"\n", u"\u2029",
+                                              u"\u2028", u"\u00e9", u"\u20ac", u"\U0001F600", u"x",  u"\u00ff"};
     return QString::fromUtf16(choices[pick % (sizeof choices / sizeof *choices)]);
 }
 
