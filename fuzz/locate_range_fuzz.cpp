@@ -1,6 +1,6 @@
 // libFuzzer target: the address-range reader of the locate plan ("#a.b.c.d e") on arbitrary bytes.
 // Whatever the input, it must not crash, and a range it accepts must stand for real addresses.
-// Build and run: scripts/fuzz-locate [seconds] (seeds in fuzz/corpus/locate_range).
+// Build and run: scripts/fuzz [seconds] locate_range (seeds in fuzz/corpus/locate_range).
 #include "locate/AddressRange.h"
 
 #include <cstdint>

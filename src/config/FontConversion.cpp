@@ -44,7 +44,7 @@ LogFont fromQFont(const QFont& font, const LogFont& base) {
     f.lfItalic = font.italic() ? 1 : 0;
     f.lfUnderline = font.underline() ? 1 : 0;
     f.lfStrikeOut = font.strikeOut() ? 1 : 0;
-    f.lfFaceName = font.family().left(LogFont::FACE_NAME_MAX);
+    f.lfFaceName = FontRecords::cutFaceName(font.family());
     return f;
 }
 

@@ -4,6 +4,9 @@
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 // A cursor over the record that reads numbers as the C library's scanf does for "%Li," and "%u,".
@@ -11,7 +14,8 @@ class FieldReader {
 public:
     explicit FieldReader(const QString& text) : m_text(text) {}
 
-    // A decimal number with optional sign (leading blanks skipped). False when no digit follows.
+    // A decimal number with optional sign (leading blanks skipped). False when no digit follows. A number
+    // beyond the range of long long reads as its nearest end, as strtoll gives it.
     bool number(long long& out) {
         qsizetype i = m_pos;
         while (i < m_text.size() && m_text[i].isSpace())
@@ -22,15 +26,21 @@ public:
             ++i;
         }
         const qsizetype digitsStart = i;
+        // The magnitude is kept at most that of the lowest long long, so neither the sum nor the sign overflow.
+        constexpr unsigned long long lowest = 1ULL << 63;
         unsigned long long value = 0;
         while (i < m_text.size() && m_text[i] >= u'0' && m_text[i] <= u'9') {
-            value = value * 10 + static_cast<unsigned>(m_text[i].unicode() - u'0');
+            const unsigned digit = m_text[i].unicode() - u'0';
+            value = value > (lowest - digit) / 10 ? lowest : value * 10 + digit;
             ++i;
         }
         if (i == digitsStart)
             return false;
         m_pos = i;
-        out = negative ? -static_cast<long long>(value) : static_cast<long long>(value);
+        if (negative)
+            out = value == lowest ? std::numeric_limits<long long>::min() : -static_cast<long long>(value);
+        else
+            out = static_cast<long long>(std::min(value, lowest - 1));
         return true;
     }
 
@@ -53,6 +63,14 @@ private:
 
 namespace FontRecords {
 
+QString cutFaceName(const QString& face) {
+    QString cut = face.left(LogFont::FACE_NAME_MAX);
+    // Half a surrogate pair is no character: the name ends before the pair instead.
+    if (cut.size() < face.size() && cut.back().isHighSurrogate())
+        cut.chop(1);
+    return cut;
+}
+
 QString formatFont(const LogFont& f) {
     return QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12,%13,%14")
         .arg(f.lfHeight)
@@ -68,7 +86,7 @@ QString formatFont(const LogFont& f) {
         .arg(unsigned(f.lfClipPrecision))
         .arg(unsigned(f.lfQuality))
         .arg(unsigned(f.lfPitchAndFamily))
-        .arg(f.lfFaceName.left(LogFont::FACE_NAME_MAX));
+        .arg(cutFaceName(f.lfFaceName));
 }
 
 void parseFont(const QString& text, LogFont& f) {
@@ -93,7 +111,7 @@ void parseFont(const QString& text, LogFont& f) {
     }
     const QString face = r.rest();
     if (!face.isEmpty())
-        f.lfFaceName = face.left(LogFont::FACE_NAME_MAX);
+        f.lfFaceName = cutFaceName(face);
 }
 
 QString formatColours(const ConversationLook& l) {

@@ -36,6 +36,9 @@ inline const QString REMOTE_FONT = QStringLiteral("Remote font");
 inline const QString COLORS = QStringLiteral("Colors");
 inline const QString DEFAULT_FONT_TEXT = QStringLiteral("-16,0,0,0,400,0,0,0,204,1,2,1,34,MS Sans Serif");
 
+// A face name cut to its 31 UTF-16 units, never between the halves of a surrogate pair.
+QString cutFaceName(const QString& face);
+
 // Text forms. Parsing stops at the first field that does not match; later fields keep their values.
 QString formatFont(const LogFont& font);
 void parseFont(const QString& text, LogFont& font);

@@ -37,6 +37,17 @@ private slots:
             << "1,0,0,0,2,0,0,0,3,0,0,0,0,ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789" << 1 << 2 << 3
             << "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234";
         QTest::newRow("blanks before numbers") << " 9, 0,0,0,800" << 9 << 800 << 3 << "Before";
+        // Numbers beyond long long read as its nearest end (as strtoll), then keep their low 32 bits.
+        QTest::newRow("huge number") << "99999999999999999999999,0,0,0,700" << -1 << 700 << 3 << "Before";
+        QTest::newRow("lowest long long") << "-9223372036854775808,0,0,0,5" << 0 << 5 << 3 << "Before";
+        QTest::newRow("huge negative number") << "-99999999999999999999,0,0,0,6" << 0 << 6 << 3 << "Before";
+        QTest::newRow("highest long long") << "9223372036854775807,0,0,0,7" << -1 << 7 << 3 << "Before";
+        QTest::newRow("face not cut inside a surrogate pair")
+            << QStringLiteral("1,0,0,0,2,0,0,0,3,0,0,0,0,ABCDEFGHIJKLMNOPQRSTUVWXYZ0123\U0001F600") << 1 << 2 << 3
+            << "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123";
+        QTest::newRow("face of 31 units ending in a pair")
+            << QStringLiteral("1,0,0,0,2,0,0,0,3,0,0,0,0,ABCDEFGHIJKLMNOPQRSTUVWXYZ012\U0001F600") << 1 << 2 << 3
+            << QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ012\U0001F600");
     }
 
     void partialReads() {
@@ -51,6 +62,14 @@ private slots:
         QTEST(int(f.lfWeight), "weight");
         QTEST(int(f.lfCharSet), "charSet");
         QTEST(f.lfFaceName, "face");
+    }
+
+    // A face name that does not fit is written without half a surrogate pair, too.
+    void formatCutsFaceOnACharacter() {
+        LogFont f;
+        f.lfFaceName = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123\U0001F600");
+        QVERIFY(FontRecords::formatFont(f).endsWith(QStringLiteral(",34,ABCDEFGHIJKLMNOPQRSTUVWXYZ0123")));
+        QCOMPARE(FontRecords::cutFaceName(QStringLiteral("\U0001F600")), QStringLiteral("\U0001F600"));
     }
 
     void missingRecordsGiveTheDefaults() {
