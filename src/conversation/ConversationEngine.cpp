@@ -15,6 +15,8 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+#include <algorithm>
+
 namespace {
 
 const QString TITLE = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
@@ -218,6 +220,16 @@ void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
         if (reply.type == talk::LOOK_UP) {
             if (m_data || m_resendTimer.isActive())
                 break; // already calling
+            if (m_mode == Robot && m_lookUpRetries < ROBOT_LOOKUP_RETRIES) {
+                ++m_lookUpRetries;
+                // (Shortened with the resend period, as tests do.)
+                const int delay = std::min(ROBOT_LOOKUP_RETRY_MS, m_resendTimer.interval() / 8);
+                QTimer::singleShot(delay, this, [this] {
+                    if (!m_released && !m_data && !m_resendTimer.isActive())
+                        SendRequest(talk::LOOK_UP);
+                });
+                break;
+            }
             m_resendTimer.start();
             SendRequest(talk::ANNOUNCE);
             replyStatus(QStringLiteral("Sending announce."));

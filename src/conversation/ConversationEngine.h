@@ -37,6 +37,11 @@ public:
     // A robot conversation has no window that could be closed: one that is not connected after this many resend
     // periods (a silent daemon, a caller gone before the robot connected) ends by itself.
     static constexpr int ROBOT_WAIT_PERIODS = ROBOT_ANNOUNCE_LIMIT + 1;
+    // A robot answers at once, and a Unix talk caller announces before it leaves its invitation with its own
+    // daemon: a robot whose LOOK_UP finds nothing asks again this many times, this far apart, before it rings
+    // the caller back.
+    static constexpr int ROBOT_LOOKUP_RETRIES = 3;
+    static constexpr int ROBOT_LOOKUP_RETRY_MS = 200;
     static constexpr qsizetype READ_SIZE = 2048;
     // What a robot conversation keeps beyond the robot text limit, for erases that take text back.
     static constexpr qsizetype ROBOT_TEXT_SLACK = 64 * 1024;
@@ -134,6 +139,7 @@ private:
     bool m_peerClosedHandled = false;
     bool m_released = false;
     int m_announcements = 0;
+    int m_lookUpRetries = 0;
     QTimer m_resendTimer;
     QTimer m_robotWaitTimer;
     QString m_status;

@@ -24,6 +24,8 @@ private slots:
     void robotNeverConnectedEnds_data();
     void robotNeverConnectedEnds();
     void robotKeepsAtMostOneMebibyte();
+    void robotLooksUpAgainBeforeCallingBack_data();
+    void robotLooksUpAgainBeforeCallingBack();
 
 private:
     EngineFixture f;
@@ -123,6 +125,39 @@ void TestConversationRobot::robotKeepsAtMostOneMebibyte() {
     const QString text = f.core->messages().messages().at(0).text;
     QCOMPARE(text.size(), ROBOT_TEXT_LIMIT + ROBOT_TEXT_CUT_MARK.size());
     QVERIFY(text.endsWith(ROBOT_TEXT_CUT_MARK));
+}
+
+void TestConversationRobot::robotLooksUpAgainBeforeCallingBack_data() {
+    QTest::addColumn<int>("misses");
+    QTest::newRow("invitation there at once") << 0;
+    QTest::newRow("left just after the announce") << 1;
+    QTest::newRow("left after the last retry") << ConversationEngine::ROBOT_LOOKUP_RETRIES;
+}
+// A Unix talk caller announces first and leaves its invitation after: the robot, which answers at once, must
+// find it on a later LOOK_UP and connect, not ring the caller back.
+void TestConversationRobot::robotLooksUpAgainBeforeCallingBack() {
+    QFETCH(int, misses);
+    QTcpServer caller;
+    QVERIFY(caller.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = caller.serverPort();
+    f.remote->script = [misses, port, lookUps = 0](const ControlMessage& m) mutable -> std::optional<QByteArray> {
+        if (m.type != LOOK_UP)
+            return ScriptedDaemon::reply(m, SUCCESS, 3);
+        return ++lookUps > misses ? ScriptedDaemon::reply(m, SUCCESS, 3, port) : ScriptedDaemon::reply(m, NOT_HERE);
+    };
+    ConversationEngine* e = f.make(1, HOST, QStringLiteral("bob"));
+    QPointer<ConversationEngine> guard(e);
+    QVERIFY(e->start());
+    QTRY_VERIFY_WITH_TIMEOUT(caller.hasPendingConnections(), WAIT);
+    QTcpSocket* peer = caller.nextPendingConnection();
+    QTRY_VERIFY(guard && guard->isConnected());
+    QCOMPARE(f.remote->types().count(LOOK_UP), misses + 1);
+    QCOMPARE(f.remote->types().count(ANNOUNCE), 0);
+    QCOMPARE(f.local->types().count(LEAVE_INVITE), 0); // no invitation of its own
+    QTRY_VERIFY(peer->bytesAvailable() >= 3);
+    QCOMPARE(peer->read(3), QByteArray(ConversationEngine::EDIT_CHARS, 3));
+    peer->close();
+    QTRY_VERIFY(guard.isNull() || guard->isReleased());
 }
 
 QTEST_GUILESS_MAIN(TestConversationRobot)
