@@ -24,10 +24,11 @@ bool trayLacksDoubleClick() {
 
 } // namespace
 
-CTrayWindow::CTrayWindow(CTalkApp& app) : QWidget(nullptr), m_app(app) {
+CTrayWindow::CTrayWindow(CTalkApp& app)
+    : QWidget(nullptr), m_app(app), m_icon128(AppIcons::application()), m_icon163(AppIcons::blink()) {
     setObjectName(QStringLiteral("trayWindow"));
     setWindowIcon(AppIcons::application());
-    m_icon = new QSystemTrayIcon(AppIcons::application(), this);
+    m_icon = new QSystemTrayIcon(m_icon128, this);
     m_icon->setToolTip(TIP);
     m_menu = new QMenu(this);
     m_menu->setObjectName(QStringLiteral("trayMenu"));
@@ -161,7 +162,7 @@ void CTrayWindow::OnCommand(int command) {
 
 void CTrayWindow::setIconId(int id) {
     m_currentIcon = id;
-    m_icon->setIcon(id == 163 ? AppIcons::blink() : AppIcons::application());
+    m_icon->setIcon(id == 163 ? m_icon163 : m_icon128);
 }
 
 void CTrayWindow::startBlinking() {

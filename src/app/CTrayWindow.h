@@ -57,6 +57,10 @@ private:
     QMenu* m_menu;
     QTimer m_blinkTimer;
     QTimer m_singleClick;
+    // Made once: the tray sets one of them twice a second while messages wait, and a QIcon made afresh
+    // from its file each time leaves cached pixmaps behind.
+    const QIcon m_icon128;
+    const QIcon m_icon163;
     int m_blinkIcon = 163;
     int m_currentIcon = 128;
 };
