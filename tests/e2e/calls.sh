@@ -18,6 +18,16 @@ conf="$home/.config/Bravik/ZUNO.conf"
 start_zuno "$A" "$home" || log "Murmelo did not start"
 pid=$ZUNO_PID
 
+# 0. Ignore closes the prompt; Unix talk's next announcement (every 30 s) rings again; the caller giving up
+#    closes it.
+unix_talk call0 root@10.77.9.31
+check "a Unix caller rings the prompt" wait_for 10 has_pid_window "$pid" '^Talk request from$'
+click_in "$pid" '^Talk request from$' 147 82     # "&Ignore"
+check "Ignore closes it" wait_for 5 bash -c "! has_pid_window $pid '^Talk request from\$'"
+check "the next announcement rings again" wait_for 40 has_pid_window "$pid" '^Talk request from$'
+tmux_keys call0 C-c
+check "the caller giving up closes the prompt" wait_for 10 bash -c "! has_pid_window $pid '^Talk request from\$'"
+
 # 1. A Unix user calls; the prompt rings; the user answers with Talk.
 unix_talk call1 root@10.77.9.31
 check "the prompt rings" wait_for 10 has_pid_window "$pid" '^Talk request from$'
