@@ -56,6 +56,14 @@ public:
         return w;
     }
 
+    // A named widget of one page.
+    template <class T> T* onPage(int page, const char* name) const {
+        T* w = sheet->page(page)->findChild<T*>(QString::fromLatin1(name));
+        if (!w)
+            qWarning("no %s on page %d", name, page);
+        return w;
+    }
+
     // A left press and release where a user would click: on the window, so the page sees it first.
     void clickOnWindow(QWidget* widget) {
         const QPoint pos = widget->mapTo(sheet, widget->rect().center());

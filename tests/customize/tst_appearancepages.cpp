@@ -18,12 +18,7 @@ class TestAppearancePages : public QObject {
 
     std::unique_ptr<SheetFixture> f;
 
-    template <class T> T* on(int page, const char* name) {
-        T* w = f->sheet->page(page)->findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            qWarning("no %s on page %d", name, page);
-        return w;
-    }
+    template <class T> T* on(int page, const char* name) { return f->onPage<T>(page, name); }
 
     LogFont courier() {
         LogFont font;

@@ -24,12 +24,7 @@ class TestCustomizeSheet : public QObject {
 
     std::unique_ptr<SheetFixture> f;
 
-    template <class T> T* on(int page, const char* name) {
-        T* w = f->sheet->page(page)->findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            qWarning("no %s on page %d", name, page);
-        return w;
-    }
+    template <class T> T* on(int page, const char* name) { return f->onPage<T>(page, name); }
 
 private slots:
     void init() { f = std::make_unique<SheetFixture>(); }
