@@ -85,8 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(!g_prompts.isOpen(r.ring->name, host));
         g_prompts.open.emplace(host, r.ring->name);
     }
-    check(g_prompts.openCount() <= MAX_PROMPTS);
-    check(g_prompts.openFrom(host) <= MAX_PROMPTS_PER_HOST);
+    check(g_prompts.openCount() <= bounds::MAX_PROMPTS);
+    check(g_prompts.openFrom(host) <= bounds::MAX_PROMPTS_PER_HOST);
     if (r.closePrompts) {
         auto [a, b] = g_prompts.open.equal_range(r.closePrompts->host);
         for (auto it = a; it != b;)

@@ -8,6 +8,7 @@
 // sends. Message boxes are never opened from inside a socket handler: questions are queued, errors notified.
 #pragma once
 
+#include "config/Bounds.h"
 #include "conversation/RemoteEdit.h"
 #include "conversation/StreamDecoder.h"
 #include "conversation/TypedTextDiff.h"
@@ -31,12 +32,9 @@ class ConversationEngine : public QObject {
 public:
     enum Mode { Interactive = 0, Robot = 1 };
     static constexpr int RESEND_INTERVAL_MS = 25000;
-    // A robot that rings a caller back stops after this many announcements (a forged ANNOUNCE must not make
-    // this host ring a third party forever).
-    static constexpr int ROBOT_ANNOUNCE_LIMIT = 4;
     // A robot conversation has no window that could be closed: one that is not connected after this many resend
     // periods (a silent daemon, a caller gone before the robot connected) ends by itself.
-    static constexpr int ROBOT_WAIT_PERIODS = ROBOT_ANNOUNCE_LIMIT + 1;
+    static constexpr int ROBOT_WAIT_PERIODS = bounds::ROBOT_ANNOUNCE_LIMIT + 1;
     // A robot answers at once, and a Unix talk caller announces before it leaves its invitation with its own
     // daemon: a robot whose LOOK_UP finds nothing asks again this many times, this far apart, before it rings
     // the caller back.

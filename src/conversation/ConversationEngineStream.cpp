@@ -104,9 +104,9 @@ void ConversationEngine::onStreamReadable() {
         const qint64 n = m_data->read(buffer, READ_SIZE);
         if (n <= 0)
             break;
-        // The robot files at most ROBOT_TEXT_LIMIT of text: beyond that (and some room for erases) a caller's
+        // The robot files at most bounds::ROBOT_TEXT_LIMIT of text: beyond that (and some room for erases) a caller's
         // bytes are read and dropped, so that a caller who never stops cannot fill the memory.
-        if (m_mode == Robot && m_decoder.plainText().size() > ROBOT_TEXT_LIMIT + ROBOT_TEXT_SLACK)
+        if (m_mode == Robot && m_decoder.plainText().size() > bounds::ROBOT_TEXT_LIMIT + ROBOT_TEXT_SLACK)
             continue;
         const RemoteEdits edits = m_decoder.feed(buffer, n);
         if (!edits.isEmpty())
@@ -162,7 +162,7 @@ void ConversationEngine::OnPeerClosed() {
 void ConversationEngine::OnResendTimer() {
     if (m_released || m_connected)
         return;
-    if (m_mode == Robot && m_announcements >= ROBOT_ANNOUNCE_LIMIT) {
+    if (m_mode == Robot && m_announcements >= bounds::ROBOT_ANNOUNCE_LIMIT) {
         EndConversation();
         return;
     }

@@ -3,6 +3,8 @@
 // is, until one of the running ones ends.
 #pragma once
 
+#include "config/Bounds.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -12,8 +14,6 @@
 class AutoConversationGate : public QObject {
     Q_OBJECT
 public:
-    static constexpr int MAX_AUTO_CONVERSATIONS = 16;
-
     explicit AutoConversationGate(QObject* parent = nullptr);
 
     // Runs `start` at once when fewer than the limit run, else when one ends. `start` returns the conversation
@@ -38,5 +38,5 @@ private:
 
     QList<QObject*> m_running;
     QList<Turn> m_waiting;
-    int m_limit = MAX_AUTO_CONVERSATIONS;
+    int m_limit = bounds::MAX_AUTO_CONVERSATIONS;
 };

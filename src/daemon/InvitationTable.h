@@ -7,6 +7,7 @@
 // from the network never pushes out the user's own invitations (those are only accepted from this machine).
 #pragma once
 
+#include "config/Bounds.h"
 #include "protocol/ControlMessage.h"
 
 #include <array>
@@ -19,8 +20,6 @@
 
 class InvitationTable {
 public:
-    static constexpr std::size_t MAX_INVITATIONS = 1000;
-
     enum class Kind : std::uint8_t { LeaveInvite, Announce };
 
     struct Invitation {
@@ -84,5 +83,5 @@ private:
     std::set<Seq> m_leaveInvites;
     Seq m_nextSeq = 0;
     std::uint32_t m_lastId = 0;
-    std::size_t m_capacity = MAX_INVITATIONS;
+    std::size_t m_capacity = bounds::MAX_INVITATIONS;
 };

@@ -140,7 +140,7 @@ Result HandleRequest(const std::uint8_t* data, std::size_t length, const Sender&
             // A re-announcement while the user is being asked: nothing more, id as sent.
             return reply(b, talk::REPLY_SIZE);
         }
-        if (prompts.openCount() >= MAX_PROMPTS || prompts.openFrom(host) >= MAX_PROMPTS_PER_HOST) {
+        if (prompts.openCount() >= bounds::MAX_PROMPTS || prompts.openFrom(host) >= bounds::MAX_PROMPTS_PER_HOST) {
             b[ANSWER] = talk::FAILED;
             break;
         }

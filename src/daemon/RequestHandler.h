@@ -10,6 +10,7 @@
 // A caller whose action is "ignore all requests" gets no reply at all.
 #pragma once
 
+#include "config/Bounds.h"
 #include "daemon/InvitationTable.h"
 #include "protocol/ControlMessage.h"
 
@@ -18,11 +19,6 @@
 #include <string>
 
 namespace daemonlogic {
-
-// Open prompts: at most this many in all, and at most this many per sender address. An ANNOUNCE beyond
-// either is answered FAILED: it rang nobody, and nothing is stored.
-constexpr int MAX_PROMPTS = 32;
-constexpr int MAX_PROMPTS_PER_HOST = 8;
 
 constexpr int ACTION_REFUSE = 0;
 constexpr int ACTION_REFUSE_URGENT = 1;

@@ -132,7 +132,7 @@ void LocateSearch::readDatagrams() {
         }
         // No waiting row by address: perhaps the row names the host. A flood of strays must not
         // make the search hold look-ups without bound.
-        if (m_addressLookups.size() >= MAX_PENDING_ADDRESS_LOOKUPS) {
+        if (m_addressLookups.size() >= bounds::MAX_PENDING_ADDRESS_LOOKUPS) {
             ++m_droppedStrays;
             continue;
         }

@@ -2,6 +2,7 @@
 // the asynchronous name and address look-ups. It lives as long as its window and is deleted with it.
 #pragma once
 
+#include "config/Bounds.h"
 #include "locate/LocateEngine.h"
 
 #include <QHash>
@@ -42,7 +43,6 @@ public:
     // Bounds on what the network can make a search hold.
     static constexpr qint64 MAX_DATAGRAM = 84;
     static constexpr qint64 MIN_REPLY = 24;
-    static constexpr int MAX_PENDING_ADDRESS_LOOKUPS = 64;
 
 signals:
     void titleChanged(const QString& title);

@@ -8,7 +8,7 @@ void StoreRobotMessage(AppCore& core, const QString& text, const QString& host, 
     if (text.isEmpty())
         return;
     RobotMessage message;
-    message.text = text.size() > ROBOT_TEXT_LIMIT ? text.left(ROBOT_TEXT_LIMIT) + ROBOT_TEXT_CUT_MARK : text;
+    message.text = text.size() > bounds::ROBOT_TEXT_LIMIT ? text.left(bounds::ROBOT_TEXT_LIMIT) + ROBOT_TEXT_CUT_MARK : text;
     message.host = host;
     message.user = user;
     message.receiptTime = LocalClock::now();

@@ -1,12 +1,13 @@
 // Filing a message the talk robot took.
 #pragma once
 
+#include "config/Bounds.h"
+
 #include <QString>
 
 class AppCore;
 
-// Most text a robot message keeps; the rest is dropped and the text ends with CUT_MARK.
-constexpr qsizetype ROBOT_TEXT_LIMIT = 1024 * 1024;
+// Ends a robot message whose text was cut at bounds::ROBOT_TEXT_LIMIT.
 inline const QString ROBOT_TEXT_CUT_MARK = QStringLiteral("\r\n[message cut at 1 MiB]");
 
 // Appends a message with the receipt time of now to the list (which starts the tray blinking when it

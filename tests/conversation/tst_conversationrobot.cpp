@@ -74,7 +74,7 @@ void TestConversationRobot::robotGivesUpAfterFourAnnouncements() {
     QVERIFY(e->start());
     QTRY_VERIFY(guard.isNull() || guard->isReleased());
     QTRY_COMPARE(f.remote->types().last(), int(DELETE));
-    QCOMPARE(f.remote->types().count(ANNOUNCE), ConversationEngine::ROBOT_ANNOUNCE_LIMIT);
+    QCOMPARE(f.remote->types().count(ANNOUNCE), bounds::ROBOT_ANNOUNCE_LIMIT);
     QCOMPARE(f.core->messages().count(), 0);
     QVERIFY(f.boxes->shown.isEmpty());
 }
@@ -118,12 +118,12 @@ void TestConversationRobot::robotKeepsAtMostOneMebibyte() {
         peer->write(line);
     QTRY_VERIFY_WITH_TIMEOUT(peer->bytesToWrite() == 0, 20000);
     QTest::qWait(300);
-    QVERIFY(e->remoteText().size() <= 2 * (ROBOT_TEXT_LIMIT + ConversationEngine::ROBOT_TEXT_SLACK + 2048));
+    QVERIFY(e->remoteText().size() <= 2 * (bounds::ROBOT_TEXT_LIMIT + ConversationEngine::ROBOT_TEXT_SLACK + 2048));
     peer->disconnectFromHost();
     QTRY_VERIFY(guard.isNull());
     QCOMPARE(f.core->messages().count(), 1);
     const QString text = f.core->messages().messages().at(0).text;
-    QCOMPARE(text.size(), ROBOT_TEXT_LIMIT + ROBOT_TEXT_CUT_MARK.size());
+    QCOMPARE(text.size(), bounds::ROBOT_TEXT_LIMIT + ROBOT_TEXT_CUT_MARK.size());
     QVERIFY(text.endsWith(ROBOT_TEXT_CUT_MARK));
 }
 

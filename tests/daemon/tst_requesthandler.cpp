@@ -211,7 +211,7 @@ private slots:
     }
 
     void promptBoundsAnswerFailed() {
-        for (int i = 0; i < MAX_PROMPTS_PER_HOST; ++i)
+        for (int i = 0; i < bounds::MAX_PROMPTS_PER_HOST; ++i)
             m_prompts.open.insert({"caller" + std::to_string(i), "10.77.0.2"});
         Result r = send(hex("01 03 00 00 ffffffff" ADDR CTL PID ALICE TESTER TTY), 3, REMOTE, false);
         QCOMPARE(bytes(r).toHex(' '), hex("01 03 02 00 00000000" ADDR).toHex(' '));
@@ -220,7 +220,7 @@ private slots:
         // Another host may still ring, until 32 are open in all.
         r = send(hex("01 03 00 00 ffffffff" ADDR CTL PID ALICE TESTER TTY), 3, REMOTE + 1, false);
         QVERIFY(r.ring);
-        for (int i = int(m_prompts.open.size()); i < MAX_PROMPTS; ++i)
+        for (int i = int(m_prompts.open.size()); i < bounds::MAX_PROMPTS; ++i)
             m_prompts.open.insert({"other" + std::to_string(i), "10.77.0." + std::to_string(10 + i)});
         r = send(hex("01 03 00 00 ffffffff" ADDR CTL2 PID ALICE TESTER TTY), 3, REMOTE + 2, false);
         QCOMPARE(r.reply[2], std::uint8_t(talk::FAILED));

@@ -311,11 +311,11 @@ private slots:
                 while (s->hasPendingDatagrams())
                     s->readDatagram(nullptr, 0);
             maxPrompts = std::max(maxPrompts, m_daemon->promptCount());
-            QVERIFY(m_daemon->table().size() <= InvitationTable::MAX_INVITATIONS);
+            QVERIFY(m_daemon->table().size() <= bounds::MAX_INVITATIONS);
         }
         QTest::qWait(200);
-        QVERIFY(maxPrompts <= daemonlogic::MAX_PROMPTS);
-        QCOMPARE(m_daemon->promptCount(), daemonlogic::MAX_PROMPTS);
+        QVERIFY(maxPrompts <= bounds::MAX_PROMPTS);
+        QCOMPARE(m_daemon->promptCount(), bounds::MAX_PROMPTS);
         QVERIFY(m_daemon->table().indexesConsistent());
         // Every overlong datagram that arrived was reported (the kernel may drop some under load, never add).
         QVERIFY(errors.size() <= tooLong);

@@ -193,7 +193,7 @@ private slots:
         for (int i = 0; i < 100; ++i)
             stray.writeDatagram(reply, QHostAddress("127.0.0.1"), s->localPort());
         // All 100 wait in the socket before the event loop runs, so one read sees them all.
-        QTRY_COMPARE(s->droppedStrays(), 100 - LocateSearch::MAX_PENDING_ADDRESS_LOOKUPS);
+        QTRY_COMPARE(s->droppedStrays(), 100 - bounds::MAX_PENDING_ADDRESS_LOOKUPS);
         QTRY_COMPARE(s->pendingAddressLookups(), 0);
         QCOMPARE(row(*s, 0).state, -1); // "localhost" does not begin the row's host text
     }

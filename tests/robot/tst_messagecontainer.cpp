@@ -129,10 +129,10 @@ private slots:
     void longTextIsCutAtOneMebibyte() {
         TempProfile profile;
         AppCore core(profile.store());
-        StoreRobotMessage(core, QString(ROBOT_TEXT_LIMIT + 10, u'x'), "h", "u");
+        StoreRobotMessage(core, QString(bounds::ROBOT_TEXT_LIMIT + 10, u'x'), "h", "u");
         const QString& text = core.messages().messages().front().text;
         QVERIFY(text.endsWith(QStringLiteral("\r\n[message cut at 1 MiB]")));
-        QCOMPARE(text.size(), ROBOT_TEXT_LIMIT + ROBOT_TEXT_CUT_MARK.size());
+        QCOMPARE(text.size(), bounds::ROBOT_TEXT_LIMIT + ROBOT_TEXT_CUT_MARK.size());
     }
 };
 
