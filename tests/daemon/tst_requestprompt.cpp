@@ -1,9 +1,9 @@
 // The incoming request prompt, driven by real ANNOUNCE and DELETE datagrams to the daemon of a started program.
 #include "app/CTalkApp.h"
+#include "config/Bounds.h"
 #include "daemon/AutoConversationGate.h"
 #include "daemon/CRequestPrompt.h"
 #include "daemon/CTalkDaemon.h"
-#include "config/Bounds.h"
 #include "platform/LoginName.h"
 #include "robot/RobotMessageList.h"
 

@@ -55,16 +55,30 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caret");
         QTest::addColumn<QString>("menu");
-        QTest::newRow("plain") << "anna" << "anna" << "anna";
-        QTest::newRow("escape sequence") << "a\x1b[2Jb" << "a^[[2Jb" << "a^[[2Jb";
-        QTest::newRow("delete, tab, bell") << "a\x7f\t\x07" << "a^?^I^G" << "a^?^I^G";
-        QTest::newRow("NUL and unit separator") << QString::fromLatin1("a\0b\x1f", 4) << "a^@b^_" << "a^@b^_";
-        QTest::newRow("8-bit controls") << QString::fromLatin1("a\x9b" "2J\x80\x9f") << "aM-^[2JM-^@M-^_"
+        QTest::newRow("plain") << "anna"
+                               << "anna"
+                               << "anna";
+        QTest::newRow("escape sequence") << "a\x1b[2Jb"
+                                         << "a^[[2Jb"
+                                         << "a^[[2Jb";
+        QTest::newRow("delete, tab, bell") << "a\x7f\t\x07"
+                                           << "a^?^I^G"
+                                           << "a^?^I^G";
+        QTest::newRow("NUL and unit separator") << QString::fromLatin1("a\0b\x1f", 4) << "a^@b^_"
+                                                << "a^@b^_";
+        QTest::newRow("8-bit controls") << QString::fromLatin1("a\x9b"
+                                                               "2J\x80\x9f")
+                                        << "aM-^[2JM-^@M-^_"
                                         << "aM-^[2JM-^@M-^_";
-        QTest::newRow("Latin-1 letters stay") << QString::fromLatin1("j\xf6rg\xa0") << QString::fromLatin1("j\xf6rg\xa0")
-                                              << QString::fromLatin1("j\xf6rg\xa0");
-        QTest::newRow("ampersand") << "R&D" << "R&D" << "R&&D";
-        QTest::newRow("markup") << "<b>x</b>" << "<b>x</b>" << "<b>x</b>";
+        QTest::newRow("Latin-1 letters stay")
+            << QString::fromLatin1("j\xf6rg\xa0") << QString::fromLatin1("j\xf6rg\xa0")
+            << QString::fromLatin1("j\xf6rg\xa0");
+        QTest::newRow("ampersand") << "R&D"
+                                   << "R&D"
+                                   << "R&&D";
+        QTest::newRow("markup") << "<b>x</b>"
+                                << "<b>x</b>"
+                                << "<b>x</b>";
     }
     void shownText() {
         QFETCH(QString, name);

@@ -60,7 +60,9 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QByteArray>("line");
         QTest::newRow("escape sequence") << QStringLiteral("ev\x1b[2Jil") << QByteArray("ev^[[2Jil at alpha");
-        QTest::newRow("8-bit control") << QString::fromLatin1("ev\x9b" "2Jil") << QByteArray("evM-^[2Jil at alpha");
+        QTest::newRow("8-bit control") << QString::fromLatin1("ev\x9b"
+                                                              "2Jil")
+                                       << QByteArray("evM-^[2Jil at alpha");
         QTest::newRow("bell and delete") << QStringLiteral("a\x07\x7f") << QByteArray("a^G^? at alpha");
     }
     // A caller's name must not clear the terminal of whoever shows the file.
@@ -197,8 +199,8 @@ private slots:
         QTest::newRow("surrogate pair across the limit")
             << QString(limit - 1, u'x') + QString::fromUtf8("\xf0\x9f\x98\x80") + QStringLiteral("yy") << limit - 1
             << true;
-        QTest::newRow("CR LF across the limit") << QString(limit - 1, u'x') + QStringLiteral("\r\nyy") << limit - 1
-                                                << true;
+        QTest::newRow("CR LF across the limit")
+            << QString(limit - 1, u'x') + QStringLiteral("\r\nyy") << limit - 1 << true;
         QTest::newRow("CR LF just inside") << QString(limit - 2, u'x') + QStringLiteral("\r\nyy") << limit << true;
     }
     void longTextIsCutOnACharacterBoundary() {
