@@ -1,9 +1,11 @@
 // What lives as long as the program and has no window: the profile store, the settings record, the
-// running talk-robot switch, the robot message list, and the addresses and ports the program talks to.
+// running talk-robot switch, the robot message list and the message container file's error box, and the
+// addresses and ports the program talks to.
 // The windowed application (CTalkApp) owns one; core classes take it by reference.
 #pragma once
 
 #include "config/Settings.h"
+#include "platform/CountedErrorBox.h"
 #include "protocol/ProtocolConstants.h"
 #include "robot/RobotMessageList.h"
 
@@ -23,10 +25,14 @@ public:
     Settings& settings() { return m_settings; }
     const Settings& settings() const { return m_settings; }
     RobotMessageList& messages() { return m_messages; }
+    // Failures to write the message container file, one box at a time.
+    CountedErrorBox& containerErrors() { return m_containerErrors; }
 
     // The running talk-robot switch: 1 while the robot answers every call at once. Not persisted.
     int robotSwitch() const { return m_robotSwitch; }
     void setRobotSwitch(int on);
+    // The robot takes calls: its switch is on and the message list has room.
+    bool robotTakesCalls() const { return m_robotSwitch != 0 && !m_messages.isFull(); }
 
     // Ports and addresses: the standard values; only tests change them.
     quint16 daemonPort() const { return m_daemonPort; }
@@ -47,6 +53,7 @@ private:
     ProfileStore& m_store;
     Settings m_settings;
     RobotMessageList m_messages;
+    CountedErrorBox m_containerErrors{MessageBoxService::Icon::Warning};
     int m_robotSwitch = 0;
     quint16 m_daemonPort = talk::DAEMON_PORT;
     quint16 m_remoteDaemonPort = talk::DAEMON_PORT;

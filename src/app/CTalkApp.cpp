@@ -15,8 +15,8 @@
 #include "customize/CMyPropertySheet.h"
 #include "daemon/CRequestPrompt.h"
 #include "daemon/CTalkDaemon.h"
-#include "daemon/DaemonErrorBoxes.h"
 #include "locate/CLocateWindow.h"
+#include "platform/CountedErrorBox.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
 #include "robot/CMessageMonitor.h"
@@ -36,6 +36,14 @@ CTalkApp::CTalkApp(ProfileStore& store, QObject* parent) : QObject(parent), m_co
 }
 
 CTalkApp::~CTalkApp() {
+    // Conversations end first, while everything they use is still there: a robot conversation files what its
+    // caller typed, an interactive one tells both daemons.
+    QList<QPointer<CTalkConversation>> conversations;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* conversation = qobject_cast<CTalkConversation*>(window))
+            conversations.append(conversation);
+    for (const QPointer<CTalkConversation>& conversation : std::as_const(conversations))
+        delete conversation.data();
     // Unsaved robot messages are lost here; the Exit command warned first.
     m_core.messages().clear();
     m_talkWindows.clear();
@@ -87,7 +95,7 @@ bool CTalkApp::InitInstance() {
 
 void CTalkApp::CreateDaemon() {
     // The talk daemon binds port 518 and adds the tray icon; start-up goes on whether it could bind or not.
-    m_daemonErrors = std::make_unique<DaemonErrorBoxes>();
+    m_daemonErrors = std::make_unique<CountedErrorBox>(MessageBoxService::Icon::Stop);
     m_daemon = std::make_unique<CTalkDaemon>(m_core);
     if (!m_daemon->start()) {
         MessageBoxService::Request r;
@@ -97,11 +105,11 @@ void CTalkApp::CreateDaemon() {
         MessageBoxService::instance().ask(r);
         RequestQuit(1);
     }
-    DaemonErrorBoxes* errors = m_daemonErrors.get();
-    connect(m_daemon.get(), &CTalkDaemon::errorOccurred, errors, &DaemonErrorBoxes::report);
+    CountedErrorBox* errors = m_daemonErrors.get();
+    connect(m_daemon.get(), &CTalkDaemon::errorOccurred, errors, &CountedErrorBox::report);
     connect(m_daemon.get(), &CTalkDaemon::ring, this, [this](int action, const QString& host, const QString& name,
                                                              int robotDelay) {
-        if (!m_core.settings().playsound && !m_core.robotSwitch())
+        if (!m_core.settings().playsound && !m_core.robotTakesCalls())
             PlayBeep();
         openPrompt(action, host, name, robotDelay);
     });

@@ -14,7 +14,7 @@
 
 class CTalkDaemon;
 class CTrayWindow;
-class DaemonErrorBoxes;
+class CountedErrorBox;
 class ProfileStore;
 class TalkWindowEntry;
 
@@ -77,6 +77,6 @@ private:
     std::unique_ptr<CTrayWindow> m_tray;
     // The talk daemon and its error boxes.
     std::unique_ptr<CTalkDaemon> m_daemon;
-    std::unique_ptr<DaemonErrorBoxes> m_daemonErrors;
+    std::unique_ptr<CountedErrorBox> m_daemonErrors;
     QList<TalkWindowEntry*> m_talkWindows;
 };

@@ -5,6 +5,7 @@
 #include "app/CTalkApp.h"
 #include "app/TalkWindowEntry.h"
 #include "platform/MessageBoxService.h"
+#include "platform/ShownText.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -47,6 +48,8 @@ CTrayWindow::CTrayWindow(CTalkApp& app)
         if (!empty)
             startBlinking();
     });
+    connect(&app.core().messages(), &RobotMessageList::fullnessChanged, this,
+            [this](bool full) { m_icon->setToolTip(full ? TIP_FULL : TIP); });
     buildMenu();
 }
 
@@ -102,10 +105,13 @@ void CTrayWindow::buildMenu() {
     if (!windows.isEmpty()) {
         QMenu* sub = m_menu->addMenu(QStringLiteral("&Windows"));
         sub->setObjectName(QStringLiteral("windowsMenu"));
+        // The names come from the network: caret form, and no "&" of theirs makes a mnemonic.
         for (int i = 0; i < windows.size(); ++i)
-            addCommand(sub,
-                       QStringLiteral("Talking to %1 from %2").arg(windows[i]->remoteUser(), windows[i]->remoteHost()),
-                       CMD_WINDOW_FIRST + i);
+            addCommand(
+                sub,
+                QStringLiteral("Talking to %1 from %2")
+                    .arg(ShownText::menuText(windows[i]->remoteUser()), ShownText::menuText(windows[i]->remoteHost())),
+                CMD_WINDOW_FIRST + i);
     }
     addCommand(m_menu, QStringLiteral("&Customize"), CMD_CUSTOMIZE);
     QAction* robot = addCommand(m_menu, QStringLiteral("Talk &robot"), CMD_ROBOT);

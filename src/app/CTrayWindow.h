@@ -1,4 +1,5 @@
-// The hidden main window: owns the tray icon and its menu, and blinks the icon while robot messages wait.
+// The hidden main window: owns the tray icon and its menu, and blinks the icon while robot messages wait. Its tip
+// says so while the message list is full (the robot takes no calls then).
 #pragma once
 
 #include <QIcon>
@@ -25,6 +26,7 @@ public:
     };
     static constexpr int BLINK_PERIOD_MS = 500;
     static inline const QString TIP = QStringLiteral("Murmelo");
+    static inline const QString TIP_FULL = QStringLiteral("Murmelo: the message box is full");
 
     explicit CTrayWindow(CTalkApp& app);
     ~CTrayWindow() override;

@@ -14,13 +14,25 @@ constexpr std::size_t MAX_INVITATIONS = 1000;
 constexpr int MAX_PROMPTS = 32;
 constexpr int MAX_PROMPTS_PER_HOST = 8;
 
-// Conversations that prompts start by themselves (the talk robot, Connect at once), at a time.
+// Conversations that prompts start by themselves (the talk robot, Connect at once), at a time, and how many of
+// them one caller host may hold.
 constexpr int MAX_AUTO_CONVERSATIONS = 16;
+constexpr int MAX_AUTO_CONVERSATIONS_PER_HOST = 4;
 // A robot that rings a caller back stops after this many announcements.
 constexpr int ROBOT_ANNOUNCE_LIMIT = 4;
 
-// Text a robot message keeps, in UTF-16 code units (1 MiB); the rest is cut off.
+// Text a robot message keeps, in UTF-16 code units (1 MiB); the rest is cut off. A robot conversation ends as
+// soon as its caller has typed this much.
 constexpr std::ptrdiff_t ROBOT_TEXT_LIMIT = 1024 * 1024;
+// A robot conversation ends by itself, filing what it has, after this long without data from its caller, and
+// after this long in all.
+constexpr int ROBOT_IDLE_LIMIT_MS = 120 * 1000;
+constexpr int ROBOT_CONVERSATION_LIMIT_MS = 15 * 60 * 1000;
+
+// Robot messages waiting in the list: at most this many, and this much text in all (UTF-16 code units, 64 MiB).
+// When the list is full the robot takes no more calls.
+constexpr int MAX_ROBOT_MESSAGES = 200;
+constexpr std::ptrdiff_t ROBOT_MESSAGES_TEXT_LIMIT = 64 * 1024 * 1024;
 
 // Locate: reverse look-ups of stray senders pending at once.
 constexpr int MAX_PENDING_ADDRESS_LOOKUPS = 64;

@@ -1,13 +1,12 @@
 // The conversation state machine: control requests and replies, the TCP stream, and the ways it ends.
 #include "conversation/ConversationEngine.h"
-#include "conversation/ShownText.h"
 
 #include "app/AppCore.h"
 #include "platform/LocalAddress.h"
 #include "platform/LoginName.h"
 #include "platform/MessageBoxService.h"
+#include "platform/ShownText.h"
 #include "platform/SocketErrors.h"
-#include "robot/StoreRobotMessage.h"
 
 #include <QHostInfo>
 #include <QNetworkDatagram>
@@ -38,6 +37,14 @@ ConversationEngine::ConversationEngine(AppCore& core, int mode, const QString& h
         if (!m_connected && !m_released)
             EndConversation();
     });
+    m_robotIdleTimer.setSingleShot(true);
+    m_robotIdleTimer.setInterval(bounds::ROBOT_IDLE_LIMIT_MS);
+    m_robotTotalTimer.setSingleShot(true);
+    m_robotTotalTimer.setInterval(bounds::ROBOT_CONVERSATION_LIMIT_MS);
+    for (QTimer* limit : {&m_robotIdleTimer, &m_robotTotalTimer})
+        connect(limit, &QTimer::timeout, this, &ConversationEngine::EndConversation);
+    if (m_mode == Robot)
+        m_core.messages().holdPlace();
 }
 
 void ConversationEngine::setResendInterval(int ms) {
@@ -45,9 +52,16 @@ void ConversationEngine::setResendInterval(int ms) {
     m_robotWaitTimer.setInterval(ms * ROBOT_WAIT_PERIODS);
 }
 
+void ConversationEngine::setRobotLimits(int idleMs, int totalMs) {
+    m_robotIdleTimer.setInterval(idleMs);
+    m_robotTotalTimer.setInterval(totalMs);
+}
+
 ConversationEngine::~ConversationEngine() {
     if (m_lookupId >= 0)
         QHostInfo::abortHostLookup(m_lookupId);
+    // Deleted while it still ran (the program's end): the caller's text is filed all the same.
+    fileRobotMessage();
 }
 
 QString ConversationEngine::title() const {
@@ -79,8 +93,10 @@ bool ConversationEngine::start() {
     }
     connect(m_control, &QUdpSocket::readyRead, this, &ConversationEngine::onControlReadable);
 
-    if (m_mode == Robot)
+    if (m_mode == Robot) {
         m_robotWaitTimer.start();
+        m_robotTotalTimer.start();
+    }
     SendRequest(talk::LOOK_UP);
     return !m_released;
 }
@@ -261,6 +277,10 @@ void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
     case talk::REFUSED_UNLESS_URGENT:
     case talk::REFUSED_EVEN_URGENT:
         replyStatus(QStringLiteral("Request's rejected."));
+        if (m_mode == Robot) {
+            EndConversation(); // asks nobody anything
+            break;
+        }
         if (!m_boxPending) {
             m_boxPending = true;
             QTimer::singleShot(0, this, &ConversationEngine::showRejection);
@@ -268,6 +288,10 @@ void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
         break;
     case talk::USER_PRESENT:
     case talk::ROBOT_PRESENT:
+        if (m_mode == Robot && !m_data) {
+            EndConversation();
+            break;
+        }
         if (!m_boxPending && !m_data) {
             m_user = QString::fromUtf8(reply.localName());
             m_boxPending = true;

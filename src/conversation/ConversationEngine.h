@@ -6,6 +6,12 @@
 // socket. Three sockets share one port number P: the TCP listener (backlog 1), the UDP control socket and,
 // as callee, the TCP data socket. Host names are resolved asynchronously, at every send, in the order of the
 // sends. Message boxes are never opened from inside a socket handler: questions are queued, errors notified.
+//
+// A robot conversation (the talk robot's) asks and tells nobody anything: it never shows a box. It ends by itself
+// after bounds::ROBOT_IDLE_LIMIT_MS without data from its caller, after bounds::ROBOT_CONVERSATION_LIMIT_MS in all,
+// and once its caller has typed bounds::ROBOT_TEXT_LIMIT. Whichever way it ends (the caller hangs up, the
+// connection fails, a limit, the program's end), what the caller typed is filed, once. It holds a place in the
+// message list from its creation to its end.
 #pragma once
 
 #include "config/Bounds.h"
@@ -41,8 +47,6 @@ public:
     static constexpr int ROBOT_LOOKUP_RETRIES = 3;
     static constexpr int ROBOT_LOOKUP_RETRY_MS = 200;
     static constexpr qsizetype READ_SIZE = 2048;
-    // What a robot conversation keeps beyond the robot text limit, for erases that take text back.
-    static constexpr qsizetype ROBOT_TEXT_SLACK = 64 * 1024;
     // How long a released conversation waits at most for its last requests to leave (host look-ups).
     static constexpr int DRAIN_LIMIT_MS = 10000;
     static constexpr char EDIT_CHARS[3] = {8, 21, 23};
@@ -57,6 +61,9 @@ public:
     void setBoxOwner(QObject* owner) { m_boxOwner = owner; }
     // Tests shorten the resend period (and with it how long a robot waits for its caller).
     void setResendInterval(int ms);
+    // Tests shorten how long a robot conversation lasts without data from its caller, and in all
+    // (bounds::ROBOT_IDLE_LIMIT_MS, bounds::ROBOT_CONVERSATION_LIMIT_MS).
+    void setRobotLimits(int idleMs, int totalMs);
 
     int mode() const { return m_mode; }
     QString remoteHost() const { return m_host; }
@@ -118,6 +125,7 @@ private:
     void showRejection();
     void ReportSocketError(const QString& detail, int code);
     void Release();
+    void fileRobotMessage();
     void setStatus(const QString& text);
     bool sendStream(const QByteArray& bytes);
 
@@ -140,6 +148,9 @@ private:
     int m_lookUpRetries = 0;
     QTimer m_resendTimer;
     QTimer m_robotWaitTimer;
+    QTimer m_robotIdleTimer;
+    QTimer m_robotTotalTimer;
+    bool m_robotFiled = false;
     QString m_status;
 
     QQueue<Outgoing> m_outgoing;

@@ -10,6 +10,18 @@
 #include <QTcpSocket>
 #include <QUdpSocket>
 
+namespace {
+
+// The caller has typed as much as a robot message keeps: the text with CR LF line breaks (as it is filed) has
+// reached bounds::ROBOT_TEXT_LIMIT. Lines are counted only once the plain text is long enough to tell.
+bool robotTextFull(const QString& plain) {
+    if (plain.size() * 2 < bounds::ROBOT_TEXT_LIMIT)
+        return false;
+    return plain.size() + plain.count(u'\n') >= bounds::ROBOT_TEXT_LIMIT;
+}
+
+} // namespace
+
 void ConversationEngine::startCallee(quint16 peerPort) {
     m_listener->close();
     m_data = new QTcpSocket(this);
@@ -58,6 +70,8 @@ void ConversationEngine::OnConnected() {
     m_connected = true;
     m_resendTimer.stop();
     m_robotWaitTimer.stop();
+    if (m_mode == Robot)
+        m_robotIdleTimer.start();
     if (!sendStream(QByteArray(EDIT_CHARS, 3)))
         return;
     SendRequest(talk::DELETE);
@@ -104,13 +118,15 @@ void ConversationEngine::onStreamReadable() {
         const qint64 n = m_data->read(buffer, READ_SIZE);
         if (n <= 0)
             break;
-        // The robot files at most bounds::ROBOT_TEXT_LIMIT of text: beyond that (and some room for erases) a caller's
-        // bytes are read and dropped, so that a caller who never stops cannot fill the memory.
-        if (m_mode == Robot && m_decoder.plainText().size() > bounds::ROBOT_TEXT_LIMIT + ROBOT_TEXT_SLACK)
-            continue;
+        if (m_mode == Robot)
+            m_robotIdleTimer.start();
         const RemoteEdits edits = m_decoder.feed(buffer, n);
         if (!edits.isEmpty())
             emit remoteEdits(edits);
+        // The robot files at most bounds::ROBOT_TEXT_LIMIT of text: it hangs up once the caller has typed that much,
+        // so that a caller who never stops cannot fill the memory.
+        if (self && m_mode == Robot && !m_released && robotTextFull(m_decoder.plainText()))
+            EndConversation();
     }
 }
 
@@ -154,8 +170,7 @@ void ConversationEngine::OnPeerClosed() {
         emit titleChanged(title());
         setStatus(QStringLiteral("Connection closed."));
     } else {
-        StoreRobotMessage(m_core, text, m_host, m_user);
-        EndConversation();
+        EndConversation(); // which files the caller's text
     }
 }
 
@@ -178,6 +193,15 @@ void ConversationEngine::EndConversation() {
 }
 
 void ConversationEngine::ReportSocketError(const QString& detail, int code) {
+    if (m_mode == Robot) {
+        // Nobody watches a robot conversation: no box. A reset or abort leaves it as it is, as the box would (the
+        // closed path follows); any other error ends it, and what the caller typed is filed.
+        if (code == SocketErrors::WSAECONNRESET || code == SocketErrors::WSAECONNABORTED)
+            return;
+        m_outgoing.clear();
+        Release();
+        return;
+    }
     MessageBoxService::Request r;
     r.title = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
     r.buttons = MessageBoxService::Ok;
@@ -202,6 +226,9 @@ void ConversationEngine::Release() {
     m_released = true;
     m_resendTimer.stop();
     m_robotWaitTimer.stop();
+    m_robotIdleTimer.stop();
+    m_robotTotalTimer.stop();
+    fileRobotMessage();
     if (m_data)
         m_data->abort();
     if (m_listener)
@@ -213,6 +240,14 @@ void ConversationEngine::Release() {
         // The last DELETE may wait for a host look-up: let it leave, but not forever.
         QTimer::singleShot(DRAIN_LIMIT_MS, this, [this] { deleteLater(); });
     }
+}
+
+void ConversationEngine::fileRobotMessage() {
+    if (m_mode != Robot || m_robotFiled)
+        return;
+    m_robotFiled = true;
+    // Files the text when there is any, and gives back the conversation's place in the list either way.
+    StoreRobotMessage(m_core, remoteText(), m_host, m_user, true);
 }
 
 void ConversationEngine::setStatus(const QString& text) {

@@ -1,6 +1,5 @@
 target_sources(zunocore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/RemoteEdit.h
-    ${CMAKE_CURRENT_LIST_DIR}/ShownText.h ${CMAKE_CURRENT_LIST_DIR}/ShownText.cpp
     ${CMAKE_CURRENT_LIST_DIR}/StreamDecoder.h ${CMAKE_CURRENT_LIST_DIR}/StreamDecoder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TypedTextDiff.h ${CMAKE_CURRENT_LIST_DIR}/TypedTextDiff.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ConversationEngine.h ${CMAKE_CURRENT_LIST_DIR}/ConversationEngine.cpp

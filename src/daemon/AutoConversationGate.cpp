@@ -3,12 +3,9 @@
 
 AutoConversationGate::AutoConversationGate(QObject* parent) : QObject(parent) {}
 
-void AutoConversationGate::request(QObject* owner, std::function<QObject*()> start) {
-    if (m_running.size() < m_limit && m_waiting.isEmpty()) {
-        launch(std::move(start));
-        return;
-    }
-    m_waiting.append({owner, std::move(start)});
+void AutoConversationGate::request(QObject* owner, const QString& host, std::function<QObject*()> start) {
+    m_waiting.append({owner, host, std::move(start)});
+    runNext();
 }
 
 void AutoConversationGate::cancel(QObject* owner) {
@@ -22,22 +19,45 @@ bool AutoConversationGate::isWaiting(QObject* owner) const {
     return false;
 }
 
-void AutoConversationGate::launch(std::function<QObject*()> start) {
+int AutoConversationGate::runningFor(const QString& host) const {
+    int n = 0;
+    for (const Running& r : m_running)
+        n += r.host == host ? 1 : 0;
+    return n;
+}
+
+bool AutoConversationGate::mayRun(const QString& host) const {
+    return running() < m_limit && runningFor(host) < bounds::MAX_AUTO_CONVERSATIONS_PER_HOST;
+}
+
+void AutoConversationGate::launch(const QString& host, std::function<QObject*()> start) {
     QObject* conversation = start();
-    if (conversation == nullptr || m_running.contains(conversation))
+    if (conversation == nullptr)
         return;
-    m_running.append(conversation);
+    for (const Running& r : std::as_const(m_running))
+        if (r.conversation == conversation)
+            return;
+    m_running.append({conversation, host});
     connect(conversation, &QObject::destroyed, this, [this, conversation] {
-        m_running.removeAll(conversation);
+        m_running.removeIf([conversation](const Running& r) { return r.conversation == conversation; });
         runNext();
     });
 }
 
 void AutoConversationGate::runNext() {
-    while (m_running.size() < m_limit && !m_waiting.isEmpty()) {
-        Turn turn = m_waiting.takeFirst();
-        if (turn.owner.isNull())
+    // A turn may start a conversation that ends at once and calls back here: take turns one at a time, each from
+    // the current queue.
+    for (qsizetype i = 0; i < m_waiting.size() && running() < m_limit;) {
+        if (m_waiting[i].owner.isNull()) {
+            m_waiting.removeAt(i);
             continue;
-        launch(std::move(turn.start));
+        }
+        if (!mayRun(m_waiting[i].host)) {
+            ++i;
+            continue;
+        }
+        Turn turn = m_waiting.takeAt(i);
+        launch(turn.host, std::move(turn.start));
+        i = 0; // the queue may have changed under the start
     }
 }

@@ -1,6 +1,6 @@
 // Conversations that prompts start by themselves (the talk robot, "Connect at once") are bounded: a flood of
-// forged ANNOUNCEs must not open conversations without end. A prompt that would start one more waits here, as it
-// is, until one of the running ones ends.
+// forged ANNOUNCEs must not open conversations without end, and one caller host must not take every place. A
+// prompt that would start one more waits here, as it is, until one of the running ones ends.
 #pragma once
 
 #include "config/Bounds.h"
@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 #include <functional>
 
@@ -16,14 +17,16 @@ class AutoConversationGate : public QObject {
 public:
     explicit AutoConversationGate(QObject* parent = nullptr);
 
-    // Runs `start` at once when fewer than the limit run, else when one ends. `start` returns the conversation
-    // object (null when none was started); it counts until it is destroyed. A waiting turn is dropped when
-    // `owner` is destroyed first.
-    void request(QObject* owner, std::function<QObject*()> start);
+    // Runs `start` at once when fewer than the limit run, and fewer than the per-host limit for `host`; else when
+    // one ends, in the order of the requests (a turn whose host is at its limit lets later ones of other hosts
+    // pass). `start` returns the conversation object (null when none was started); it counts until it is
+    // destroyed. A waiting turn is dropped when `owner` is destroyed first.
+    void request(QObject* owner, const QString& host, std::function<QObject*()> start);
     // Drops the waiting turn of `owner`, if any.
     void cancel(QObject* owner);
 
     int running() const { return int(m_running.size()); }
+    int runningFor(const QString& host) const;
     int waiting() const { return int(m_waiting.size()); }
     bool isWaiting(QObject* owner) const;
     void setLimit(int limit) { m_limit = limit; }
@@ -31,12 +34,18 @@ public:
 private:
     struct Turn {
         QPointer<QObject> owner;
+        QString host;
         std::function<QObject*()> start;
     };
+    struct Running {
+        QObject* conversation;
+        QString host;
+    };
     void runNext();
-    void launch(std::function<QObject*()> start);
+    bool mayRun(const QString& host) const;
+    void launch(const QString& host, std::function<QObject*()> start);
 
-    QList<QObject*> m_running;
+    QList<Running> m_running;
     QList<Turn> m_waiting;
     int m_limit = bounds::MAX_AUTO_CONVERSATIONS;
 };

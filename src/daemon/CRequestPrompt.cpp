@@ -5,6 +5,7 @@
 #include "app/CTalkApp.h"
 #include "config/CallerRules.h"
 #include "daemon/CTalkDaemon.h"
+#include "platform/ShownText.h"
 #include "robot/NotificationSound.h"
 
 #include <QDialogButtonBox>
@@ -20,6 +21,12 @@ CRequestPrompt::Starter& starter() {
     return s;
 }
 
+// The message list is full: the robot takes no call, and a call rings as if the robot were off.
+bool messageBoxFull() {
+    CTalkApp* app = CTalkApp::instance();
+    return app && app->core().messages().isFull();
+}
+
 } // namespace
 
 void CRequestPrompt::setStarter(Starter s) {
@@ -31,21 +38,6 @@ QObject* CRequestPrompt::start(int mode, const QString& host, const QString& use
         return starter()(mode, host, user);
     CTalkApp* app = CTalkApp::instance();
     return app ? app->StartConversation(mode, host, user) : nullptr;
-}
-
-QString CRequestPrompt::caretForm(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || u == 0x7F) {
-            out += QLatin1Char('^');
-            out += QChar(char16_t(u ^ 0x40));
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 CRequestPrompt::CRequestPrompt(int action, const QString& host, const QString& name, int robotDelay, QWidget* owner)
@@ -90,15 +82,16 @@ CRequestPrompt::CRequestPrompt(int action, const QString& host, const QString& n
     m_robotTimer.setSingleShot(true);
     connect(&m_robotTimer, &QTimer::timeout, this, &CRequestPrompt::robotDelayElapsed);
 
-    const bool robotOn = app && app->core().robotSwitch();
+    const bool robotOn = app && app->core().robotTakesCalls();
     if (robotOn) {
         // The robot takes every call at once: no sound, no window.
         QMetaObject::invokeMethod(
             this, [this] { startByItself(1); }, Qt::QueuedConnection);
         return;
     }
-    // Nobody answers within the robot delay: the robot takes the call.
-    m_robotTimer.start(robotDelay * 1000);
+    // Nobody answers within the robot delay: the robot takes the call. With a full message box no delay runs out.
+    if (!messageBoxFull())
+        m_robotTimer.start(robotDelay * 1000);
     if (app)
         PlayNotificationSound(app->settings());
     if (m_action == ACTION_CONNECT) {
@@ -106,6 +99,10 @@ CRequestPrompt::CRequestPrompt(int action, const QString& host, const QString& n
             this, [this] { startByItself(0); }, Qt::QueuedConnection);
         return;
     }
+    showToUser();
+}
+
+void CRequestPrompt::showToUser() {
     m_callerText->setText(callerText());
     show();
     raise();
@@ -120,14 +117,14 @@ CRequestPrompt::~CRequestPrompt() {
 }
 
 QString CRequestPrompt::callerText() const {
-    return caretForm(m_name) + QStringLiteral(" at ") + caretForm(m_host);
+    return ShownText::caretForm(m_name) + QStringLiteral(" at ") + ShownText::caretForm(m_host);
 }
 
 void CRequestPrompt::acceptCall() {
     if (m_done)
         return;
     CTalkApp* app = CTalkApp::instance();
-    const int mode = app && app->core().robotSwitch() ? 1 : 0;
+    const int mode = app && app->core().robotTakesCalls() ? 1 : 0;
     m_robotTimer.stop();
     finish();
     start(mode, m_host, m_name);
@@ -145,14 +142,30 @@ void CRequestPrompt::reject() {
 }
 
 void CRequestPrompt::robotDelayElapsed() {
-    if (!m_waiting)
+    if (!m_waiting && !messageBoxFull())
         startByItself(1);
+}
+
+void CRequestPrompt::ringAsIfRobotOff() {
+    if (isVisible())
+        return;
+    if (CTalkApp* app = CTalkApp::instance()) {
+        if (!app->settings().playsound)
+            PlayBeep();
+        PlayNotificationSound(app->settings());
+    }
+    showToUser();
 }
 
 void CRequestPrompt::startByItself(int mode) {
     if (m_done || m_waiting)
         return;
     m_robotTimer.stop();
+    // The message box filled up since the robot was meant to take the call (other robots hold places).
+    if (mode == 1 && messageBoxFull()) {
+        ringAsIfRobotOff();
+        return;
+    }
     if (!m_daemon) {
         finish();
         start(mode, m_host, m_name);
@@ -162,10 +175,14 @@ void CRequestPrompt::startByItself(int mode) {
     m_waiting = true;
     const QPointer<CRequestPrompt> self(this);
     const QString host = m_host, name = m_name;
-    m_daemon->autoConversations().request(this, [self, mode, host, name]() -> QObject* {
+    m_daemon->autoConversations().request(this, m_host, [self, mode, host, name]() -> QObject* {
         if (!self || self->m_done)
             return nullptr;
         self->m_waiting = false;
+        if (mode == 1 && messageBoxFull()) {
+            self->ringAsIfRobotOff();
+            return nullptr;
+        }
         self->finish();
         return start(mode, host, name);
     });

@@ -1,7 +1,9 @@
 // The incoming request prompt: one small window per ringing caller, offering to talk or to ignore the call.
 // It is also where the talk robot takes a call: at once when the robot is on or the caller's action is
 // "Connect at once", and after the robot delay when nobody answers. It never answers the caller itself: the
-// daemon already has. The caller's DELETE (through the daemon) closes it as Ignore would.
+// daemon already has. The caller's DELETE (through the daemon) closes it as Ignore would. While the robot message
+// list is full the robot takes no call: the prompt rings as if the robot were off, and the robot delay never
+// runs out.
 #pragma once
 
 #include <QDialog>
@@ -35,9 +37,6 @@ public:
     using Starter = std::function<QObject*(int mode, const QString& host, const QString& user)>;
     static void setStarter(Starter starter);
 
-    // A name from the network as plain text: control characters in caret form ("^[" for escape).
-    static QString caretForm(const QString& text);
-
     // Accept: the "&Talk" button, and the prompt itself when the robot is on or the caller is let through.
     void acceptCall();
     // Ignore: the "&Ignore" button, the close box, and the caller's DELETE.
@@ -48,6 +47,8 @@ protected:
 
 private:
     void robotDelayElapsed();
+    void showToUser();
+    void ringAsIfRobotOff();
     void startByItself(int mode);
     void finish();
     static QObject* start(int mode, const QString& host, const QString& user);

@@ -5,10 +5,10 @@
 #include "app/AppIcons.h"
 #include "app/CTalkApp.h"
 #include "locate/LocateSearch.h"
-#include "locate/ReplyInterpretation.h"
 #include "platform/Desktop.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
+#include "platform/ShownText.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -79,7 +79,7 @@ CLocateWindow::CLocateWindow(AppCore& core, bool urgent, const QString& person)
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(0, row.host);
         item->setText(1, row.alias);
-        item->setText(3, row.locatedUser);
+        item->setText(3, ShownText::caretForm(row.locatedUser));
         item->setData(0, Qt::UserRole, row.state);
     }
     connect(m_search, &LocateSearch::titleChanged, this, &QWidget::setWindowTitle);
@@ -114,7 +114,7 @@ void CLocateWindow::updateRow(int row) {
     const LocateRow& r = m_search->engine().rows()[std::size_t(row)];
     item->setText(2, r.status);
     // What a daemon reported is shown, never interpreted: control characters in caret form.
-    item->setText(3, ReplyInterpretation::printable(r.locatedUser));
+    item->setText(3, ShownText::caretForm(r.locatedUser));
     item->setData(0, Qt::UserRole, r.state);
 }
 

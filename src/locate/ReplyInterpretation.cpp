@@ -3,6 +3,7 @@
 
 #include "locate/LocateRow.h"
 #include "locate/LocateTexts.h"
+#include "platform/ShownText.h"
 #include "protocol/ControlMessage.h"
 
 #include <QStringDecoder>
@@ -16,7 +17,7 @@ ReplyInterpretation ReplyInterpretation::interpret(const std::uint8_t* data, std
     if (reply.isProbeReply())
         r.locatedUser = user;
     // In the texts the name is shown, not interpreted.
-    const QString shown = printable(user);
+    const QString shown = ShownText::caretForm(user);
     switch (reply.answer) {
     case talk::SUCCESS:
     case talk::NOT_HERE:
@@ -51,19 +52,4 @@ QString ReplyInterpretation::nameFromWire(const std::string& bytes) {
     if (utf8.hasError())
         text = QString::fromLatin1(QByteArray::fromStdString(bytes));
     return text;
-}
-
-QString ReplyInterpretation::printable(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const ushort u = c.unicode();
-        if (u < 0x20 || u == 0x7F) {
-            out += QLatin1Char('^');
-            out += QChar(u == 0x7F ? '?' : char(u + 0x40));
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }

@@ -23,6 +23,4 @@ struct ReplyInterpretation {
 
     // A name from the network as plain text: UTF-8 when it is valid, else Latin-1 byte by byte.
     static QString nameFromWire(const std::string& bytes);
-    // Control characters in caret form ("^[" for escape), so that a name cannot disturb a display.
-    static QString printable(const QString& text);
 };

@@ -7,10 +7,12 @@ namespace {
 class SilentMessageBoxes final : public MessageBoxService {
 public:
     int ask(const Request& r) override { return r.defaultButton != NoButton ? r.defaultButton : Ok; }
-    void notify(const Request& r, std::function<void(int)> done) override {
+    int notify(const Request& r, std::function<void(int)> done) override {
         if (done)
             done(ask(r));
+        return 0;
     }
+    void replaceText(int, const QString&) override {}
     bool chooseFont(LogFont&, quint32&, QObject*) override { return false; }
     bool chooseColour(quint32&, QObject*) override { return false; }
     bool chooseOpenFile(QString&, const QString&, const QString&, const QString&, QObject*) override { return false; }

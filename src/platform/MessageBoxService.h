@@ -28,8 +28,11 @@ public:
 
     // A modal box: runs a nested event loop and returns the button pressed.
     virtual int ask(const Request& request) = 0;
-    // A box that does not block: returns at once; `done` (optional) gets the button later.
-    virtual void notify(const Request& request, std::function<void(int)> done = {}) = 0;
+    // A box that does not block: returns at once; `done` (optional) gets the button later. Returns the box's
+    // number for replaceText (0 when the box was answered at once).
+    virtual int notify(const Request& request, std::function<void(int)> done = {}) = 0;
+    // Replaces the text of a box that notify opened, while it is still shown; does nothing once it is gone.
+    virtual void replaceText(int box, const QString& text) = 0;
 
     // The common dialogs. Each returns false when the user cancelled.
     // The font chooser edits the font and the text colour of the same pane.

@@ -70,16 +70,25 @@ int QtMessageBoxService::ask(const Request& request) {
     return toButton(result);
 }
 
-void QtMessageBoxService::notify(const Request& request, std::function<void(int)> done) {
+int QtMessageBoxService::notify(const Request& request, std::function<void(int)> done) {
     QMessageBox* box = makeBox(request);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(box, &QMessageBox::finished, box, [done](int result) {
+    const int number = ++m_lastBox;
+    m_shown.insert(number, box);
+    QObject::connect(box, &QMessageBox::finished, box, [this, number, done](int result) {
+        m_shown.remove(number);
         if (done)
             done(toButton(result));
     });
     box->show();
     box->raise();
     box->activateWindow();
+    return number;
+}
+
+void QtMessageBoxService::replaceText(int box, const QString& text) {
+    if (QMessageBox* shown = m_shown.value(box))
+        shown->setText(text);
 }
 
 bool QtMessageBoxService::chooseFont(LogFont& font, quint32& textColour, QObject* owner) {

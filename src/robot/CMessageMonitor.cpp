@@ -7,6 +7,7 @@
 #include "conversation/TalkCommands.h"
 #include "platform/Desktop.h"
 #include "platform/ProfileStore.h"
+#include "platform/ShownText.h"
 #include "robot/MessageContainer.h"
 #include "robot/RobotMessageList.h"
 
@@ -22,28 +23,13 @@
 
 namespace {
 
-// A table row remembers the message it shows; its receipt time finds the message in the list.
+// A table row remembers the message it shows; its id finds the message in the list.
 class MessageRow : public QTreeWidgetItem {
 public:
     static constexpr int TYPE = QTreeWidgetItem::UserType + 1;
     explicit MessageRow(const RobotMessage& m) : QTreeWidgetItem(TYPE), message(m) {}
     RobotMessage message;
 };
-
-// Names come from the network: control characters are shown in caret form (^[ for escape).
-QString printable(const QString& name) {
-    QString out;
-    out.reserve(name.size());
-    for (const QChar c : name) {
-        if (c.unicode() < 0x20)
-            out += u'^' + QChar(c.unicode() + 0x40);
-        else if (c.unicode() == 0x7F)
-            out += QStringLiteral("^?");
-        else
-            out += c;
-    }
-    return out;
-}
 
 // The pane shows line breaks; CR LF and a lone CR are one break each.
 QString paneText(const QString& text) {
@@ -138,7 +124,7 @@ void CMessageMonitor::bringToFront() {
 void CMessageMonitor::AddRow(const RobotMessage& message) {
     auto* row = new MessageRow(message);
     const SystemTime& t = message.receiptTime;
-    row->setText(0, printable(message.user) + QStringLiteral(" from ") + printable(message.host));
+    row->setText(0, ShownText::caretForm(message.user) + QStringLiteral(" from ") + ShownText::caretForm(message.host));
     row->setText(1, QStringLiteral("%1/%2/%3").arg(t.month).arg(t.day).arg(t.year));
     row->setText(2, QStringLiteral("%1:%2:%3.%4").arg(t.hour).arg(t.minute).arg(t.second).arg(t.milliseconds));
     row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -213,7 +199,6 @@ void CMessageMonitor::onContextMenu(const QPoint& pos) {
 void CMessageMonitor::OnCommand(int command) {
     if (!m_core)
         return;
-    const Settings& settings = m_core->settings();
     switch (command) {
     case CMD_CLOSE_AND_CALLBACK: {
         if (!selectedRow())
@@ -242,10 +227,10 @@ void CMessageMonitor::OnCommand(int command) {
         deleteAll();
         return;
     case CMD_SAVE_ALL:
-        SaveAllMessages(settings, m_core->messages());
+        SaveAllMessages(*m_core, m_core->messages());
         return;
     case CMD_SAVE_AND_DELETE_ALL:
-        if (SaveAllMessages(settings, m_core->messages()))
+        if (SaveAllMessages(*m_core, m_core->messages()))
             deleteAll();
         return;
     default:
@@ -267,7 +252,7 @@ bool CMessageMonitor::saveSelected() {
     if (!m || !m_core)
         return false;
     const RobotMessage copy = *m;
-    return AppendMessageToContainer(m_core->settings(), true, copy);
+    return AppendMessageToContainer(*m_core, true, copy);
 }
 
 void CMessageMonitor::deleteSelected() {
@@ -275,7 +260,7 @@ void CMessageMonitor::deleteSelected() {
     if (!row || !m_core)
         return;
     if (const RobotMessage* m = selectedMessage())
-        m_core->messages().removeByReceiptTime(m->receiptTime);
+        m_core->messages().remove(m->id);
     delete row;
     // No row is selected afterwards: the next command that needs one waits for the user's choice.
     m_table->clearSelection();

@@ -1,8 +1,9 @@
 // Message container file.
 #include "robot/MessageContainer.h"
 
-#include "config/Settings.h"
-#include "platform/MessageBoxService.h"
+#include "app/AppCore.h"
+#include "platform/CountedErrorBox.h"
+#include "platform/ShownText.h"
 #include "robot/RobotMessageList.h"
 
 #include <QFile>
@@ -11,7 +12,8 @@ namespace MessageContainer {
 
 QString formatBlock(const RobotMessage& m) {
     const SystemTime& t = m.receiptTime;
-    return QStringLiteral(" -- Message from: %1 at %2\r\n").arg(m.user, m.host) +
+    return QStringLiteral(" -- Message from: %1 at %2\r\n")
+               .arg(ShownText::caretForm(m.user), ShownText::caretForm(m.host)) +
            QStringLiteral(" -- Receipt date: %1/%2/%3\r\n").arg(t.month).arg(t.day).arg(t.year) +
            QStringLiteral(" -- Receipt time: %1:%2:%3.%4 (local) \r\n\r\n")
                .arg(t.hour)
@@ -23,45 +25,50 @@ QString formatBlock(const RobotMessage& m) {
 
 bool appendBlock(const QString& fileName, const RobotMessage& message, QString* error) {
     QFile file(fileName);
-    // Append mode: created when missing, never truncated.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    auto fail = [&](const char* what) {
         if (error)
-            *error = QStringLiteral("The message container file %1 could not be opened: %2.")
-                         .arg(fileName, file.errorString());
+            *error = QStringLiteral("The message container file %1 could not be %2: %3.")
+                         .arg(fileName, QLatin1String(what), file.errorString());
         return false;
-    }
+    };
+    // Append mode: created when missing, never truncated. Unbuffered: the one write below is the file's write.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return fail("opened");
+    const qint64 before = file.size();
     const QByteArray bytes = formatBlock(message).toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
+    if (file.write(bytes) != bytes.size()) {
+        // Part of a block is no block: the file goes back to the size it had.
+        const QString reason = file.errorString();
+        file.resize(before);
+        file.close();
         if (error)
-            *error = QStringLiteral("The message container file %1 could not be written: %2.")
-                         .arg(fileName, file.errorString());
+            *error = QStringLiteral("The message container file %1 could not be written: %2.").arg(fileName, reason);
         return false;
     }
     file.close();
+    if (file.error() != QFileDevice::NoError)
+        return fail("written");
     return true;
 }
 
 } // namespace MessageContainer
 
-bool AppendMessageToContainer(const Settings& settings, bool force, const RobotMessage& message) {
-    if (!force && !settings.saveinfile)
+bool AppendMessageToContainer(AppCore& core, bool force, const RobotMessage& message) {
+    if (!force && !core.settings().saveinfile)
         return true;
     QString error;
-    if (!MessageContainer::appendBlock(settings.containerFileName(), message, &error)) {
-        MessageBoxService::Request r;
-        r.text = error;
-        r.icon = MessageBoxService::Icon::Warning;
-        // Not modal: this can run from a socket's handler.
-        MessageBoxService::instance().notify(r);
+    if (!MessageContainer::appendBlock(core.settings().containerFileName(), message, &error)) {
+        // A file that keeps failing shows one box, with the count of the failures since.
+        core.containerErrors().report(error);
         return false;
     }
     return true;
 }
 
-bool SaveAllMessages(const Settings& settings, const RobotMessageList& list) {
-    // One failure box, not one per message: the file that failed once fails the same way again.
+bool SaveAllMessages(AppCore& core, const RobotMessageList& list) {
+    // The file that failed once fails the same way again: the first failure ends the run.
     for (const RobotMessage& m : list.messages())
-        if (!AppendMessageToContainer(settings, true, m))
+        if (!AppendMessageToContainer(core, true, m))
             return false;
     return true;
 }

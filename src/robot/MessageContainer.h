@@ -6,19 +6,22 @@
 
 #include <QString>
 
+class AppCore;
 class RobotMessageList;
-class Settings;
 
 namespace MessageContainer {
 // One block: sender line, date line, time line, empty line, the text, empty line, closing line, empty line.
+// The sender's name and host come from the network: they are written in caret form, so that a file shown on a
+// terminal shows them and never obeys them.
 QString formatBlock(const RobotMessage& message);
-// Appends one block by its own open-append-close. On failure returns false and sets `error` to a text
-// that names the file and the failure.
+// Appends one block by its own open-append-close; the file holds whole blocks only: a write that fails is cut
+// off again. On failure returns false and sets `error` to a text that names the file and the failure.
 bool appendBlock(const QString& fileName, const RobotMessage& message, QString* error = nullptr);
 } // namespace MessageContainer
 
 // When `force` is true or the setting saveinfile is on, appends the message to the container file;
-// a failure is reported in a message box (the message itself stays wherever it was) and gives false.
-bool AppendMessageToContainer(const Settings& settings, bool force, const RobotMessage& message);
+// a failure is reported in the container file's counted error box (the message itself stays wherever it was)
+// and gives false.
+bool AppendMessageToContainer(AppCore& core, bool force, const RobotMessage& message);
 // Appends every message of the list, first to last; stops at the first failure (reported) with false.
-bool SaveAllMessages(const Settings& settings, const RobotMessageList& list);
+bool SaveAllMessages(AppCore& core, const RobotMessageList& list);

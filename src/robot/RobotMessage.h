@@ -1,5 +1,6 @@
 // A message left with the talk robot: what the caller typed, who and where from, and when it was filed.
-// The receipt time is the message's identity.
+// Its id, given by the message list, is its identity: two messages filed in the same millisecond share their
+// receipt time, never their id.
 #pragma once
 
 #include "platform/SystemTime.h"
@@ -11,4 +12,6 @@ struct RobotMessage {
     QString host;
     QString user;
     SystemTime receiptTime;
+    // Set when the message is appended to the list; unique for the program's life.
+    quint64 id = 0;
 };

@@ -1,22 +1,63 @@
 // Robot message list.
 #include "robot/RobotMessageList.h"
 
+#include "config/Bounds.h"
+#include "robot/StoreRobotMessage.h"
+
 #include <algorithm>
 
-void RobotMessageList::append(const RobotMessage& message) {
-    const bool wasEmpty = m_messages.empty();
-    m_messages.push_back(message);
-    if (wasEmpty)
-        emit emptinessChanged(false);
-    emit messageAdded(message);
+qsizetype RobotMessageList::largestMessage() {
+    return bounds::ROBOT_TEXT_LIMIT + ROBOT_TEXT_CUT_MARK.size();
 }
 
-bool RobotMessageList::removeByReceiptTime(const SystemTime& time) {
-    const auto it = std::find_if(m_messages.begin(), m_messages.end(),
-                                 [&](const RobotMessage& m) { return m.receiptTime == time; });
+bool RobotMessageList::isFull() const {
+    const qsizetype places = qsizetype(m_placesHeld) + 1;
+    return count() + m_placesHeld >= bounds::MAX_ROBOT_MESSAGES ||
+           m_textSize + places * largestMessage() > bounds::ROBOT_MESSAGES_TEXT_LIMIT;
+}
+
+void RobotMessageList::checkFullness() {
+    const bool full = isFull();
+    if (full == m_full)
+        return;
+    m_full = full;
+    emit fullnessChanged(full);
+}
+
+void RobotMessageList::holdPlace() {
+    ++m_placesHeld;
+    checkFullness();
+}
+
+void RobotMessageList::releasePlace() {
+    if (m_placesHeld > 0)
+        --m_placesHeld;
+    checkFullness();
+}
+
+quint64 RobotMessageList::append(const RobotMessage& message, bool inHeldPlace) {
+    const bool wasEmpty = m_messages.empty();
+    RobotMessage listed = message;
+    listed.id = ++m_lastId;
+    m_messages.push_back(listed);
+    m_textSize += listed.text.size();
+    if (inHeldPlace && m_placesHeld > 0)
+        --m_placesHeld;
+    checkFullness();
+    if (wasEmpty)
+        emit emptinessChanged(false);
+    emit messageAdded(listed);
+    return listed.id;
+}
+
+bool RobotMessageList::remove(quint64 id) {
+    const auto it =
+        std::find_if(m_messages.begin(), m_messages.end(), [id](const RobotMessage& m) { return m.id == id; });
     if (it == m_messages.end())
         return false;
+    m_textSize -= it->text.size();
     m_messages.erase(it);
+    checkFullness();
     if (m_messages.empty())
         emit emptinessChanged(true);
     return true;
@@ -25,6 +66,8 @@ bool RobotMessageList::removeByReceiptTime(const SystemTime& time) {
 void RobotMessageList::clear() {
     const bool wasEmpty = m_messages.empty();
     m_messages.clear();
+    m_textSize = 0;
+    checkFullness();
     if (!wasEmpty)
         emit emptinessChanged(true);
 }

@@ -1,5 +1,9 @@
 // The program's list of robot messages, oldest first. Its count is the signal that messages wait:
 // the tray blinks and offers "&Messages", and Exit and Uninstall ask first.
+//
+// It is bounded (bounds::MAX_ROBOT_MESSAGES, bounds::ROBOT_MESSAGES_TEXT_LIMIT). A robot conversation holds a
+// place from its start to its end, counted as a message of the largest size, so that what it files always fits;
+// the list is full when no place is left for one more, and then the robot takes no more calls.
 #pragma once
 
 #include "robot/RobotMessage.h"
@@ -13,13 +17,27 @@ class RobotMessageList : public QObject {
 public:
     using QObject::QObject;
 
+    // The most text one message may carry: the robot's text limit and the line that says it was cut.
+    static qsizetype largestMessage();
+
     const std::vector<RobotMessage>& messages() const { return m_messages; }
     bool isEmpty() const { return m_messages.empty(); }
     int count() const { return static_cast<int>(m_messages.size()); }
+    // The text of every listed message, in UTF-16 code units.
+    qsizetype textSize() const { return m_textSize; }
+    int placesHeld() const { return m_placesHeld; }
+    // No place is left for one more message: the robot takes no calls.
+    bool isFull() const;
 
-    void append(const RobotMessage& message);
-    // Removes the first message whose receipt time equals `time`; false when none does.
-    bool removeByReceiptTime(const SystemTime& time);
+    // A robot conversation takes its place when it starts and gives it back when it ends, after filing.
+    void holdPlace();
+    void releasePlace();
+
+    // Appends the message with the next id (returned). With `inHeldPlace` the message takes the place its
+    // conversation held, which is released with it.
+    quint64 append(const RobotMessage& message, bool inHeldPlace = false);
+    // Removes the message with this id; false when none has it.
+    bool remove(quint64 id);
     void clear();
 
 signals:
@@ -27,7 +45,15 @@ signals:
     void messageAdded(const RobotMessage& message);
     // The list went from empty to non-empty or back.
     void emptinessChanged(bool empty);
+    // The list became full, or has room again.
+    void fullnessChanged(bool full);
 
 private:
+    void checkFullness();
+
     std::vector<RobotMessage> m_messages;
+    qsizetype m_textSize = 0;
+    int m_placesHeld = 0;
+    quint64 m_lastId = 0;
+    bool m_full = false;
 };

@@ -4,14 +4,35 @@
 #include "app/AppCore.h"
 #include "robot/MessageContainer.h"
 
-void StoreRobotMessage(AppCore& core, const QString& text, const QString& host, const QString& user) {
-    if (text.isEmpty())
-        return;
+namespace {
+
+// The text as filed: at most bounds::ROBOT_TEXT_LIMIT code units of it, cut where a character or a line break
+// ends, then the mark.
+QString cutText(const QString& text) {
+    if (text.size() <= bounds::ROBOT_TEXT_LIMIT)
+        return text;
+    qsizetype cut = bounds::ROBOT_TEXT_LIMIT;
+    if (text.at(cut - 1).isHighSurrogate() && text.at(cut).isLowSurrogate())
+        --cut;
+    if (text.at(cut - 1) == u'\r' && text.at(cut) == u'\n')
+        --cut;
+    return text.left(cut) + ROBOT_TEXT_CUT_MARK;
+}
+
+} // namespace
+
+bool StoreRobotMessage(AppCore& core, const QString& text, const QString& host, const QString& user, bool inHeldPlace) {
+    if (text.isEmpty()) {
+        if (inHeldPlace)
+            core.messages().releasePlace();
+        return false;
+    }
     RobotMessage message;
-    message.text = text.size() > bounds::ROBOT_TEXT_LIMIT ? text.left(bounds::ROBOT_TEXT_LIMIT) + ROBOT_TEXT_CUT_MARK : text;
+    message.text = cutText(text);
     message.host = host;
     message.user = user;
     message.receiptTime = LocalClock::now();
-    core.messages().append(message);
-    AppendMessageToContainer(core.settings(), false, message);
+    message.id = core.messages().append(message, inHeldPlace);
+    AppendMessageToContainer(core, false, message);
+    return true;
 }

@@ -12,5 +12,9 @@ inline const QString ROBOT_TEXT_CUT_MARK = QStringLiteral("\r\n[message cut at 1
 
 // Appends a message with the receipt time of now to the list (which starts the tray blinking when it
 // was empty, and shows the message in an open monitor), then copies it to the container file when the
-// setting saveinfile is on. An empty text files nothing.
-void StoreRobotMessage(AppCore& core, const QString& text, const QString& host, const QString& user);
+// setting saveinfile is on. An empty text files nothing. A text longer than bounds::ROBOT_TEXT_LIMIT is cut on a
+// character boundary (never inside a surrogate pair or a CR LF) and ends with ROBOT_TEXT_CUT_MARK.
+// With `inHeldPlace` the message takes the place its robot conversation held in the list; that place is given
+// back when nothing is filed. Returns whether a message was filed.
+bool StoreRobotMessage(AppCore& core, const QString& text, const QString& host, const QString& user,
+                       bool inHeldPlace = false);

@@ -2,6 +2,7 @@
 #include "app/CTalkApp.h"
 #include "app/CTrayWindow.h"
 #include "app/TalkWindowEntry.h"
+#include "config/Bounds.h"
 
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
@@ -70,7 +71,8 @@ private slots:
     }
 
     void messagesAndWindowsAppearBeforeCustomize() {
-        FakeWindow a("anna", "10.77.0.2"), b("bob", "alpha"), c("carl", "127.0.0.1");
+        // Names come from the network: caret form, and an "&" of theirs is no mnemonic.
+        FakeWindow a("anna", "10.77.0.2"), b("bob", "alpha"), c("carl&co\x1b[2J", "127.0.0.1");
         m_app->addTalkWindow(&a);
         m_app->addTalkWindow(&b);
         m_app->addTalkWindow(&c);
@@ -81,7 +83,7 @@ private slots:
         QMenu* windows = tray().menu()->actions().at(4)->menu();
         QVERIFY(windows);
         QCOMPARE(entries(windows), (QStringList{"Talking to anna from 10.77.0.2", "Talking to bob from alpha",
-                                                "Talking to carl from 127.0.0.1"}));
+                                                "Talking to carl&&co^[[2J from 127.0.0.1"}));
         QList<int> ids;
         for (QAction* action : windows->actions())
             ids << action->data().toInt();
@@ -96,6 +98,21 @@ private slots:
         m_app->core().messages().clear();
         tray().buildMenu();
         QCOMPARE(entries(tray().menu()).size(), 7);
+    }
+
+    void tipSaysWhenTheMessageBoxIsFull() {
+        RobotMessageList& list = m_app->core().messages();
+        for (int i = 0; i < bounds::MAX_ROBOT_MESSAGES - 1; ++i)
+            list.append(message(i % 1000));
+        QCOMPARE(tray().trayIcon()->toolTip(), CTrayWindow::TIP);
+        list.append(message(5));
+        QCOMPARE(tray().trayIcon()->toolTip(), QStringLiteral("Murmelo: the message box is full"));
+        list.remove(list.messages().front().id);
+        QCOMPARE(tray().trayIcon()->toolTip(), QStringLiteral("Murmelo"));
+        list.holdPlace(); // a robot conversation runs
+        QCOMPARE(tray().trayIcon()->toolTip(), CTrayWindow::TIP_FULL);
+        list.releasePlace();
+        QCOMPARE(tray().trayIcon()->toolTip(), CTrayWindow::TIP);
     }
 
     void robotToggleDoesNotSave() {

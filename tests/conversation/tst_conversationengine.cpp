@@ -427,7 +427,8 @@ public:
         loop.exec();
         return Yes;
     }
-    void notify(const Request&, std::function<void(int)>) override {}
+    int notify(const Request&, std::function<void(int)>) override { return 0; }
+    void replaceText(int, const QString&) override {}
     bool chooseFont(LogFont&, quint32&, QObject*) override { return false; }
     bool chooseColour(quint32&, QObject*) override { return false; }
     bool chooseOpenFile(QString&, const QString&, const QString&, const QString&, QObject*) override { return false; }

@@ -1,4 +1,4 @@
-// The talk robot's conversations: what it sends, what it files, and when it gives up.
+// The talk robot's conversations: what it sends, what it files on every way out, and when it gives up.
 #include "EngineFixture.h"
 
 #include "app/AppCore.h"
@@ -24,6 +24,10 @@ private slots:
     void robotNeverConnectedEnds_data();
     void robotNeverConnectedEnds();
     void robotKeepsAtMostOneMebibyte();
+    void robotFilesOnEveryWayOut_data();
+    void robotFilesOnEveryWayOut();
+    void robotAsksNobody_data();
+    void robotAsksNobody();
     void robotLooksUpAgainBeforeCallingBack_data();
     void robotLooksUpAgainBeforeCallingBack();
 
@@ -116,15 +120,91 @@ void TestConversationRobot::robotKeepsAtMostOneMebibyte() {
     peer->write("\x08\x15\x17");
     for (int i = 0; i < 3 * 1024; ++i) // 3 MiB
         peer->write(line);
-    QTRY_VERIFY_WITH_TIMEOUT(peer->bytesToWrite() == 0, 20000);
-    QTest::qWait(300);
-    QVERIFY(e->remoteText().size() <= 2 * (bounds::ROBOT_TEXT_LIMIT + ConversationEngine::ROBOT_TEXT_SLACK + 2048));
-    peer->disconnectFromHost();
-    QTRY_VERIFY(guard.isNull());
+    // The robot hangs up by itself once the caller has typed as much as a message keeps.
+    QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), 20000);
+    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
     QCOMPARE(f.core->messages().count(), 1);
     const QString text = f.core->messages().messages().at(0).text;
     QCOMPARE(text.size(), bounds::ROBOT_TEXT_LIMIT + ROBOT_TEXT_CUT_MARK.size());
     QVERIFY(text.endsWith(ROBOT_TEXT_CUT_MARK));
+}
+
+namespace {
+enum class WayOut { CallerSilent, CallTooLong, ConnectionFails, ProgramEnds };
+}
+Q_DECLARE_METATYPE(WayOut)
+
+void TestConversationRobot::robotFilesOnEveryWayOut_data() {
+    QTest::addColumn<WayOut>("way");
+    QTest::newRow("caller falls silent") << WayOut::CallerSilent;
+    QTest::newRow("call lasts too long") << WayOut::CallTooLong;
+    QTest::newRow("connection fails (network drops)") << WayOut::ConnectionFails;
+    QTest::newRow("program ends while it runs") << WayOut::ProgramEnds;
+}
+// Whatever ends a robot conversation, what the caller typed is filed, once, and without a box.
+void TestConversationRobot::robotFilesOnEveryWayOut() {
+    QFETCH(WayOut, way);
+    ConversationEngine* e = f.make(1, HOST, QStringLiteral("bob"));
+    QPointer<ConversationEngine> guard(e);
+    const int shortLimit = 300, longLimit = 60000;
+    e->setRobotLimits(way == WayOut::CallerSilent ? shortLimit : longLimit, longLimit);
+    QCOMPARE(f.core->messages().placesHeld(), 1); // what it files will fit
+    QTcpSocket* peer = f.connectAsCallee(e);
+    QVERIFY(peer);
+    if (way == WayOut::CallTooLong)
+        e->setRobotLimits(longLimit, shortLimit); // counted from now, the call's start is long past
+    peer->write("\x7f\x15\x17hello\nworld");
+    QTRY_COMPARE(e->remoteText(), QStringLiteral("hello\r\nworld"));
+    QCOMPARE(f.core->messages().count(), 0);
+    switch (way) {
+    case WayOut::CallerSilent:
+    case WayOut::CallTooLong:
+        break; // the robot hangs up by itself
+    case WayOut::ConnectionFails: {
+        auto* data = e->findChild<QTcpSocket*>();
+        QVERIFY(data);
+        emit data->errorOccurred(QAbstractSocket::NetworkError);
+        break;
+    }
+    case WayOut::ProgramEnds:
+        delete e;
+        break;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(guard.isNull(), WAIT);
+    if (way != WayOut::ProgramEnds)
+        QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(f.core->messages().count(), 1);
+    QCOMPARE(f.core->messages().messages().at(0).text, QStringLiteral("hello\r\nworld"));
+    QCOMPARE(f.core->messages().messages().at(0).user, QStringLiteral("bob"));
+    QCOMPARE(f.core->messages().placesHeld(), 0);
+    QVERIFY2(f.boxes->shown.isEmpty(), qPrintable(f.boxes->texts().join('|')));
+}
+
+void TestConversationRobot::robotAsksNobody_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("refused unless urgent") << int(REFUSED_UNLESS_URGENT);
+    QTest::newRow("refused even urgent") << int(REFUSED_EVEN_URGENT);
+    QTest::newRow("user present") << int(USER_PRESENT);
+    QTest::newRow("robot present") << int(ROBOT_PRESENT);
+}
+// A rejection or a "who is there" answer ends a robot conversation without a box and without a message.
+void TestConversationRobot::robotAsksNobody() {
+    QFETCH(int, answer);
+    f.remote->script = [answer](const ControlMessage& m) -> std::optional<QByteArray> {
+        if (m.type != LOOK_UP)
+            return std::nullopt;
+        return answer >= USER_PRESENT ? ScriptedDaemon::probeReply(m, std::uint8_t(answer), "carol")
+                                      : ScriptedDaemon::reply(m, std::uint8_t(answer));
+    };
+    ConversationEngine* e = f.make(1, HOST, QStringLiteral("bob"));
+    QPointer<ConversationEngine> guard(e);
+    QVERIFY(e->start());
+    QTRY_VERIFY(guard.isNull());
+    QCOMPARE(f.remote->types().last(), int(DELETE));
+    QCOMPARE(f.remote->requests.last().message.remoteName(), std::string("bob"));
+    QVERIFY2(f.boxes->shown.isEmpty(), qPrintable(f.boxes->texts().join('|')));
+    QCOMPARE(f.core->messages().count(), 0);
+    QCOMPARE(f.core->messages().placesHeld(), 0);
 }
 
 void TestConversationRobot::robotLooksUpAgainBeforeCallingBack_data() {

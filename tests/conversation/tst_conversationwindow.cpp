@@ -42,6 +42,7 @@ private slots:
     void fontMenu();
     void menuCommands();
     void windowListAndRobot();
+    void programEndFilesTheRobotsMessage();
     void minimiseHidesWithoutTaskbarButton();
 
 private:
@@ -419,6 +420,32 @@ void TestConversationWindow::windowListAndRobot() {
     w->EndConversation();
     QTRY_VERIFY(interactive.isNull());
     QCOMPARE(m_app->talkWindows().size(), 0);
+}
+
+// The program ends while a robot conversation runs: what the caller typed is filed before the program goes.
+void TestConversationWindow::programEndFilesTheRobotsMessage() {
+    const QString container = m_profile->dir() + QStringLiteral("/container.txt");
+    m_app->settings().saveinfile = 1;
+    m_app->settings().msgfile = container;
+    QPointer<QObject> robot = m_app->StartConversation(1, QStringLiteral("127.0.0.1"), QStringLiteral("eve"));
+    QVERIFY(robot);
+    auto* w = qobject_cast<CTalkConversation*>(robot.data());
+    m_windows << w;
+    // It found no invitation and rang the caller back: the caller connects.
+    QTRY_VERIFY_WITH_TIMEOUT(m_local->requests.size() >= 1, 5000);
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, w->engine()->port());
+    QVERIFY(peer.waitForConnected(5000));
+    QTRY_VERIFY(w->engine()->isConnected());
+    peer.write("\x08\x15\x17hello there");
+    QTRY_COMPARE(w->engine()->remoteText(), QStringLiteral("hello there"));
+    m_app.reset();
+    QVERIFY(robot.isNull());
+    QFile file(container);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY(text.startsWith(" -- Message from: eve at 127.0.0.1\r\n"));
+    QCOMPARE(text.count("hello there"), 1);
 }
 
 void TestConversationWindow::minimiseHidesWithoutTaskbarButton() {

@@ -1,9 +1,11 @@
 // The incoming request prompt, driven by real ANNOUNCE and DELETE datagrams to the daemon of a started program.
 #include "app/CTalkApp.h"
+#include "config/Bounds.h"
 #include "daemon/AutoConversationGate.h"
 #include "daemon/CRequestPrompt.h"
 #include "daemon/CTalkDaemon.h"
 #include "platform/LoginName.h"
+#include "robot/RobotMessageList.h"
 
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
@@ -64,15 +66,23 @@ class TestRequestPrompt : public QObject {
 
     CTalkDaemon& daemon() { return *m_app->daemon(); }
 
-    // Sends a request from the caller's socket and waits for the daemon's reply.
-    QByteArray send(const QByteArray& d) {
-        m_caller->writeDatagram(d, QHostAddress::LocalHost, daemon().localPort());
-        if (!QTest::qWaitFor([this] { return m_caller->hasPendingDatagrams(); }, 2000))
+    // Sends a request from the caller's socket (or `from`) and waits for the daemon's reply.
+    QByteArray send(const QByteArray& d, QUdpSocket* from = nullptr) {
+        QUdpSocket* socket = from ? from : m_caller.get();
+        socket->writeDatagram(d, QHostAddress::LocalHost, daemon().localPort());
+        if (!QTest::qWaitFor([socket] { return socket->hasPendingDatagrams(); }, 2000))
             return {};
-        QByteArray r(int(m_caller->pendingDatagramSize()), 0);
-        m_caller->readDatagram(r.data(), r.size());
+        QByteArray r(int(socket->pendingDatagramSize()), 0);
+        socket->readDatagram(r.data(), r.size());
         QCoreApplication::processEvents();
         return r;
+    }
+    // Fills the robot message list up to its bound, less `room`.
+    void fillMessages(int room = 0) {
+        RobotMessage m;
+        m.text = QStringLiteral("hi");
+        for (int i = 0; i < bounds::MAX_ROBOT_MESSAGES - room; ++i)
+            m_app->core().messages().append(m);
     }
     QByteArray ring(const QByteArray& caller) { return send(announce(caller, m_ctl++)); }
 
@@ -208,6 +218,77 @@ private slots:
         ring(name);
         QCOMPARE(prompts().size(), 1);
         QCOMPARE(prompts().first()->findChild<QLabel*>("callerText")->text(), shown);
+    }
+
+    void fullMessageBoxRingsAsIfTheRobotWereOff_data() {
+        QTest::addColumn<int>("robotSwitch");
+        QTest::newRow("robot on") << 1;
+        QTest::newRow("robot off") << 0;
+    }
+    // 200 messages wait: the robot takes no call. The prompt shows, and no robot delay runs that could run out.
+    void fullMessageBoxRingsAsIfTheRobotWereOff() {
+        QFETCH(int, robotSwitch);
+        m_app->core().setRobotSwitch(robotSwitch);
+        m_app->settings().ltra = 1;
+        fillMessages();
+        QVERIFY(m_app->core().messages().isFull());
+        QCOMPARE(int(ring("alice")[2]), 0);
+        QCOMPARE(prompts().size(), 1);
+        CRequestPrompt* p = prompts().first();
+        QVERIFY(p->isVisible());
+        QVERIFY(!p->robotTimerActive());
+        QTest::qWait(50);
+        QVERIFY(m_started.isEmpty());
+        // Talk starts an interactive conversation, the robot switch notwithstanding.
+        p->findChild<QPushButton*>("talkButton")->click();
+        QCOMPARE(m_started.size(), 1);
+        QCOMPARE(m_started[0].mode, 0);
+    }
+
+    // The list fills while a robot call waits for its start (another robot holds the last place): the call rings.
+    void messageBoxFillsBeforeTheRobotStarts() {
+        m_app->core().setRobotSwitch(1);
+        fillMessages(1);
+        CRequestPrompt::setStarter([this](int mode, const QString& host, const QString& user) -> QObject* {
+            m_started.append({mode, host, user});
+            if (mode == 1)
+                m_app->core().messages().holdPlace(); // as a robot conversation does
+            return new QObject(&m_conversations);
+        });
+        // Both ring before either robot starts.
+        m_caller->writeDatagram(announce("c1", m_ctl++), QHostAddress::LocalHost, daemon().localPort());
+        m_caller->writeDatagram(announce("c2", m_ctl++), QHostAddress::LocalHost, daemon().localPort());
+        QTRY_COMPARE(daemon().promptCount() + m_started.size(), 2);
+        QTRY_COMPARE(m_started.size(), 1);
+        QCOMPARE(m_started[0].user, QStringLiteral("c1"));
+        QTRY_COMPARE(prompts().size(), 1);
+        CRequestPrompt* p = prompts().first();
+        QCOMPARE(p->callerName(), QStringLiteral("c2"));
+        QVERIFY(p->isVisible());
+        QVERIFY(!p->robotTimerActive());
+        QTest::qWait(50);
+        QCOMPARE(m_started.size(), 1);
+    }
+
+    // One caller host holds at most four of the automatic places; the others stay open to other hosts.
+    void oneHostHoldsAtMostFourPlaces() {
+        m_app->core().setRobotSwitch(1);
+        QUdpSocket other;
+        QVERIFY(other.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+        for (int i = 1; i <= bounds::MAX_AUTO_CONVERSATIONS_PER_HOST + 1; ++i)
+            ring(QByteArray("c") + QByteArray::number(i));
+        QTRY_COMPARE(m_started.size(), bounds::MAX_AUTO_CONVERSATIONS_PER_HOST);
+        QTRY_COMPARE(daemon().autoConversations().waiting(), 1);
+        QCOMPARE(daemon().autoConversations().runningFor(QStringLiteral("127.0.0.1")), 4);
+        send(announce("d1", m_ctl++), &other);
+        QTRY_COMPARE(m_started.size(), bounds::MAX_AUTO_CONVERSATIONS_PER_HOST + 1);
+        QCOMPARE(m_started.last().host, QStringLiteral("127.0.0.2"));
+        QCOMPARE(daemon().autoConversations().waiting(), 1);
+        // One of the first host's conversations ends: its fifth caller gets the place.
+        delete m_conversations.children().first();
+        QTRY_COMPARE(m_started.size(), bounds::MAX_AUTO_CONVERSATIONS_PER_HOST + 2);
+        QCOMPARE(m_started.last().user, QStringLiteral("c5"));
+        QCOMPARE(daemon().autoConversations().waiting(), 0);
     }
 
     void conversationsStartedByPromptsAreBounded() {

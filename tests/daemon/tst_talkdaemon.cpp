@@ -3,7 +3,6 @@
 #include "app/AppCore.h"
 #include "config/CallerRules.h"
 #include "daemon/CTalkDaemon.h"
-#include "daemon/DaemonErrorBoxes.h"
 #include "daemon/RequestHandler.h"
 #include "platform/LoginName.h"
 
@@ -236,30 +235,6 @@ private slots:
                                 "hurry and make proper choice!"));
         // The first one still answers.
         QCOMPARE(exchange(hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY)).size(), 24);
-    }
-
-    void errorBoxesOneAtATime() {
-        ScriptedMessageBoxes boxes;
-        boxes.answerNotifiesAtOnce = false;
-        DaemonErrorBoxes errors;
-        errors.report(QStringLiteral("first"));
-        // Never from inside the handler that reports: the box comes once the event loop runs.
-        QVERIFY(boxes.shown.isEmpty());
-        QCoreApplication::processEvents();
-        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("first")});
-        QCOMPARE(boxes.shown[0].icon, MessageBoxService::Icon::Stop);
-        errors.report(QStringLiteral("second"));
-        errors.report(QStringLiteral("third"));
-        QCoreApplication::processEvents();
-        QCOMPARE(boxes.shown.size(), 1);
-        QCOMPARE(errors.countedSince(), 2);
-        boxes.answerPending();
-        QCoreApplication::processEvents();
-        QCOMPARE(boxes.texts().last(), QStringLiteral("third\r\n(2 more since)"));
-        boxes.answerPending();
-        QCoreApplication::processEvents();
-        QCOMPARE(boxes.shown.size(), 2);
-        QVERIFY(!errors.boxShown());
     }
 
     void hostileRunLeavesTheDaemonAnswering() {

@@ -1,10 +1,14 @@
-// The platform layer: profile store, login name, socket error numbers, clock, local addresses.
+// The platform layer: profile store, login name, socket error numbers, clock, local addresses, names as shown,
+// counted error boxes.
+#include "platform/CountedErrorBox.h"
 #include "platform/LocalAddress.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
+#include "platform/ShownText.h"
 #include "platform/SocketErrors.h"
 #include "platform/SystemTime.h"
 
+#include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
 #include <QDir>
@@ -45,6 +49,72 @@ private slots:
         QCOMPARE(SocketErrors::fromQt(QAbstractSocket::SocketAccessError), 10013);
         QCOMPARE(SocketErrors::fromQt(QAbstractSocket::RemoteHostClosedError, "Connection reset by peer"), 10054);
         QCOMPARE(SocketErrors::fromQt(QAbstractSocket::ConnectionRefusedError), 10061);
+    }
+
+    void shownText_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caret");
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("plain") << "anna"
+                               << "anna"
+                               << "anna";
+        QTest::newRow("escape sequence") << "a\x1b[2Jb"
+                                         << "a^[[2Jb"
+                                         << "a^[[2Jb";
+        QTest::newRow("delete, tab, bell") << "a\x7f\t\x07"
+                                           << "a^?^I^G"
+                                           << "a^?^I^G";
+        QTest::newRow("NUL and unit separator") << QString::fromLatin1("a\0b\x1f", 4) << "a^@b^_"
+                                                << "a^@b^_";
+        QTest::newRow("8-bit controls") << QString::fromLatin1("a\x9b"
+                                                               "2J\x80\x9f")
+                                        << "aM-^[2JM-^@M-^_"
+                                        << "aM-^[2JM-^@M-^_";
+        QTest::newRow("Latin-1 letters stay")
+            << QString::fromLatin1("j\xf6rg\xa0") << QString::fromLatin1("j\xf6rg\xa0")
+            << QString::fromLatin1("j\xf6rg\xa0");
+        QTest::newRow("ampersand") << "R&D"
+                                   << "R&D"
+                                   << "R&&D";
+        QTest::newRow("markup") << "<b>x</b>"
+                                << "<b>x</b>"
+                                << "<b>x</b>";
+    }
+    void shownText() {
+        QFETCH(QString, name);
+        QTEST(ShownText::caretForm(name), "caret");
+        QTEST(ShownText::menuText(name), "menu");
+    }
+
+    // One box on the screen: every error from the first on is counted into it, also those that come before it is
+    // shown, and its text follows the count while it is up.
+    void countedErrorBox() {
+        ScriptedMessageBoxes boxes;
+        boxes.answerNotifiesAtOnce = false;
+        CountedErrorBox errors(MessageBoxService::Icon::Stop);
+        errors.report(QStringLiteral("first"));
+        errors.report(QStringLiteral("second"));
+        // Never from inside the handler that reports: the box comes once the event loop runs.
+        QVERIFY(boxes.shown.isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("first\r\n(1 more since)")});
+        QCOMPARE(boxes.shown[0].icon, MessageBoxService::Icon::Stop);
+        QVERIFY(errors.boxShown());
+        errors.report(QStringLiteral("third"));
+        errors.report(QStringLiteral("fourth"));
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.texts(), QStringList{QStringLiteral("first\r\n(3 more since)")});
+        QCOMPARE(errors.countedSince(), 3);
+        boxes.answerPending();
+        QCoreApplication::processEvents();
+        QVERIFY(!errors.boxShown());
+        QCOMPARE(boxes.shown.size(), 1); // nothing is left over for a second box
+        // The next error opens a new box.
+        errors.report(QStringLiteral("fifth"));
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.texts().last(), QStringLiteral("fifth"));
+        QCOMPARE(boxes.shown.size(), 2);
+        boxes.answerPending();
     }
 
     void clockGivesEightFields() {

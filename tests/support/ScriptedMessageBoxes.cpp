@@ -16,24 +16,36 @@ int ScriptedMessageBoxes::ask(const Request& request) {
     return answerFor(request);
 }
 
-void ScriptedMessageBoxes::notify(const Request& request, std::function<void(int)> done) {
+int ScriptedMessageBoxes::notify(const Request& request, std::function<void(int)> done) {
     shown << request;
     if (answerNotifiesAtOnce) {
         const int answer = answerFor(request);
         if (done)
             done(answer);
-    } else {
-        m_pending.append({request, std::move(done)});
+        return 0;
+    }
+    const int box = int(shown.size());
+    m_pending.append({box, request, std::move(done)});
+    return box;
+}
+
+void ScriptedMessageBoxes::replaceText(int box, const QString& text) {
+    for (Pending& p : m_pending) {
+        if (p.box != box)
+            continue;
+        p.request.text = text;
+        if (box <= shown.size())
+            shown[box - 1].text = text;
     }
 }
 
 void ScriptedMessageBoxes::answerPending() {
     auto pending = std::move(m_pending);
     m_pending.clear();
-    for (auto& [request, done] : pending) {
-        const int answer = answerFor(request);
-        if (done)
-            done(answer);
+    for (Pending& p : pending) {
+        const int answer = answerFor(p.request);
+        if (p.done)
+            p.done(answer);
     }
 }
 

@@ -32,7 +32,10 @@ public:
     QList<FileRequest> fileRequests;
 
     int ask(const Request& request) override;
-    void notify(const Request& request, std::function<void(int)> done = {}) override;
+    // A box kept open (answerNotifiesAtOnce false) is numbered by its place in `shown`, plus one; replaceText
+    // changes its text there.
+    int notify(const Request& request, std::function<void(int)> done = {}) override;
+    void replaceText(int box, const QString& text) override;
     bool chooseFont(LogFont& font, quint32& textColour, QObject* owner) override;
     bool chooseColour(quint32& colour, QObject* owner) override;
     bool chooseOpenFile(QString& path, const QString& title, const QString& filter, const QString& defaultSuffix,
@@ -43,5 +46,10 @@ public:
 
 private:
     int answerFor(const Request& request);
-    QList<std::pair<Request, std::function<void(int)>>> m_pending;
+    struct Pending {
+        int box;
+        Request request;
+        std::function<void(int)> done;
+    };
+    QList<Pending> m_pending;
 };

@@ -1,0 +1,47 @@
+// Counted error boxes, one at a time.
+#include "platform/CountedErrorBox.h"
+
+#include <QPointer>
+
+CountedErrorBox::CountedErrorBox(MessageBoxService::Icon icon, QObject* parent) : QObject(parent), m_icon(icon) {}
+
+void CountedErrorBox::report(const QString& text) {
+    if (m_queued || m_shown) {
+        ++m_more;
+        if (m_shown && m_box != 0)
+            MessageBoxService::instance().replaceText(m_box, boxText());
+        return;
+    }
+    m_text = text;
+    m_more = 0;
+    m_queued = true;
+    QMetaObject::invokeMethod(this, &CountedErrorBox::show, Qt::QueuedConnection);
+}
+
+QString CountedErrorBox::boxText() const {
+    return m_more > 0 ? m_text + QStringLiteral("\r\n(%1 more since)").arg(m_more) : m_text;
+}
+
+void CountedErrorBox::show() {
+    m_queued = false;
+    m_shown = true;
+    MessageBoxService::Request r;
+    r.text = boxText();
+    r.icon = m_icon;
+    r.buttons = MessageBoxService::Ok;
+    const QPointer<CountedErrorBox> self(this);
+    const int box = MessageBoxService::instance().notify(r, [self](int) {
+        if (self)
+            self->closed();
+    });
+    // A box answered at once (no windows) is already closed.
+    if (self && m_shown)
+        m_box = box;
+}
+
+void CountedErrorBox::closed() {
+    m_shown = false;
+    m_box = 0;
+    m_more = 0;
+    m_text.clear();
+}
