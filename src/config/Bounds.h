@@ -14,6 +14,13 @@ constexpr std::size_t MAX_INVITATIONS = 1000;
 constexpr int MAX_PROMPTS = 32;
 constexpr int MAX_PROMPTS_PER_HOST = 8;
 
+// Daemon: a datagram from a source port below this is dropped unanswered. Only daemons and system services send
+// from there, and a daemon sends only replies: answering them could set two daemons answering each other.
+constexpr std::uint16_t MIN_SENDER_PORT = 1024;
+// Daemon: datagrams handled per readiness event of its socket before it returns to the event loop (a flood must
+// leave the desktop responsive); the rest follow in the next turn of the loop.
+constexpr int MAX_DATAGRAMS_PER_EVENT = 128;
+
 // Conversations that prompts start by themselves (the talk robot, Connect at once), at a time.
 constexpr int MAX_AUTO_CONVERSATIONS = 16;
 // A robot that rings a caller back stops after this many announcements.
