@@ -1,6 +1,7 @@
 // The platform layer: profile store, login name, socket error numbers, clock, local addresses.
 #include "platform/LocalAddress.h"
 #include "platform/LoginName.h"
+#include "platform/OwnHostAddress.h"
 #include "platform/ProfileStore.h"
 #include "platform/SocketErrors.h"
 #include "platform/SystemTime.h"
@@ -9,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHostInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -87,6 +89,46 @@ private slots:
         QCOMPARE(LocalAddress::towards(QHostAddress("127.0.0.1")), QHostAddress("127.0.0.1"));
         QCOMPARE(LocalAddress::firstIPv4({QHostAddress("::1"), QHostAddress("127.0.0.1")}),
                  QHostAddress("127.0.0.1"));
+    }
+
+    void ownHostNameIsLookedUpOnceInTheBackground() {
+        // A name service that answers only when the test says so.
+        QStringList asked;
+        std::function<void(const QHostInfo&)> answer;
+        OwnHostAddress own(
+            [&](const QString& name, std::function<void(const QHostInfo&)> done) {
+                asked << name;
+                answer = std::move(done);
+            },
+            QStringLiteral("thishost"));
+        auto reply = [&](QHostInfo::HostInfoError error, const QList<QHostAddress>& addresses) {
+            QHostInfo info;
+            info.setError(error);
+            info.setAddresses(addresses);
+            std::exchange(answer, {})(info);
+        };
+        // Nothing known yet: a null address at once, and one look-up however often it is asked.
+        own.start();
+        QVERIFY(own.address().isNull());
+        QVERIFY(own.address().isNull());
+        QCOMPARE(asked, QStringList{QStringLiteral("thishost")});
+        // It failed: still null, and the next question asks the name service again.
+        reply(QHostInfo::HostNotFound, {});
+        QVERIFY(!own.isLookingUp());
+        QVERIFY(own.address().isNull());
+        QCOMPARE(own.lookUpsStarted(), 2);
+        // An answer without an IPv4 address counts as failed too.
+        reply(QHostInfo::NoError, {QHostAddress(QStringLiteral("::1"))});
+        QVERIFY(own.address().isNull());
+        QCOMPARE(own.lookUpsStarted(), 3);
+        // Known: the first IPv4 address, and the name service is never asked again.
+        reply(QHostInfo::NoError, {QHostAddress(QStringLiteral("::1")), QHostAddress(QStringLiteral("10.77.0.9")),
+                                   QHostAddress(QStringLiteral("10.77.0.8"))});
+        QCOMPARE(own.address(), QHostAddress(QStringLiteral("10.77.0.9")));
+        own.start();
+        QCOMPARE(own.address(), QHostAddress(QStringLiteral("10.77.0.9")));
+        QCOMPARE(own.lookUpsStarted(), 3);
+        QVERIFY(!answer);
     }
 
     void storeReadsDefaultsAndEscapesNames() {
