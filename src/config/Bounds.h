@@ -29,6 +29,10 @@ constexpr int ROBOT_ANNOUNCE_LIMIT = 4;
 // Text a robot message keeps, in UTF-16 code units (1 MiB); the rest is cut off.
 constexpr std::ptrdiff_t ROBOT_TEXT_LIMIT = 1024 * 1024;
 
+// Settings file: window positions, sizes and splitter positions, and the sizes of the font records, are kept
+// within plus or minus this on load (a 16-bit coordinate), so that no computation with them can overflow.
+constexpr int MAX_STORED_COORDINATE = 32767;
+
 // Locate: reverse look-ups of stray senders pending at once.
 constexpr int MAX_PENDING_ADDRESS_LOOKUPS = 64;
 

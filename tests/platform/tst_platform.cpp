@@ -140,6 +140,15 @@ private slots:
         QCOMPARE(s.readInt("X", "n", 3), 3);
         s.writeInt("X", "big", int(0xFFFFFFFFu));
         QCOMPARE(s.readInt("X", "big", 0), -1);
+        // Clamped reads: a stored value is kept within the bounds, a missing one gives the default as it is.
+        QCOMPARE(s.readInt("X", "big", 0, 1, 5), 1);
+        QCOMPARE(s.readInt("X", "missing", -9, 1, 5), -9);
+        QCOMPARE(s.readInt("X", "n", 3, 4, 5), 3);
+        s.writeInt("X", "far", 2147483647);
+        QCOMPARE(s.readCoordinate("X", "far", 0), 32767);
+        s.writeString("X", "far", "-2147483648");
+        QCOMPARE(s.readCoordinate("X", "far", 0), -32767);
+        QCOMPARE(s.readCoordinate("X", "missing", -10000), -10000);
         for (const QString& name : {QStringLiteral("a/b"), QStringLiteral("a%2Fb"), QStringLiteral("\\x"),
                                     QStringLiteral("a b c"), QStringLiteral("=;#")})
             s.writeString("Names", name, name);
