@@ -9,9 +9,12 @@
 namespace {
 
 void lookUpInTheEventLoop(const QString& name, std::function<void(const QHostInfo&)> done) {
-    // Without an application there is no event loop to deliver the answer in: the address stays unknown.
+    // Without an application there is no event loop to deliver the answer in: an empty answer, so that the
+    // address is asked again once there is one.
     if (QCoreApplication* app = QCoreApplication::instance())
         QHostInfo::lookupHost(name, app, [done = std::move(done)](const QHostInfo& info) { done(info); });
+    else
+        done(QHostInfo());
 }
 
 } // namespace
