@@ -17,6 +17,7 @@
 #include "daemon/CTalkDaemon.h"
 #include "locate/CLocateWindow.h"
 #include "platform/CountedErrorBox.h"
+#include "platform/LocalAddress.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
 #include "robot/CMessageMonitor.h"
@@ -72,6 +73,10 @@ bool CTalkApp::InitInstance() {
             return false;
         }
     }
+
+    // The host name's address is the local address of last resort (LocalAddress::towards); the name service may
+    // be slow, so it is asked now, in the background, never when a request is being sent.
+    LocalAddress::lookUpHostName();
 
     ProfileStore& store = m_core.store();
     const int version = FirstStart::storedVersion(store);

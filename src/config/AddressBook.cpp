@@ -40,15 +40,37 @@ QStringList ReadHosts(const ProfileStore& store, const QString& person, const QS
 
 using namespace AddressBook;
 
+namespace {
+
+// The entries of a list are those below its count, up to the first missing value: a broken count (2147483647)
+// must not make a reader loop two billion times.
+bool present(const ProfileStore& store, const QString& section, int index, int count, const QString& valueName) {
+    return index < count && store.contains(section, valueName);
+}
+
+// "People"/"Count", but no more than the persons stored from index 0 on.
+int personCount(const ProfileStore& store) {
+    const int n = store.readInt(PEOPLE, COUNT, 0);
+    int i = 0;
+    while (present(store, PEOPLE, i, n, QString::number(i)))
+        ++i;
+    return i;
+}
+
+} // namespace
+
 PeopleTree LoadPeopleTree(const ProfileStore& store) {
     PeopleTree tree;
-    for (int i = 0; i < store.readInt(PEOPLE, COUNT, 0); ++i) {
+    const int people = store.readInt(PEOPLE, COUNT, 0);
+    for (int i = 0; present(store, PEOPLE, i, people, QString::number(i)); ++i) {
         PersonEntry person;
         person.name = store.readString(PEOPLE, QString::number(i));
-        for (int k = 0; k < store.readInt(ALIASES, aliasCountName(person.name), 0); ++k) {
+        const int aliases = store.readInt(ALIASES, aliasCountName(person.name), 0);
+        for (int k = 0; present(store, ALIASES, k, aliases, aliasName(person.name, k)); ++k) {
             AliasEntry alias;
             alias.name = store.readString(ALIASES, aliasName(person.name, k));
-            for (int m = 0; m < store.readInt(PHOSTS, hostCountName(person.name, alias.name), 0); ++m)
+            const int hosts = store.readInt(PHOSTS, hostCountName(person.name, alias.name), 0);
+            for (int m = 0; present(store, PHOSTS, m, hosts, hostName(person.name, alias.name, m)); ++m)
                 alias.hosts << store.readString(PHOSTS, hostName(person.name, alias.name, m));
             person.aliases.push_back(std::move(alias));
         }
@@ -102,11 +124,11 @@ QStringList ListPersonsTopFirst(const ProfileStore& store) {
 }
 
 void MovePersonToTop(ProfileStore& store, int position, const QString& name) {
-    const int n = store.readInt(PEOPLE, COUNT, 0);
-    const int r = n - 1 - position;
+    const int n = personCount(store);
     // A position outside the counted list has no index to move from.
-    if (n <= 0 || position < 0 || r < 0)
+    if (position < 0 || position >= n)
         return;
+    const int r = n - 1 - position;
     for (int k = r + 1; k <= n - 1; ++k)
         store.writeString(PEOPLE, QString::number(k - 1), store.readString(PEOPLE, QString::number(k)));
     store.writeString(PEOPLE, QString::number(n - 1), name);

@@ -43,7 +43,8 @@ QStringList ReadHosts(const ProfileStore& store, const QString& person, const QS
 
 } // namespace AddressBook
 
-// By the counts, as the People page shows the book (empty values give empty items).
+// By the counts, as the People page shows the book (empty values give empty items); each level ends at its first
+// missing value, whatever its count says.
 PeopleTree LoadPeopleTree(const ProfileStore& store);
 // Replaces the whole book by the tree; counts are written only where they are not zero.
 void SavePeopleTree(ProfileStore& store, const PeopleTree& tree);
@@ -51,5 +52,6 @@ void SavePeopleTree(ProfileStore& store, const PeopleTree& tree);
 QString TopPerson(const ProfileStore& store);
 // Persons from index 0 until the first missing or empty value, highest index first.
 QStringList ListPersonsTopFirst(const ProfileStore& store);
-// Moves the person at `position` of the top-first list to the top, stored as `name`.
+// Moves the person at `position` of the top-first list to the top, stored as `name`. The list is "People"/"Count"
+// long, but no longer than the persons stored from index 0 on.
 void MovePersonToTop(ProfileStore& store, int position, const QString& name);

@@ -14,6 +14,13 @@ constexpr std::size_t MAX_INVITATIONS = 1000;
 constexpr int MAX_PROMPTS = 32;
 constexpr int MAX_PROMPTS_PER_HOST = 8;
 
+// Daemon: a datagram from a source port below this is dropped unanswered. Only daemons and system services send
+// from there, and a daemon sends only replies: answering them could set two daemons answering each other.
+constexpr std::uint16_t MIN_SENDER_PORT = 1024;
+// Daemon: datagrams handled per readiness event of its socket before it returns to the event loop (a flood must
+// leave the desktop responsive); the rest follow in the next turn of the loop.
+constexpr int MAX_DATAGRAMS_PER_EVENT = 128;
+
 // Conversations that prompts start by themselves (the talk robot, Connect at once), at a time, and how many of
 // them one caller host may hold.
 constexpr int MAX_AUTO_CONVERSATIONS = 16;
@@ -33,6 +40,10 @@ constexpr int ROBOT_CONVERSATION_LIMIT_MS = 15 * 60 * 1000;
 // When the list is full the robot takes no more calls.
 constexpr int MAX_ROBOT_MESSAGES = 200;
 constexpr std::ptrdiff_t ROBOT_MESSAGES_TEXT_LIMIT = 64 * 1024 * 1024;
+
+// Settings file: window positions, sizes and splitter positions, and the sizes of the font records, are kept
+// within plus or minus this on load (a 16-bit coordinate), so that no computation with them can overflow.
+constexpr int MAX_STORED_COORDINATE = 32767;
 
 // Locate: reverse look-ups of stray senders pending at once.
 constexpr int MAX_PENDING_ADDRESS_LOOKUPS = 64;

@@ -27,9 +27,20 @@ using namespace CallerRules;
 
 namespace {
 
+QString keyName(int index) {
+    return QStringLiteral("s%1").arg(index);
+}
+
+// The rules of a section are those below its Count, up to the first missing key: a broken Count (2147483647) must
+// not make the daemon read two billion values for one datagram.
+bool hasRule(const ProfileStore& store, const QString& section, int index, int count) {
+    return index < count && store.contains(section, keyName(index));
+}
+
 bool findRule(const ProfileStore& store, const QString& section, const QString& key, int& action) {
-    for (int i = 0; i < store.readInt(section, COUNT, 0); ++i) {
-        if (equalsIgnoringAsciiCase(store.readString(section, QStringLiteral("s%1").arg(i)), key)) {
+    const int n = store.readInt(section, COUNT, 0);
+    for (int i = 0; hasRule(store, section, i, n); ++i) {
+        if (equalsIgnoringAsciiCase(store.readString(section, keyName(i)), key)) {
             action = store.readInt(section, QStringLiteral("i%1").arg(i), ACTION_POPUP);
             return true;
         }
@@ -40,8 +51,8 @@ bool findRule(const ProfileStore& store, const QString& section, const QString& 
 std::vector<CallerRule> loadSection(const ProfileStore& store, const QString& section) {
     std::vector<CallerRule> out;
     const int n = store.readInt(section, COUNT, 0);
-    for (int i = 0; i < n; ++i)
-        out.push_back({store.readString(section, QStringLiteral("s%1").arg(i)),
+    for (int i = 0; hasRule(store, section, i, n); ++i)
+        out.push_back({store.readString(section, keyName(i)),
                        store.readInt(section, QStringLiteral("i%1").arg(i), ACTION_POPUP)});
     return out;
 }
@@ -50,7 +61,7 @@ void saveSection(ProfileStore& store, const QString& section, const std::vector<
     store.deleteSection(section);
     int i = 0;
     for (const CallerRule& rule : rules) {
-        store.writeString(section, QStringLiteral("s%1").arg(i), rule.key);
+        store.writeString(section, keyName(i), rule.key);
         store.writeInt(section, QStringLiteral("i%1").arg(i), rule.action);
         ++i;
     }

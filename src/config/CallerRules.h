@@ -1,6 +1,6 @@
 // Caller rules: the action for an incoming request, by the caller's user name ("Caller"), else by the
 // caller's dotted address ("Host"), else "Caller"/"Default action". Each section holds "Count",
-// "s%i" (the key) and "i%i" (the action code).
+// "s%i" (the key) and "i%i" (the action code); its rules end at the first missing key, whatever Count says.
 #pragma once
 
 #include <QString>

@@ -1,6 +1,7 @@
 // Font and colour records: written with printf formats, read back with the same partial-match rule.
 #include "config/FontRecords.h"
 
+#include "config/Bounds.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
 
@@ -98,7 +99,10 @@ void parseFont(const QString& text, LogFont& f) {
     for (std::int32_t* field : signedFields) {
         if (!r.number(v))
             return;
-        *field = static_cast<std::int32_t>(v);
+        // The low 32 bits, as the record was always read; then within a 16-bit size, so that a hand-edited record
+        // cannot overflow what the conversions compute from it (the absolute height of INT_MIN).
+        *field =
+            std::clamp(static_cast<std::int32_t>(v), -bounds::MAX_STORED_COORDINATE, bounds::MAX_STORED_COORDINATE);
         if (!r.comma())
             return;
     }

@@ -39,7 +39,8 @@ inline const QString DEFAULT_FONT_TEXT = QStringLiteral("-16,0,0,0,400,0,0,0,204
 // A face name cut to its 31 UTF-16 units, never between the halves of a surrogate pair.
 QString cutFaceName(const QString& face);
 
-// Text forms. Parsing stops at the first field that does not match; later fields keep their values.
+// Text forms. Parsing stops at the first field that does not match; later fields keep their values. The five
+// signed fields read as their low 32 bits, kept within +-bounds::MAX_STORED_COORDINATE.
 QString formatFont(const LogFont& font);
 void parseFont(const QString& text, LogFont& font);
 QString formatColours(const ConversationLook& look);

@@ -7,7 +7,8 @@ void Settings::LoadSettings(ProfileStore& s) {
     const Settings d; // the defaults
     const QString& S = SECTION;
     showlookup = s.readInt(S, QStringLiteral("showlookup"), d.showlookup);
-    autowrap = s.readInt(S, QStringLiteral("autowrap"), d.autowrap);
+    // The two that are multiplied into timer periods are kept within the ranges the pages allow.
+    autowrap = s.readInt(S, QStringLiteral("autowrap"), d.autowrap, AUTOWRAP_MIN, AUTOWRAP_MAX);
     talkrobotmode = s.readInt(S, QStringLiteral("talkrobotmode"), d.talkrobotmode);
     newstyle = s.readInt(S, QStringLiteral("newstyle"), d.newstyle);
     playsound = s.readInt(S, QStringLiteral("playsound"), d.playsound);
@@ -20,7 +21,7 @@ void Settings::LoadSettings(ProfileStore& s) {
     tab = s.readInt(S, QStringLiteral("tab"), d.tab);
     taskbar = s.readInt(S, QStringLiteral("taskbar"), d.taskbar);
     topmostlocate = s.readInt(S, QStringLiteral("topmostlocate"), d.topmostlocate);
-    ltra = s.readInt(S, QStringLiteral("ltra"), d.ltra);
+    ltra = s.readInt(S, QStringLiteral("ltra"), d.ltra, LTRA_MIN, LTRA_MAX);
     sound = s.readString(S, QStringLiteral("sound"), d.sound);
     fullname = s.readString(S, QStringLiteral("fullname"), d.fullname);
     autotext = s.readString(S, QStringLiteral("autotext"), d.autotext);

@@ -67,8 +67,8 @@ CPersonDialog* CPersonDialog::openNew() {
     if (!app)
         return nullptr;
     ProfileStore& store = app->store();
-    const int x = store.readInt(POSITION_SECTION, POSITION_X, NOT_STORED);
-    const int y = store.readInt(POSITION_SECTION, POSITION_Y, NOT_STORED);
+    const int x = store.readCoordinate(POSITION_SECTION, POSITION_X, NOT_STORED);
+    const int y = store.readCoordinate(POSITION_SECTION, POSITION_Y, NOT_STORED);
     auto* dialog = new CPersonDialog(store, app->settings(), app->trayWindow());
     dialog->adjustSize();
     if (x != NOT_STORED)

@@ -26,11 +26,11 @@ void CTalkConversation::place() {
     const int dx = (desktop.x() + desktop.width()) / 5;
     const int dy = (desktop.y() + desktop.height()) / 5;
     ProfileStore& store = m_core.store();
-    const int left = store.readInt(PLACEMENT_SECTION, KEY_LEFT, dx);
-    const int top = store.readInt(PLACEMENT_SECTION, KEY_TOP, dy);
-    const int right = store.readInt(PLACEMENT_SECTION, KEY_RIGHT, 4 * dx);
-    const int bottom = store.readInt(PLACEMENT_SECTION, KEY_BOTTOM, 4 * dy);
-    m_splitter = store.readInt(PLACEMENT_SECTION, KEY_SPLITTER, (bottom - top - STATUS_HEIGHT) / 2);
+    const int left = store.readCoordinate(PLACEMENT_SECTION, KEY_LEFT, dx);
+    const int top = store.readCoordinate(PLACEMENT_SECTION, KEY_TOP, dy);
+    const int right = store.readCoordinate(PLACEMENT_SECTION, KEY_RIGHT, 4 * dx);
+    const int bottom = store.readCoordinate(PLACEMENT_SECTION, KEY_BOTTOM, 4 * dy);
+    m_splitter = store.readCoordinate(PLACEMENT_SECTION, KEY_SPLITTER, (bottom - top - STATUS_HEIGHT) / 2);
     m_ratio = 0.0;
     setGeometry(left, top, right - left, bottom - top);
     m_placed = true;

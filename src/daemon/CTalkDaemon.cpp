@@ -133,8 +133,8 @@ QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 sende
     daemonlogic::Sender sender;
     sender.ip = senderIp;
     sender.port = senderPort;
-    // Only a LEAVE_INVITE asks; the interface list is cached by LocalAddress.
-    if (length > 1 && bytes[1] == talk::LEAVE_INVITE)
+    // Only LEAVE_INVITE and DELETE ask; the interface list is cached by LocalAddress.
+    if (length > 1 && (bytes[1] == talk::LEAVE_INVITE || bytes[1] == talk::DELETE))
         sender.isLocal = LocalAddress::isOwnAddress(QHostAddress(senderIp));
 
     daemonlogic::DaemonView view;
@@ -158,37 +158,45 @@ void CTalkDaemon::reportError(int code, const char* detail) {
 }
 
 void CTalkDaemon::onReadyRead() {
-    // Every pending datagram, one at a time: Qt signals readyRead again only after the handler returns.
-    while (m_socket && m_socket->hasPendingDatagrams()) {
-        const qint64 size = m_socket->pendingDatagramSize();
-        QHostAddress from;
-        quint16 port = 0;
-        if (size > qint64(talk::MESSAGE_SIZE)) {
-            // Too long for the 84-byte buffer: read it away and report it, as a socket would (message too long).
-            QByteArray discard(int(std::min<qint64>(size, 65536)), 0);
-            m_socket->readDatagram(discard.data(), discard.size(), &from, &port);
-            reportError(SocketErrors::WSAEMSGSIZE, RECEIPT_ERROR_DETAIL);
-            continue;
-        }
-        QByteArray datagram(int(talk::MESSAGE_SIZE), 0);
-        const qint64 got = m_socket->readDatagram(datagram.data(), datagram.size(), &from, &port);
-        if (got < 0) {
-            reportError(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()), RECEIPT_ERROR_DETAIL);
-            break;
-        }
-        datagram.truncate(int(got));
-        bool ok = false;
-        const quint32 senderIp = from.toIPv4Address(&ok);
-        if (!ok)
-            continue; // the socket is IPv4 only; nothing else can arrive
-        const QPointer<CTalkDaemon> self(this);
-        const QByteArray reply = handleDatagram(datagram, senderIp, port);
-        // A ring's prompt may run the event loop; the daemon may be gone afterwards.
-        if (!self || !m_socket)
+    // A bounded batch, then back to the event loop, so that a flood never freezes the windows, timers and
+    // conversations sharing this thread. The rest waits in the socket's queue: every read re-arms the socket's
+    // read notification, so Qt signals readyRead again in the loop's next turn while datagrams are left. (Reading
+    // them from a queued call of our own instead races that notification: a notification that finds the queue
+    // already empty leaves Qt's notifier off for good, and the daemon deaf.)
+    for (int handled = 0; handled < bounds::MAX_DATAGRAMS_PER_EVENT && m_socket && m_socket->hasPendingDatagrams();
+         ++handled)
+        if (!readOne())
             return;
-        if (reply.isEmpty())
-            continue;
-        if (m_socket->writeDatagram(reply, from, port) != reply.size())
-            reportError(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()), SEND_ERROR_DETAIL);
+}
+
+bool CTalkDaemon::readOne() {
+    const qint64 size = m_socket->pendingDatagramSize();
+    QHostAddress from;
+    quint16 port = 0;
+    if (size > qint64(talk::MESSAGE_SIZE)) {
+        // Too long for the 84-byte buffer: read it away and report it, as a socket would (message too long).
+        QByteArray discard(int(std::min<qint64>(size, 65536)), 0);
+        m_socket->readDatagram(discard.data(), discard.size(), &from, &port);
+        reportError(SocketErrors::WSAEMSGSIZE, RECEIPT_ERROR_DETAIL);
+        return true;
     }
+    QByteArray datagram(int(talk::MESSAGE_SIZE), 0);
+    const qint64 got = m_socket->readDatagram(datagram.data(), datagram.size(), &from, &port);
+    if (got < 0) {
+        reportError(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()), RECEIPT_ERROR_DETAIL);
+        return false;
+    }
+    datagram.truncate(int(got));
+    bool ok = false;
+    const quint32 senderIp = from.toIPv4Address(&ok);
+    if (!ok)
+        return true; // the socket is IPv4 only; nothing else can arrive
+    const QPointer<CTalkDaemon> self(this);
+    const QByteArray reply = handleDatagram(datagram, senderIp, port);
+    // A ring's prompt may run the event loop; the daemon may be gone afterwards.
+    if (!self || !m_socket)
+        return false;
+    if (!reply.isEmpty() && m_socket->writeDatagram(reply, from, port) != reply.size())
+        reportError(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()), SEND_ERROR_DETAIL);
+    return true;
 }

@@ -1,7 +1,8 @@
 // The machine's talk daemon: a UDP socket on port 518 that answers the control requests of talk programs.
 //
 // The socket only moves bytes: each datagram goes through HandleRequest (RequestHandler.h) with the caller's
-// action from the caller rules, and the reply goes back to the sender's address and port. The daemon shows no
+// action from the caller rules, and the reply goes back to the sender's address and port. At most
+// bounds::MAX_DATAGRAMS_PER_EVENT datagrams are handled per turn of the event loop. The daemon shows no
 // windows: it reports errors, rings and closed calls through its signals, and keeps the list of open prompts
 // (each prompt adds itself and removes itself with RemovePrompt).
 #pragma once
@@ -77,6 +78,9 @@ private:
     class Queries;
 
     void onReadyRead();
+    // Reads and answers one datagram; false when the daemon must stop reading (a receive error, or the daemon or
+    // its socket gone while a ring ran).
+    bool readOne();
     void reportError(int code, const char* detail);
 
     AppCore& m_core;

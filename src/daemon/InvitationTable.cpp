@@ -45,7 +45,7 @@ bool InvitationTable::containsControlAddress(const std::uint8_t* ctlAddr) const 
     return m_byControlAddress.count(key) != 0;
 }
 
-bool InvitationTable::store(const talk::Datagram& request, Kind kind) {
+bool InvitationTable::store(const talk::Datagram& request, Kind kind, std::uint32_t storedBy) {
     Entry entry;
     std::memcpy(entry.ctlAddr.data(), request.data() + CTL_ADDR_OFFSET, entry.ctlAddr.size());
     if (m_byControlAddress.count(entry.ctlAddr) != 0)
@@ -57,6 +57,7 @@ bool InvitationTable::store(const talk::Datagram& request, Kind kind) {
     entry.invitation.id = m_lastId;
     entry.invitation.kind = kind;
     entry.invitation.message = request;
+    entry.invitation.storedBy = storedBy;
     std::memcpy(entry.invitation.message.data() + ID_OFFSET, &m_lastId, sizeof m_lastId);
     // Stored under (r_name, l_name): a LOOK_UP finds it by its own (l_name, r_name).
     entry.pairKey = pairKeyOf(request.data() + R_NAME_OFFSET, request.data() + L_NAME_OFFSET);
@@ -77,12 +78,25 @@ const InvitationTable::Invitation* InvitationTable::lookUp(const std::uint8_t* l
     return &m_entries.at(*it->second.begin()).invitation;
 }
 
-bool InvitationTable::removeById(std::uint32_t id) {
+bool InvitationTable::mayRemove(const Invitation& invitation, const Requester& from) {
+    if (invitation.kind == Kind::LeaveInvite)
+        return from.isLocal;
+    return from.ip == invitation.storedBy;
+}
+
+bool InvitationTable::removeById(std::uint32_t id, const Requester& from) {
     const auto it = m_byId.find(id);
-    if (it == m_byId.end() || it->second.empty())
+    if (it == m_byId.end())
         return false;
-    erase(m_entries.find(*it->second.begin()));
-    return true;
+    // Ids repeat only after a wrap, so this set holds one entry but for a table that lived through 2^32 ids.
+    for (const Seq seq : it->second) {
+        const auto entry = m_entries.find(seq);
+        if (mayRemove(entry->second.invitation, from)) {
+            erase(entry);
+            return true;
+        }
+    }
+    return false;
 }
 
 void InvitationTable::erase(std::map<Seq, Entry>::iterator it) {

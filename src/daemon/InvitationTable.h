@@ -5,6 +5,10 @@
 // control address, and an index by id serves DELETE. The table is bounded; a full table makes room by evicting
 // the oldest ANNOUNCE entry, and the oldest LEAVE_INVITE entry only when no ANNOUNCE entry is left, so a flood
 // from the network never pushes out the user's own invitations (those are only accepted from this machine).
+//
+// Each entry keeps the address of the host that stored it. Removal by id is the owner's: a LEAVE_INVITE entry
+// (the user's own) goes only at the request of this machine, an ANNOUNCE entry only at the request of the host
+// that announced it, so nobody else can take the user's invitation away by guessing ids.
 #pragma once
 
 #include "config/Bounds.h"
@@ -25,19 +29,29 @@ public:
     struct Invitation {
         std::uint32_t id = 0; // host order
         Kind kind = Kind::LeaveInvite;
-        talk::Datagram message{}; // the 84 request bytes; id_num holds `id` in host order
+        talk::Datagram message{};   // the 84 request bytes; id_num holds `id` in host order
+        std::uint32_t storedBy = 0; // the sender's IPv4 address, host order
     };
 
-    // Stores a copy of the request under the next id. Nothing is stored (and false returned) when an invitation
-    // with the same ctl_addr bytes is already here; the last id is unchanged then.
-    bool store(const talk::Datagram& request, Kind kind);
+    // Who asks for a removal: the sender's address, and whether it is one of this machine's own.
+    struct Requester {
+        std::uint32_t ip = 0; // host order
+        bool isLocal = false;
+    };
+
+    // Stores a copy of the request, sent from `storedBy`, under the next id. Nothing is stored (and false
+    // returned) when an invitation with the same ctl_addr bytes is already here; the last id is unchanged then.
+    bool store(const talk::Datagram& request, Kind kind, std::uint32_t storedBy);
 
     // The oldest invitation whose r_name equals `lName` and whose l_name equals `rName` (the fields of a LOOK_UP
     // request, 12 bytes each, compared up to the first NUL with letter case of A to Z ignored); null when none.
     const Invitation* lookUp(const std::uint8_t* lName, const std::uint8_t* rName) const;
 
-    // Removes the oldest invitation with this id; false when there is none.
-    bool removeById(std::uint32_t id);
+    // Removes the oldest invitation with this id that `from` may remove (a LEAVE_INVITE entry when `from` is this
+    // machine, an ANNOUNCE entry when `from` is the host that stored it); false when there is none.
+    bool removeById(std::uint32_t id, const Requester& from);
+    // Whether `from` may remove this invitation.
+    static bool mayRemove(const Invitation& invitation, const Requester& from);
 
     bool containsControlAddress(const std::uint8_t* ctlAddr) const;
 

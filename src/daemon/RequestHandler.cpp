@@ -83,7 +83,7 @@ int effectiveRobotDelay(std::uint8_t pad, int ltra) {
 
 Result HandleRequest(const std::uint8_t* data, std::size_t length, const Sender& sender, int action,
                      InvitationTable& table, const DaemonView& view, const PromptQueries& prompts) {
-    if (action == ACTION_IGNORE)
+    if (sender.port < bounds::MIN_SENDER_PORT || action == ACTION_IGNORE)
         return {};
 
     // The request is edited in place into the reply; bytes beyond a short datagram read as zero.
@@ -120,7 +120,8 @@ Result HandleRequest(const std::uint8_t* data, std::size_t length, const Sender&
         break;
 
     case talk::DELETE: {
-        table.removeById(getId(b));
+        // Answered SUCCESS whether or not anything went: a stranger learns nothing about the table.
+        table.removeById(getId(b), InvitationTable::Requester{sender.ip, sender.isLocal});
         result.closePrompts = ClosePromptsEffect{nameField(b, L_NAME), dotted(sender.ip)};
         break;
     }
@@ -128,6 +129,11 @@ Result HandleRequest(const std::uint8_t* data, std::size_t length, const Sender&
     case talk::ANNOUNCE: {
         const std::string caller = nameField(b, L_NAME);
         const std::string host = dotted(sender.ip);
+        if (caller.empty()) {
+            // Nobody to name in the prompt, nobody a robot could call back: it rings nobody.
+            b[ANSWER] = talk::FAILED;
+            break;
+        }
         if (action == ACTION_REFUSE_URGENT) {
             b[ANSWER] = talk::PERMISSION_DENIED;
             break;
@@ -147,7 +153,7 @@ Result HandleRequest(const std::uint8_t* data, std::size_t length, const Sender&
         const int delay = effectiveRobotDelay(b[PAD], view.ltra);
         b[PAD] = static_cast<std::uint8_t>(delay);
         result.ring = RingEffect{action, host, caller, delay};
-        table.store(b, InvitationTable::Kind::Announce);
+        table.store(b, InvitationTable::Kind::Announce, sender.ip);
         break;
     }
 
@@ -157,7 +163,7 @@ Result HandleRequest(const std::uint8_t* data, std::size_t length, const Sender&
             b[ANSWER] = talk::PERMISSION_DENIED;
             break;
         }
-        table.store(b, InvitationTable::Kind::LeaveInvite);
+        table.store(b, InvitationTable::Kind::LeaveInvite, sender.ip);
         break;
 
     default:

@@ -1,11 +1,18 @@
 // The daemon's answer to one control datagram, as a function: request bytes, sender, the caller's action code
 // and the daemon's state in; reply bytes and effects out. The socket only moves bytes (CTalkDaemon).
 //
+// A datagram from a source port below 1024 is dropped unanswered: talk programs send from unprivileged ports, and
+// what comes from a privileged one is a daemon's reply or a forgery made to look like one. Answering it could set
+// two daemons answering each other for ever.
+//
 // Checks come first (version, then the two address families), then the request type decides:
 //   LOOK_UP / PROBE   with PROBE_ID: the 84-byte probe reply (who is here, and will they talk); otherwise the
 //                     oldest invitation from the addressee to the sender, or NOT_HERE
-//   DELETE            removes the invitation with the given id; the sender's open prompts close
-//   ANNOUNCE          rings the local user (a prompt) and keeps the request as an invitation
+//   DELETE            removes the invitation with the given id if the sender may (the user's own LEAVE_INVITE
+//                     entries only from this machine, an ANNOUNCE entry only from its announcer); always
+//                     SUCCESS; the sender's open prompts close
+//   ANNOUNCE          rings the local user (a prompt) and keeps the request as an invitation; FAILED without a
+//                     caller name
 //   LEAVE_INVITE      keeps the request as an invitation; only from this machine
 // A caller whose action is "ignore all requests" gets no reply at all.
 #pragma once
@@ -45,7 +52,9 @@ struct DaemonView {
 struct Sender {
     std::uint32_t ip = 0; // host order
     std::uint16_t port = 0;
-    bool isLocal = false; // an address of this machine (LEAVE_INVITE is refused from anywhere else)
+    // An address of this machine: LEAVE_INVITE is refused from anywhere else, and DELETE removes the user's own
+    // invitations only from here.
+    bool isLocal = false;
 };
 
 // Ring the local user: open a prompt for (action, host, name) with this robot delay.

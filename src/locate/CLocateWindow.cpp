@@ -182,10 +182,10 @@ void CLocateWindow::placeFirstTime() {
     const int h = desk.height();
     const ProfileStore& store = m_core.store();
     const QString section = QString::fromLatin1(SECTION);
-    const int left = store.readInt(section, LEFT, w / 5);
-    const int top = store.readInt(section, TOP, h / 5);
-    const int right = store.readInt(section, RIGHT, 4 * (w / 5));
-    const int bottom = store.readInt(section, BOTTOM, 4 * (h / 5));
+    const int left = store.readCoordinate(section, LEFT, w / 5);
+    const int top = store.readCoordinate(section, TOP, h / 5);
+    const int right = store.readCoordinate(section, RIGHT, 4 * (w / 5));
+    const int bottom = store.readCoordinate(section, BOTTOM, 4 * (h / 5));
     if (m_core.settings().topmostlocate == 1)
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
     // The stored rectangle is the outer one. move() places the frame; the frame's size is known only once

@@ -1,8 +1,9 @@
-// Local addresses: the routing choice of the kernel, the interface list, and the host name.
+// Local addresses: the routing choice of the kernel, the interface list, and the host name's address.
 #include "platform/LocalAddress.h"
 
+#include "platform/OwnHostAddress.h"
+
 #include <QDeadlineTimer>
-#include <QHostInfo>
 #include <QNetworkInterface>
 #include <QRegularExpression>
 
@@ -37,8 +38,8 @@ QHostAddress parseDotted(const QString& text) {
     return a;
 }
 
-QHostAddress ofHostName() {
-    return firstIPv4(QHostInfo::fromName(QHostInfo::localHostName()).addresses());
+void lookUpHostName() {
+    OwnHostAddress::instance().start();
 }
 
 QHostAddress towards(const QHostAddress& peer) {
@@ -65,7 +66,7 @@ QHostAddress towards(const QHostAddress& peer) {
         }
     }
 #endif
-    const QHostAddress named = ofHostName();
+    const QHostAddress named = OwnHostAddress::instance().address();
     return named.isNull() ? QHostAddress(QHostAddress::LocalHost) : named;
 }
 

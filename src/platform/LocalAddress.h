@@ -7,11 +7,12 @@
 namespace LocalAddress {
 
 // The address this machine uses to reach `peer` (the local address of a UDP socket connected to it);
-// when that cannot be had, the first IPv4 address of the local host's name; as a last resort 127.0.0.1.
+// when that cannot be had, the first IPv4 address of the local host's name if it is known by now
+// (OwnHostAddress: never waited for); else 127.0.0.1. Never blocks.
 QHostAddress towards(const QHostAddress& peer);
 
-// The first IPv4 address that resolving the local host's own name gives (null when none).
-QHostAddress ofHostName();
+// Starts looking up the local host's own name in the background, so that its address is known when needed.
+void lookUpHostName();
 
 // True for a loopback address and for an address of one of this machine's interfaces.
 bool isOwnAddress(const QHostAddress& address);

@@ -1,9 +1,13 @@
 // Profile store on QSettings.
 #include "platform/ProfileStore.h"
 
+#include "config/Bounds.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 ProfileStore::ProfileStore()
     : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, ORGANISATION,
@@ -45,16 +49,30 @@ QString ProfileStore::key(const QString& section, const QString& name) const {
     return escapeName(section) + u'/' + escapeName(name);
 }
 
-int ProfileStore::readInt(const QString& section, const QString& name, int defaultValue) const {
+std::optional<int> ProfileStore::storedInt(const QString& section, const QString& name) const {
     const QVariant v = m_settings->value(key(section, name));
     if (!v.isValid())
-        return defaultValue;
+        return std::nullopt;
     bool ok = false;
     // Stored as text; a 32-bit value written as unsigned (a DWORD) reads back as the same bits.
     const qlonglong n = v.toString().trimmed().toLongLong(&ok);
     if (!ok || n < INT32_MIN || n > UINT32_MAX)
-        return defaultValue;
+        return std::nullopt;
     return static_cast<int>(static_cast<quint32>(n));
+}
+
+int ProfileStore::readInt(const QString& section, const QString& name, int defaultValue) const {
+    return storedInt(section, name).value_or(defaultValue);
+}
+
+int ProfileStore::readInt(const QString& section, const QString& name, int defaultValue, int lowest,
+                          int highest) const {
+    const std::optional<int> stored = storedInt(section, name);
+    return stored ? std::clamp(*stored, lowest, highest) : defaultValue;
+}
+
+int ProfileStore::readCoordinate(const QString& section, const QString& name, int defaultValue) const {
+    return readInt(section, name, defaultValue, -bounds::MAX_STORED_COORDINATE, bounds::MAX_STORED_COORDINATE);
 }
 
 QString ProfileStore::readString(const QString& section, const QString& name, const QString& defaultValue) const {

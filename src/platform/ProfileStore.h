@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class ProfileStore {
 public:
@@ -28,6 +29,12 @@ public:
     // The five primitives. Reads never fail: a missing value, or an integer that is not a number,
     // gives the default. Writes never report failure.
     int readInt(const QString& section, const QString& name, int defaultValue) const;
+    // An integer a computation multiplies or subtracts: a stored value outside [lowest, highest] is taken as the
+    // nearer end, so that a hand-edited file cannot overflow it; a missing one, or one that is not a number, gives
+    // the default as it is.
+    int readInt(const QString& section, const QString& name, int defaultValue, int lowest, int highest) const;
+    // A window position, size or splitter position: readInt within +-bounds::MAX_STORED_COORDINATE.
+    int readCoordinate(const QString& section, const QString& name, int defaultValue) const;
     QString readString(const QString& section, const QString& name, const QString& defaultValue = {}) const;
     void writeInt(const QString& section, const QString& name, int value);
     void writeString(const QString& section, const QString& name, const QString& value);
@@ -56,6 +63,8 @@ public:
 
 private:
     QString key(const QString& section, const QString& name) const;
+    // The stored integer; none when missing or not a number.
+    std::optional<int> storedInt(const QString& section, const QString& name) const;
 
     std::unique_ptr<QSettings> m_settings;
     quint64 m_generation = 0;

@@ -98,11 +98,11 @@ CMessageMonitor::CMessageMonitor(AppCore& core) : QWidget(nullptr, Qt::Window), 
     const int w5 = desktop.width() / 5;
     const int h5 = desktop.height() / 5;
     const ProfileStore& store = core.store();
-    const int left = store.readInt(SECTION, KEY_LEFT, desktop.left() + w5);
-    const int top = store.readInt(SECTION, KEY_TOP, desktop.top() + h5);
-    const int right = store.readInt(SECTION, KEY_RIGHT, desktop.left() + 4 * w5);
-    const int bottom = store.readInt(SECTION, KEY_BOTTOM, desktop.top() + 4 * h5);
-    m_splitter = store.readInt(SECTION, KEY_SPLITTER, (bottom - top) / 2);
+    const int left = store.readCoordinate(SECTION, KEY_LEFT, desktop.left() + w5);
+    const int top = store.readCoordinate(SECTION, KEY_TOP, desktop.top() + h5);
+    const int right = store.readCoordinate(SECTION, KEY_RIGHT, desktop.left() + 4 * w5);
+    const int bottom = store.readCoordinate(SECTION, KEY_BOTTOM, desktop.top() + 4 * h5);
+    m_splitter = store.readCoordinate(SECTION, KEY_SPLITTER, (bottom - top) / 2);
     setGeometry(left, top, std::max(right - left, 1), std::max(bottom - top, 1));
     layoutChildren();
     limitSplitter();

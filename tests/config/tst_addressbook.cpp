@@ -58,10 +58,9 @@ private slots:
         s.writeString("People", "2", "C");
         s.writeString("Aliases", "A 0", "a"); // no alias count
         s.writeString("Phosts", "A a 0", "127.0.0.1");
+        // The gap at index 1 ends the tree, as it ends every list read.
         const PeopleTree tree = LoadPeopleTree(s);
-        QCOMPARE(tree.size(), std::size_t(3));
-        QCOMPARE(tree[1].name, QString());
-        QCOMPARE(tree[2].name, QStringLiteral("C"));
+        QCOMPARE(tree.size(), std::size_t(1));
         QVERIFY(tree[0].aliases.empty());
         // A search still finds the alias and its host.
         QCOMPARE(AddressBook::ReadAliases(s, "A"), QStringList{"a"});
@@ -69,6 +68,28 @@ private slots:
         // The gap ends the person list after index 0.
         QCOMPARE(ListPersonsTopFirst(s), QStringList{"A"});
         QCOMPARE(TopPerson(s), QStringLiteral("C"));
+    }
+
+    void brokenCountsEndAtTheFirstMissingValue() {
+        TempProfile p;
+        ProfileStore& s = p.store();
+        SavePeopleTree(s, {{"A", {{"a", {"h0", "h1"}}}}, {"B", {}}, {"", {}}});
+        s.writeInt("People", "Count", 2147483647);
+        s.writeInt("Aliases", "A count", 2147483647);
+        s.writeInt("Phosts", "A a count", 2147483647);
+        // An empty stored name is still an item; only a missing one ends the list.
+        const PeopleTree expected = {{"A", {{"a", {"h0", "h1"}}}}, {"B", {}}, {"", {}}};
+        QCOMPARE(LoadPeopleTree(s), expected);
+        // Moving works on the three persons stored: A, at index 0 (position 2 from the top), goes to the top.
+        MovePersonToTop(s, 2, "A");
+        QCOMPARE(s.readString("People", "0"), QStringLiteral("B"));
+        QCOMPARE(s.readString("People", "1"), QString());
+        QCOMPARE(s.readString("People", "2"), QStringLiteral("A"));
+        QVERIFY(!s.contains("People", "3"));
+        s.writeInt("People", "Count", -2147483647 - 1);
+        MovePersonToTop(s, 0, "X");
+        QVERIFY(!s.contains("People", "3"));
+        QCOMPARE(LoadPeopleTree(s), PeopleTree());
     }
 
     void moveToTop_data() {

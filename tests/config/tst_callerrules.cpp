@@ -43,6 +43,23 @@ private slots:
         QTEST(ActionFor(p.store(), user, host), "action");
     }
 
+    void aBrokenCountEndsAtTheFirstMissingKey() {
+        // The daemon reads the rules on its path: a hand-edited Count must not make it read two billion values.
+        TempProfile p;
+        CallerRulesTree t;
+        t.defaultAction = ACTION_REFUSE;
+        t.callers = {{"mallory", ACTION_IGNORE}, {"eve", ACTION_CONNECT}};
+        t.hosts = {{"10.0.0.9", ACTION_REFUSE_URGENT}};
+        SaveCallerRules(p.store(), t);
+        p.store().writeInt("Caller", "Count", 2147483647);
+        p.store().writeInt("Host", "Count", 2147483647);
+        p.store().writeString("Caller", "s3", "beyond a gap");
+        QCOMPARE(LoadCallerRules(p.store()), t);
+        QCOMPARE(ActionFor(p.store(), "eve", "1.2.3.4"), int(ACTION_CONNECT));
+        QCOMPARE(ActionFor(p.store(), "beyond a gap", "10.0.0.9"), int(ACTION_REFUSE_URGENT));
+        QCOMPARE(ActionFor(p.store(), "nobody", "1.2.3.4"), int(ACTION_REFUSE));
+    }
+
     void emptyStoreGivesPopUp() {
         TempProfile p;
         QCOMPARE(ActionFor(p.store(), "anyone", "127.0.0.1"), int(ACTION_POPUP));

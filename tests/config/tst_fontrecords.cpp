@@ -42,6 +42,10 @@ private slots:
         QTest::newRow("lowest long long") << "-9223372036854775808,0,0,0,5" << 0 << 5 << 3 << "Before";
         QTest::newRow("huge negative number") << "-99999999999999999999,0,0,0,6" << 0 << 6 << 3 << "Before";
         QTest::newRow("highest long long") << "9223372036854775807,0,0,0,7" << -1 << 7 << 3 << "Before";
+        // Sizes stay within a 16-bit coordinate, whatever the 32 bits say.
+        QTest::newRow("height above 32767") << "40000,0,0,0,700" << 32767 << 700 << 3 << "Before";
+        QTest::newRow("lowest int height") << "-2147483648,0,0,0,400" << -32767 << 400 << 3 << "Before";
+        QTest::newRow("low 32 bits beyond 16") << "6442450944,0,0,0,2147483647" << -32767 << 32767 << 3 << "Before";
         QTest::newRow("face not cut inside a surrogate pair")
             << QStringLiteral("1,0,0,0,2,0,0,0,3,0,0,0,0,ABCDEFGHIJKLMNOPQRSTUVWXYZ0123\U0001F600") << 1 << 2 << 3
             << "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123";

@@ -82,23 +82,46 @@ private slots:
         QCOMPARE(t.look, s.look);
     }
 
-    void storedValuesAreTakenUnchecked_data() {
+    void hostileValuesAreClampedOnLoad_data() {
+        // ltra and autowrap become timer periods (times 1000): a hand-edited file must not overflow them.
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("loaded");
-        QTest::newRow("out of range is kept") << "99" << 99;
-        QTest::newRow("negative") << "-4" << -4;
-        QTest::newRow("not a number reads as the default") << "seven" << 7;
-        QTest::newRow("empty reads as the default") << "" << 7;
+        QTest::newRow("ltra in range") << "ltra"
+                                       << "12" << 12;
+        QTest::newRow("ltra above the range") << "ltra"
+                                              << "99" << 20;
+        QTest::newRow("ltra negative") << "ltra"
+                                       << "-4" << 3;
+        QTest::newRow("ltra highest int") << "ltra"
+                                          << "2147483647" << 20;
+        QTest::newRow("ltra lowest int") << "ltra"
+                                         << "-2147483648" << 3;
+        QTest::newRow("ltra written unsigned") << "ltra"
+                                               << "4294967295" << 3;
+        QTest::newRow("ltra not a number reads as the default") << "ltra"
+                                                                << "seven" << 7;
+        QTest::newRow("ltra empty reads as the default") << "ltra"
+                                                         << "" << 7;
+        QTest::newRow("autowrap highest int") << "autowrap"
+                                              << "2147483647" << 60;
+        QTest::newRow("autowrap zero") << "autowrap"
+                                       << "0" << 1;
+        QTest::newRow("autowrap lowest int") << "autowrap"
+                                             << "-2147483648" << 1;
+        QTest::newRow("autowrap in range") << "autowrap"
+                                           << "45" << 45;
     }
 
-    void storedValuesAreTakenUnchecked() {
+    void hostileValuesAreClampedOnLoad() {
+        QFETCH(QString, name);
         QFETCH(QString, stored);
         QFETCH(int, loaded);
         TempProfile p;
-        p.store().writeString(Settings::SECTION, QStringLiteral("ltra"), stored);
+        p.store().writeString(Settings::SECTION, name, stored);
         Settings s;
         s.LoadSettings(p.store());
-        QCOMPARE(s.ltra, loaded);
+        QCOMPARE(name == QLatin1String("ltra") ? s.ltra : s.autowrap, loaded);
     }
 
     void emptyContainerNameFallsBack() {

@@ -57,8 +57,9 @@ class TestRequestHandler : public QObject {
     FakePrompts m_prompts;
     DaemonView m_view;
 
-    Result send(const QByteArray& request, int action = 3, std::uint32_t ip = LOCALHOST, bool local = true) {
-        Sender s{ip, 40001, local};
+    Result send(const QByteArray& request, int action = 3, std::uint32_t ip = LOCALHOST, bool local = true,
+                std::uint16_t port = 40001) {
+        Sender s{ip, port, local};
         return HandleRequest(reinterpret_cast<const std::uint8_t*>(request.constData()), std::size_t(request.size()), s,
                              action, m_table, m_view, m_prompts);
     }
@@ -116,6 +117,9 @@ private slots:
                                                    << false << false << hex("01 03 01 00 00000000" ADDR);
         QTest::newRow("announce rings, robot delay 7") << hex("01 03 00 00 ffffffff" ADDR CTL PID ALICE TESTER TTY) << 3
                                                        << false << false << hex("01 03 00 07 00000001" ADDR);
+        QTest::newRow("announce without a caller name rings nobody")
+            << hex("01 03 00 00 ffffffff" ADDR CTL PID "000000000000000000000000" TESTER TTY) << 3 << false << false
+            << hex("01 03 02 00 00000000" ADDR);
         QTest::newRow("announce, name in capitals, refuse rings")
             << hex("01 03 00 03 ffffffff" ADDR CTL PID ALICE TESTER_UPPER TTY) << 0 << false << false
             << hex("01 03 00 03 00000001" ADDR);
@@ -148,6 +152,56 @@ private slots:
                                                      quint8(reply[1]) != 1 && quint8(reply[1]) != 0xd7
                                                  ? 1
                                                  : 0));
+    }
+
+    void privilegedSourcePortsAreNeverAnswered_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("answered");
+        const QByteArray probe = hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY);
+        const QByteArray announce = hex("01 03 00 00 ffffffff" ADDR CTL PID ALICE TESTER TTY);
+        const QByteArray reply = hex("01 01 00 00 00000001" ADDR); // a daemon's reply, sent back at it
+        const QByteArray badVersion = hex("02 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY);
+        QTest::newRow("probe from the talk port") << probe << 518 << false;
+        QTest::newRow("announce from the old talk port") << announce << 517 << false;
+        QTest::newRow("a reply from the talk port") << reply << 518 << false;
+        QTest::newRow("bad version from port 1") << badVersion << 1 << false;
+        QTest::newRow("probe from port 0") << probe << 0 << false;
+        QTest::newRow("announce from port 1023") << announce << 1023 << false;
+        QTest::newRow("announce from port 1024") << announce << 1024 << true;
+        QTest::newRow("bad version from an ephemeral port") << badVersion << 40001 << true;
+    }
+
+    void privilegedSourcePortsAreNeverAnswered() {
+        QFETCH(QByteArray, request);
+        QFETCH(int, port);
+        QFETCH(bool, answered);
+        const Result r = send(request, 3, LOCALHOST, true, std::uint16_t(port));
+        QCOMPARE(r.replyLength != 0, answered);
+        // Dropped means no effect either: nothing rings, nothing is stored.
+        QCOMPARE(r.ring.has_value(), answered && quint8(request[1]) == talk::ANNOUNCE);
+        QCOMPARE(m_table.size(), std::size_t(r.ring ? 1 : 0));
+    }
+
+    void deleteFromElsewhereRemovesNothing() {
+        // The user's own invitation, and a stranger's announcement.
+        send(hex("01 00 00 00 00000000" ADDR CTL PID TESTER ALICE TTY));
+        send(hex("01 03 00 00 ffffffff" ADDR CTL2 PID ALICE TESTER TTY), 3, REMOTE, false);
+        QCOMPARE(m_table.size(), std::size_t(2));
+        // Another host guesses both ids: SUCCESS, its own prompts close, the table keeps both.
+        for (const char* id : {"00000001", "00000002"}) {
+            const Result r =
+                send(hex("01 02 00 00") + hex(id) + hex(ADDR CTL PID ALICE TESTER TTY), 3, REMOTE + 1, false);
+            QCOMPARE(bytes(r).toHex(' '), hex("01 02 00 00 00000002" ADDR).toHex(' '));
+            QVERIFY(r.closePrompts);
+            QCOMPARE(r.closePrompts->host, std::string("10.77.0.3"));
+        }
+        QCOMPARE(m_table.size(), std::size_t(2));
+        // The announcer takes its own back; this machine takes the user's.
+        send(hex("01 02 00 00 00000002" ADDR CTL PID ALICE TESTER TTY), 3, REMOTE, false);
+        QCOMPARE(m_table.size(), std::size_t(1));
+        send(hex("01 02 00 00 00000001" ADDR CTL PID TESTER ALICE TTY));
+        QCOMPARE(m_table.size(), std::size_t(0));
     }
 
     void announceRingsWithItsEffects() {

@@ -237,6 +237,24 @@ private slots:
         QCOMPARE(exchange(hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY)).size(), 24);
     }
 
+    void aBurstBeyondOneTurnIsAnsweredInFull() {
+        // More datagrams than one turn handles, all queued before the daemon runs: the rest are taken up in the
+        // following turns without any new datagram arriving, and the daemon still hears the next one.
+        const int burst = bounds::MAX_DATAGRAMS_PER_EVENT + 60;
+        for (int i = 0; i < burst; ++i)
+            m_client->writeDatagram(hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY), QHostAddress::LocalHost,
+                                    m_daemon->localPort());
+        int replies = 0;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                while (m_client->hasPendingDatagrams() && m_client->readDatagram(nullptr, 0) >= 0)
+                    ++replies;
+                return replies == burst;
+            },
+            5000));
+        QCOMPARE(exchange(hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY)).size(), 24);
+    }
+
     void hostileRunLeavesTheDaemonAnswering() {
         FakePrompts prompts(*m_daemon);
         QSignalSpy errors(m_daemon.get(), &CTalkDaemon::errorOccurred);

@@ -3,6 +3,7 @@
 #include "platform/CountedErrorBox.h"
 #include "platform/LocalAddress.h"
 #include "platform/LoginName.h"
+#include "platform/OwnHostAddress.h"
 #include "platform/ProfileStore.h"
 #include "platform/ShownText.h"
 #include "platform/SocketErrors.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHostInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -159,6 +161,46 @@ private slots:
                  QHostAddress("127.0.0.1"));
     }
 
+    void ownHostNameIsLookedUpOnceInTheBackground() {
+        // A name service that answers only when the test says so.
+        QStringList asked;
+        std::function<void(const QHostInfo&)> answer;
+        OwnHostAddress own(
+            [&](const QString& name, std::function<void(const QHostInfo&)> done) {
+                asked << name;
+                answer = std::move(done);
+            },
+            QStringLiteral("thishost"));
+        auto reply = [&](QHostInfo::HostInfoError error, const QList<QHostAddress>& addresses) {
+            QHostInfo info;
+            info.setError(error);
+            info.setAddresses(addresses);
+            std::exchange(answer, {})(info);
+        };
+        // Nothing known yet: a null address at once, and one look-up however often it is asked.
+        own.start();
+        QVERIFY(own.address().isNull());
+        QVERIFY(own.address().isNull());
+        QCOMPARE(asked, QStringList{QStringLiteral("thishost")});
+        // It failed: still null, and the next question asks the name service again.
+        reply(QHostInfo::HostNotFound, {});
+        QVERIFY(!own.isLookingUp());
+        QVERIFY(own.address().isNull());
+        QCOMPARE(own.lookUpsStarted(), 2);
+        // An answer without an IPv4 address counts as failed too.
+        reply(QHostInfo::NoError, {QHostAddress(QStringLiteral("::1"))});
+        QVERIFY(own.address().isNull());
+        QCOMPARE(own.lookUpsStarted(), 3);
+        // Known: the first IPv4 address, and the name service is never asked again.
+        reply(QHostInfo::NoError, {QHostAddress(QStringLiteral("::1")), QHostAddress(QStringLiteral("10.77.0.9")),
+                                   QHostAddress(QStringLiteral("10.77.0.8"))});
+        QCOMPARE(own.address(), QHostAddress(QStringLiteral("10.77.0.9")));
+        own.start();
+        QCOMPARE(own.address(), QHostAddress(QStringLiteral("10.77.0.9")));
+        QCOMPARE(own.lookUpsStarted(), 3);
+        QVERIFY(!answer);
+    }
+
     void storeReadsDefaultsAndEscapesNames() {
         TempProfile p;
         ProfileStore& s = p.store();
@@ -168,6 +210,15 @@ private slots:
         QCOMPARE(s.readInt("X", "n", 3), 3);
         s.writeInt("X", "big", int(0xFFFFFFFFu));
         QCOMPARE(s.readInt("X", "big", 0), -1);
+        // Clamped reads: a stored value is kept within the bounds, a missing one gives the default as it is.
+        QCOMPARE(s.readInt("X", "big", 0, 1, 5), 1);
+        QCOMPARE(s.readInt("X", "missing", -9, 1, 5), -9);
+        QCOMPARE(s.readInt("X", "n", 3, 4, 5), 3);
+        s.writeInt("X", "far", 2147483647);
+        QCOMPARE(s.readCoordinate("X", "far", 0), 32767);
+        s.writeString("X", "far", "-2147483648");
+        QCOMPARE(s.readCoordinate("X", "far", 0), -32767);
+        QCOMPARE(s.readCoordinate("X", "missing", -10000), -10000);
         for (const QString& name : {QStringLiteral("a/b"), QStringLiteral("a%2Fb"), QStringLiteral("\\x"),
                                     QStringLiteral("a b c"), QStringLiteral("=;#")})
             s.writeString("Names", name, name);

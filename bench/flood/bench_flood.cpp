@@ -1,0 +1,319 @@
+// Figures for a conversation's keystrokes while a flood of datagrams hits the talk daemon sharing its thread:
+// the time from a key (a byte on a socket the event loop watches, as a window system's keys arrive) until its
+// byte reaches the TCP peer, without a flood and during one of 100,000 datagrams. Loopback only, bounded in
+// count and time.
+//
+// One process: the daemon and a connected ConversationEngine on the main thread, as in the program; the peer (a
+// plain TCP socket), the typist and the flood each on a thread of their own, so that they keep their pace
+// whatever the main thread is doing.
+#include "app/AppCore.h"
+#include "conversation/ConversationEngine.h"
+#include "daemon/CTalkDaemon.h"
+#include "platform/LoginName.h"
+#include "platform/ProfileStore.h"
+#include "protocol/ControlMessage.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int FLOOD_DATAGRAMS = 100000;
+constexpr int ROUNDS = 3;
+constexpr int QUIET_KEYS = 200;
+constexpr auto KEY_INTERVAL = std::chrono::milliseconds(1);
+constexpr int PEER_WAIT_MS = 5000;        // how long the peer waits for a byte before it gives up
+constexpr int FLOOD_KEYS_LIMIT = 20000;   // keys typed at most while the flood lasts
+constexpr int WHOLE_RUN_LIMIT_MS = 60000; // the run ends by then whatever happens
+
+// Bytes in at the peer, by arrival time; the typist's keys, by typing time. Key n is the n-th byte of each.
+std::mutex g_lock;
+std::vector<Clock::time_point> g_typed;
+std::vector<Clock::time_point> g_arrived;
+
+sockaddr_in loopback(quint16 port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+// The conversation's peer: accepts one connection, drops the three edit characters, and timestamps every
+// further byte until the connection goes quiet.
+void runPeer(int listener, std::atomic<bool>& stop) {
+    const int fd = ::accept(listener, nullptr, nullptr);
+    if (fd < 0)
+        return;
+    int skipped = 0;
+    char buffer[4096];
+    while (!stop) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0)
+            continue;
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        const Clock::time_point now = Clock::now();
+        std::lock_guard<std::mutex> hold(g_lock);
+        for (ssize_t i = 0; i < n; ++i, ++skipped)
+            if (skipped >= 3)
+                g_arrived.push_back(now);
+    }
+    ::close(fd);
+}
+
+// Types one key every KEY_INTERVAL: `count` keys, or until `until` turns true.
+void type(int keyboard, int count, const std::atomic<bool>* until) {
+    for (int i = 0; i < count && !(until && *until); ++i) {
+        {
+            std::lock_guard<std::mutex> hold(g_lock);
+            g_typed.push_back(Clock::now());
+        }
+        const char key = 'k';
+        if (::write(keyboard, &key, 1) != 1)
+            return;
+        std::this_thread::sleep_for(KEY_INTERVAL);
+    }
+}
+
+// ANNOUNCEs to the local user from distinct names and control addresses, as fast as the socket takes them: each one
+// rings and is stored, the dearest request a stranger can send. Replies are never read.
+void flood(quint16 daemonPort, std::atomic<bool>& done, double& seconds) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in to = loopback(daemonPort);
+    std::array<std::uint8_t, 84> m{};
+    m[0] = 1;
+    m[1] = talk::ANNOUNCE;
+    m[9] = 2;
+    m[25] = 2;
+    std::memcpy(&m[56], "bench", 5);
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < FLOOD_DATAGRAMS; ++i) {
+        std::snprintf(reinterpret_cast<char*>(&m[44]), 12, "f%d", i);
+        m[26] = std::uint8_t(i >> 8); // the control address's port and host
+        m[27] = std::uint8_t(i);
+        m[31] = std::uint8_t(i >> 16);
+        ::sendto(fd, m.data(), m.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    }
+    seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    ::close(fd);
+    done = true;
+}
+
+// Times every event the loop delivers: the longest one is the longest stretch a single handler (the daemon's
+// batch, for one) kept the thread from everything else.
+class TimedApplication : public QCoreApplication {
+public:
+    using QCoreApplication::QCoreApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (m_depth++ > 0) {
+            const bool handled = QCoreApplication::notify(receiver, event);
+            --m_depth;
+            return handled;
+        }
+        const Clock::time_point start = Clock::now();
+        const bool handled = QCoreApplication::notify(receiver, event);
+        const Clock::rep took = (Clock::now() - start).count();
+        if (took > longest.load())
+            longest = took; // only this thread writes; the driver reads and resets between phases
+        --m_depth;
+        return handled;
+    }
+    std::atomic<Clock::rep> longest{0};
+
+private:
+    int m_depth = 0;
+};
+
+double microseconds(Clock::rep ticks) {
+    return std::chrono::duration<double, std::micro>(Clock::duration(ticks)).count();
+}
+
+struct Figures {
+    std::size_t keys = 0;
+    std::size_t lost = 0;
+    double medianUs = 0, p99Us = 0, maxUs = 0;
+};
+
+// The keys of the given ranges of key numbers.
+Figures figuresOf(const std::vector<std::pair<std::size_t, std::size_t>>& ranges) {
+    std::lock_guard<std::mutex> hold(g_lock);
+    std::vector<double> us;
+    Figures f;
+    for (const auto& [from, to] : ranges) {
+        for (std::size_t i = from; i < to; ++i) {
+            if (i >= g_arrived.size()) {
+                ++f.lost;
+                continue;
+            }
+            us.push_back(std::chrono::duration<double, std::micro>(g_arrived[i] - g_typed[i]).count());
+        }
+    }
+    f.keys = us.size();
+    if (us.empty())
+        return f;
+    std::sort(us.begin(), us.end());
+    f.medianUs = us[us.size() / 2];
+    f.p99Us = us[std::min(us.size() - 1, us.size() * 99 / 100)];
+    f.maxUs = us.back();
+    return f;
+}
+
+bool waitFor(const std::function<bool()>& condition, int ms) {
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+    while (!condition()) {
+        if (Clock::now() > end)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TimedApplication app(argc, argv);
+    QTemporaryDir dir;
+    ProfileStore store(dir.filePath(QStringLiteral("ZUNO.conf")));
+    LoginName::setRawOverride(QStringLiteral("bench"));
+    AppCore core(store);
+    core.setDaemonPort(0);
+    CTalkDaemon daemon(core);
+    if (!daemon.start()) {
+        std::fprintf(stderr, "bench_flood: the daemon could not bind: %s\n", qPrintable(daemon.startError()));
+        return 1;
+    }
+    // The conversation asks this same daemon, as its local and its remote one.
+    core.setDaemonPort(daemon.localPort());
+    core.setRemoteDaemonPort(daemon.localPort());
+
+    // The peer listens, and has left its invitation for "bench" here, as a caller leaves it with its daemon.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in any = loopback(0);
+    socklen_t length = sizeof any;
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0 || ::listen(listener, 1) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&any), &length) != 0) {
+        std::perror("bench_flood: peer socket");
+        return 1;
+    }
+    talk::ControlMessage invite;
+    invite.vers = talk::TALK_VERSION;
+    invite.type = talk::LEAVE_INVITE;
+    invite.addr = {2, ntohs(any.sin_port), 0x7F000001, {}};
+    invite.ctl_addr = {2, 40001, 0x7F000001, {}};
+    invite.setLocalName("peer");
+    invite.setRemoteName("bench");
+    const auto bytes = invite.encode();
+    daemon.handleDatagram(QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())), 0x7F000001,
+                          40001);
+
+    std::atomic<bool> stopPeer{false};
+    std::thread peer(runPeer, listener, std::ref(stopPeer));
+    auto* engine = new ConversationEngine(core, ConversationEngine::Interactive, QStringLiteral("127.0.0.1"),
+                                          QStringLiteral("peer"));
+    if (!engine->start() || !waitFor([engine] { return engine->isConnected(); }, PEER_WAIT_MS)) {
+        std::fprintf(stderr, "bench_flood: the conversation did not connect (%s)\n", qPrintable(engine->status()));
+        stopPeer = true;
+        ::shutdown(listener, SHUT_RDWR);
+        peer.join();
+        return 1;
+    }
+
+    // The keyboard: each byte on this socket pair is one key for the local pane.
+    int keyboard[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, keyboard) != 0)
+        return 1;
+    qsizetype position = 0;
+    QSocketNotifier keys(keyboard[0], QSocketNotifier::Read);
+    QObject::connect(&keys, &QSocketNotifier::activated, engine, [&] {
+        char buffer[256];
+        const ssize_t n = ::read(keyboard[0], buffer, sizeof buffer);
+        for (ssize_t i = 0; i < n; ++i)
+            engine->localTextChanged(position++, QStringLiteral("x"));
+    });
+    QTimer::singleShot(WHOLE_RUN_LIMIT_MS, &app, [] { QCoreApplication::exit(2); });
+
+    // Rounds of quiet typing, then typing while a flood lasts; the figures gather each kind over the rounds, so
+    // that the machine's other load weighs on both alike.
+    std::vector<std::pair<std::size_t, std::size_t>> quietKeys, floodKeys;
+    std::vector<double> floodSeconds(ROUNDS, 0);
+    auto settle = [] {
+        // Every key typed has had its chance to arrive.
+        const Clock::time_point end = Clock::now() + std::chrono::milliseconds(PEER_WAIT_MS);
+        while (Clock::now() < end) {
+            {
+                std::lock_guard<std::mutex> hold(g_lock);
+                if (g_arrived.size() >= g_typed.size())
+                    return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    };
+    auto typedSoFar = [] {
+        std::lock_guard<std::mutex> hold(g_lock);
+        return g_typed.size();
+    };
+    Clock::rep quietLongest = 0, floodLongest = 0;
+    std::thread driver([&] {
+        for (int round = 0; round < ROUNDS; ++round) {
+            std::size_t from = typedSoFar();
+            app.longest = 0;
+            type(keyboard[1], QUIET_KEYS, nullptr);
+            settle();
+            quietLongest = std::max(quietLongest, app.longest.load());
+            quietKeys.emplace_back(from, typedSoFar());
+            from = typedSoFar();
+            app.longest = 0;
+            std::atomic<bool> floodDone{false};
+            std::thread sender(flood, daemon.localPort(), std::ref(floodDone), std::ref(floodSeconds[round]));
+            type(keyboard[1], FLOOD_KEYS_LIMIT, &floodDone);
+            sender.join();
+            settle();
+            floodLongest = std::max(floodLongest, app.longest.load());
+            floodKeys.emplace_back(from, typedSoFar());
+        }
+        QMetaObject::invokeMethod(
+            &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    });
+    const int rc = app.exec();
+    driver.join();
+    stopPeer = true;
+    engine->EndConversation();
+    peer.join();
+    ::close(listener);
+
+    const Figures quiet = figuresOf(quietKeys);
+    const Figures flooded = figuresOf(floodKeys);
+    std::sort(floodSeconds.begin(), floodSeconds.end());
+    std::printf("key to peer without a flood: %zu keys, median %.0f us, p99 %.0f us, max %.0f us, lost %zu\n",
+                quiet.keys, quiet.medianUs, quiet.p99Us, quiet.maxUs, quiet.lost);
+    std::printf("key to peer during a %d-datagram flood (%d floods, each sent in about %.0f ms): %zu keys, median"
+                " %.0f us, p99 %.0f us, max %.0f us, lost %zu\n",
+                FLOOD_DATAGRAMS, ROUNDS, floodSeconds[ROUNDS / 2] * 1000, flooded.keys, flooded.medianUs, flooded.p99Us,
+                flooded.maxUs, flooded.lost);
+    std::printf("longest single event on the thread: %.0f us without a flood, %.0f us during the floods\n",
+                microseconds(quietLongest), microseconds(floodLongest));
+    return rc;
+}
