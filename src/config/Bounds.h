@@ -21,6 +21,9 @@ constexpr int ROBOT_ANNOUNCE_LIMIT = 4;
 
 // Text a robot message keeps, in UTF-16 code units (1 MiB); the rest is cut off.
 constexpr std::ptrdiff_t ROBOT_TEXT_LIMIT = 1024 * 1024;
+// Remote text an interactive conversation keeps, in UTF-16 code units (16 MiB): the oldest text goes first, so a
+// peer that never stops sending cannot fill the memory.
+constexpr std::ptrdiff_t REMOTE_TEXT_LIMIT = 16 * 1024 * 1024;
 
 // Locate: reverse look-ups of stray senders pending at once.
 constexpr int MAX_PENDING_ADDRESS_LOOKUPS = 64;

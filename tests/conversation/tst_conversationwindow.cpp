@@ -9,6 +9,7 @@
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
 #include "conversation/SplitterHandle.h"
+#include "conversation/StreamDecoder.h"
 #include "platform/Desktop.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
@@ -302,6 +303,25 @@ void TestConversationWindow::remotePaneIsADisplay() {
     pane->selectAll();
     QTest::keyClick(pane, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("h!\nX"));
+}
+
+// The pane drops its oldest text with the decoder, whether the trims reach text it shows or text still waiting.
+void TestConversationWindow::remotePaneKeepsWhatTheDecoderKeeps() {
+    const QByteArray stream = QByteArray("\x08\x15\x17") + QByteArray("one line\ntwo lines\x08\x08\n").repeated(30);
+    for (const int flushEvery : {1, 3, 1000}) {
+        RemotePane pane;
+        StreamDecoder decoder(64);
+        for (qsizetype at = 0, n = 1; at < stream.size(); at += 5, ++n) {
+            pane.apply(decoder.feed(stream.mid(at, 5)));
+            if (n % flushEvery == 0) {
+                pane.flushPending();
+                QCOMPARE(pane.toPlainText(), decoder.plainText());
+            }
+        }
+        pane.flushPending();
+        QCOMPARE(pane.toPlainText(), decoder.plainText());
+        QVERIFY(decoder.plainText().endsWith(QStringLiteral("one line\ntwo lin\n")));
+    }
 }
 
 void TestConversationWindow::escapeAndContextMenus() {
