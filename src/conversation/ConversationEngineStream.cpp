@@ -189,7 +189,7 @@ void ConversationEngine::ReportSocketError(const QString& detail, int code) {
         return;
     }
     r.icon = MessageBoxService::Icon::Stop;
-    r.text = QStringLiteral("Socket error %1 occured.\r\n%2").arg(code).arg(detail);
+    r.text = QStringLiteral("Socket error %1 occured.\r\n%2").arg(QString::number(code), detail);
     // No DELETE follows a failure.
     m_outgoing.clear();
     MessageBoxService::instance().notify(r);
