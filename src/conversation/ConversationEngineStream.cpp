@@ -154,7 +154,7 @@ void ConversationEngine::OnPeerClosed() {
         emit titleChanged(title());
         setStatus(QStringLiteral("Connection closed."));
     } else {
-        StoreRobotMessage(m_core, text, m_host, m_user);
+        StoreRobotMessage(m_core, text, m_host, m_user.text);
         EndConversation();
     }
 }

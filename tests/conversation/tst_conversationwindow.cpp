@@ -38,6 +38,7 @@ private slots:
     void typedBytes();
     void typingActsAtTheEnd();
     void remotePaneIsADisplay();
+    void remotePaneKeepsWhatTheDecoderKeeps();
     void escapeAndContextMenus();
     void peerClosesKeepsWindow();
     void fontMenu();
@@ -92,7 +93,8 @@ void TestConversationWindow::cleanup() {
 }
 
 CTalkConversation* TestConversationWindow::open(int mode, bool taskbar) {
-    auto* w = new CTalkConversation(m_app->core(), mode, QStringLiteral("127.0.0.1"), QStringLiteral("bob"), taskbar);
+    auto* w = new CTalkConversation(m_app->core(), mode, QStringLiteral("127.0.0.1"),
+                                    WireName::typed(QStringLiteral("bob")), taskbar);
     m_windows << w;
     return w;
 }
@@ -424,14 +426,16 @@ void TestConversationWindow::menuCommands() {
 
 void TestConversationWindow::windowListAndRobot() {
     m_app->settings().taskbar = 0;
-    QPointer<QObject> interactive = m_app->StartConversation(0, QStringLiteral("127.0.0.1"), QStringLiteral("bob"));
+    QPointer<QObject> interactive =
+        m_app->StartConversation(0, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("bob")));
     QVERIFY(interactive);
     auto* w = qobject_cast<CTalkConversation*>(interactive.data());
     m_windows << w;
     QCOMPARE(m_app->talkWindows().size(), 1);
     QCOMPARE(m_app->talkWindows()[0]->remoteUser(), QStringLiteral("bob"));
     QVERIFY(w->windowFlags() & Qt::Tool);
-    QPointer<QObject> robot = m_app->StartConversation(1, QStringLiteral("127.0.0.1"), QStringLiteral("eve"));
+    QPointer<QObject> robot =
+        m_app->StartConversation(1, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("eve")));
     QVERIFY(robot);
     m_windows << qobject_cast<CTalkConversation*>(robot.data());
     QVERIFY(!qobject_cast<QWidget*>(robot.data())->isVisible());
