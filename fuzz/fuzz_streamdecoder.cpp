@@ -3,7 +3,9 @@
 // An input whose first byte is even is a received stream: it is decoded whole, one byte at a time and in
 // reads cut where the input says; each decoding's edits, applied to a plain string as the pane applies them,
 // must give the decoder's own text, all three texts must be the same, and no shown text may hold an edit
-// character or a control character other than tab (line breaks only as CR LF in the pane's form).
+// character or a control character other than tab (line breaks only as CR LF in the pane's form). A fourth
+// decoding keeps a small text limit: its text stays within it, never starts inside a surrogate pair, and is
+// always the end of the unlimited text.
 // An odd first byte drives the local pane through a series of changes; the bytes that tell the peer about
 // them, decoded by a receiving decoder, must give the text the sender believes the peer has.
 // Build and run: scripts/fuzz [seconds] streamdecoder (seeds in fuzz/corpus/streamdecoder).
@@ -29,9 +31,12 @@ bool isControl(char16_t c) {
     return c < 32 || c == 127;
 }
 
+constexpr qsizetype SMALL_LIMIT = 32;
+
 // Decodes `stream` in reads of the given lengths (the rest as one last read); checks each read's edits.
-QString decodeInReads(const QByteArray& stream, const std::vector<qsizetype>& cuts) {
-    StreamDecoder decoder;
+QString decodeInReads(const QByteArray& stream, const std::vector<qsizetype>& cuts,
+                      qsizetype limit = bounds::REMOTE_TEXT_LIMIT) {
+    StreamDecoder decoder(limit);
     QString pane;
     qsizetype at = 0;
     std::size_t next = 0;
@@ -52,9 +57,16 @@ QString decodeInReads(const QByteArray& stream, const std::vector<qsizetype>& cu
                     fail("a control character is shown");
             }
             pane.append(e.insert);
+            if (e.trim < 0 || e.trim > pane.size())
+                fail("a trim removes more than the pane holds");
+            pane.remove(0, e.trim);
         }
         if (pane != decoder.plainText())
             fail("the edits do not give the decoder's text");
+        if (pane.size() > limit)
+            fail("the text exceeds its limit");
+        if (!pane.isEmpty() && pane.front().isLowSurrogate())
+            fail("the kept text starts inside a surrogate pair");
     }
     const QString shown = decoder.text();
     for (qsizetype i = 0; i < shown.size(); ++i) {
@@ -82,6 +94,8 @@ void receivedStream(FuzzedDataProvider& in) {
     const QString single = decodeInReads(stream, std::vector<qsizetype>(std::size_t(stream.size()), 1));
     if (whole != split || whole != single)
         fail("different reads of the same bytes give different texts");
+    if (!split.endsWith(decodeInReads(stream, cuts, SMALL_LIMIT)))
+        fail("the limited text is not the end of the whole text");
 }
 
 // Characters the pane can hold: letters, blanks, line breaks in three forms, two- and three-byte UTF-8 and a

@@ -9,6 +9,7 @@
 #include "app/AppCore.h"
 #include "conversation/ConversationEngine.h"
 #include "daemon/CTalkDaemon.h"
+#include "platform/WireName.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
 #include "protocol/ControlMessage.h"
@@ -232,7 +233,7 @@ int main(int argc, char** argv) {
     std::atomic<bool> stopPeer{false};
     std::thread peer(runPeer, listener, std::ref(stopPeer));
     auto* engine = new ConversationEngine(core, ConversationEngine::Interactive, QStringLiteral("127.0.0.1"),
-                                          QStringLiteral("peer"));
+                                          WireName::typed(QStringLiteral("peer")));
     if (!engine->start() || !waitFor([engine] { return engine->isConnected(); }, PEER_WAIT_MS)) {
         std::fprintf(stderr, "bench_flood: the conversation did not connect (%s)\n", qPrintable(engine->status()));
         stopPeer = true;

@@ -1,8 +1,10 @@
 // Figures for the conversation stream, offscreen:
 //  1. 1 MiB of received text in 2,048-byte reads shown in the remote pane, against one insertPlainText of the
 //     same text into a bare QPlainTextEdit;
-//  2. the same for 10 MiB (how the time scales with the text);
+//  2. the same for 10 MiB (how the time scales with the text), and for 40 MiB, beyond the 16 MiB the pane
+//     keeps (what dropping the oldest text costs);
 //  3. the cost of one typed key (a letter, then Backspace) with 1 MiB in both panes, against empty panes.
+#include "config/Bounds.h"
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
 #include "conversation/StreamDecoder.h"
@@ -181,6 +183,12 @@ int main(int argc, char** argv) {
     const double paneTen = remotePaneMs(ten);
     std::printf("received 10 MiB: remote pane %.1f ms, %.2f times the 1 MiB time (target <= 12)\n", paneTen,
                 paneTen / pane);
+    constexpr qsizetype FAR = 40;
+    static_assert(FAR * MIB > 2 * bounds::REMOTE_TEXT_LIMIT);
+    const double paneFar = remotePaneMs(sampleText(FAR * MIB));
+    std::printf("received %lld MiB (the pane keeps the last %lld): remote pane %.1f ms, %.1f ms per MiB against"
+                " %.1f for 10 MiB\n",
+                qlonglong(FAR), qlonglong(bounds::REMOTE_TEXT_LIMIT / MIB), paneFar, paneFar / FAR, paneTen / 10);
 
     return 0;
 }

@@ -112,7 +112,7 @@ void CTalkApp::CreateDaemon() {
     }
     CountedErrorBox* errors = m_daemonErrors.get();
     connect(m_daemon.get(), &CTalkDaemon::errorOccurred, errors, &CountedErrorBox::report);
-    connect(m_daemon.get(), &CTalkDaemon::ring, this, [this](int action, const QString& host, const QString& name,
+    connect(m_daemon.get(), &CTalkDaemon::ring, this, [this](int action, const QString& host, const WireName& name,
                                                              int robotDelay) {
         if (!m_core.settings().playsound && !m_core.robotTakesCalls())
             PlayBeep();
@@ -121,7 +121,7 @@ void CTalkApp::CreateDaemon() {
     m_tray->showIcon();
 }
 
-void CTalkApp::openPrompt(int action, const QString& host, const QString& name, int robotDelay) {
+void CTalkApp::openPrompt(int action, const QString& host, const WireName& name, int robotDelay) {
     // The prompt adds itself to the daemon's list before the daemon replies, and deletes itself when done.
     new CRequestPrompt(action, host, name, robotDelay, m_tray.get());
 }
@@ -219,7 +219,7 @@ void CTalkApp::Talk() {
         CPersonDialog::openNew();
 }
 
-QObject* CTalkApp::StartConversation(int mode, const QString& host, const QString& user) {
+QObject* CTalkApp::StartConversation(int mode, const QString& host, const WireName& user) {
     // Interactive windows with a task-bar button of their own have no owner; the others belong to the tray.
     const bool taskbar = mode == 0 && settings().taskbar == 1;
     auto* conversation = new CTalkConversation(m_core, mode, host, user, settings().taskbar == 1,

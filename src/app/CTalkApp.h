@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/AppCore.h"
+#include "platform/WireName.h"
 
 #include <QList>
 #include <QObject>
@@ -55,8 +56,9 @@ public:
     // The tray's "&Talk": by person or by host and user, as the connect style says.
     void Talk();
     // A new conversation: mode 0 interactive, 1 talk robot. Returns the conversation object, which
-    // deletes itself when the conversation ends (null when none could be started).
-    QObject* StartConversation(int mode, const QString& host, const QString& user);
+    // deletes itself when the conversation ends (null when none could be started). A user from the network
+    // keeps its bytes; a typed one is WireName::typed.
+    QObject* StartConversation(int mode, const QString& host, const WireName& user);
     // A new locate search for a person of the address book.
     void StartLocate(bool urgent, const QString& person);
 
@@ -71,7 +73,7 @@ private:
     void CreateDaemon();
     void notAvailableYet(const QString& what);
     // Rings the local user for a caller the daemon announced.
-    void openPrompt(int action, const QString& host, const QString& name, int robotDelay);
+    void openPrompt(int action, const QString& host, const WireName& name, int robotDelay);
 
     AppCore m_core;
     std::unique_ptr<CTrayWindow> m_tray;

@@ -5,13 +5,18 @@
 
 namespace AddressBook {
 
-QString aliasCountName(const QString& person) { return QStringLiteral("%1 count").arg(person); }
-QString aliasName(const QString& person, int index) { return QStringLiteral("%1 %2").arg(person).arg(index); }
+QString aliasCountName(const QString& person) {
+    return QStringLiteral("%1 count").arg(person);
+}
+// One multi-argument arg each: chained calls would let a "%2" inside a person's or alias's name take the index.
+QString aliasName(const QString& person, int index) {
+    return QStringLiteral("%1 %2").arg(person, QString::number(index));
+}
 QString hostCountName(const QString& person, const QString& alias) {
     return QStringLiteral("%1 %2 count").arg(person, alias);
 }
 QString hostName(const QString& person, const QString& alias, int index) {
-    return QStringLiteral("%1 %2 %3").arg(person, alias).arg(index);
+    return QStringLiteral("%1 %2 %3").arg(person, alias, QString::number(index));
 }
 
 QStringList ReadAliases(const ProfileStore& store, const QString& person) {

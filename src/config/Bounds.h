@@ -44,6 +44,9 @@ constexpr std::ptrdiff_t ROBOT_MESSAGES_TEXT_LIMIT = 64 * 1024 * 1024;
 // Settings file: window positions, sizes and splitter positions, and the sizes of the font records, are kept
 // within plus or minus this on load (a 16-bit coordinate), so that no computation with them can overflow.
 constexpr int MAX_STORED_COORDINATE = 32767;
+// Remote text an interactive conversation keeps, in UTF-16 code units (16 MiB): the oldest text goes first, so a
+// peer that never stops sending cannot fill the memory.
+constexpr std::ptrdiff_t REMOTE_TEXT_LIMIT = 16 * 1024 * 1024;
 
 // Locate: reverse look-ups of stray senders pending at once.
 constexpr int MAX_PENDING_ADDRESS_LOOKUPS = 64;

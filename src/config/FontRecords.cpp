@@ -5,6 +5,8 @@
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <limits>
 
@@ -73,27 +75,21 @@ QString cutFaceName(const QString& face) {
 }
 
 QString formatFont(const LogFont& f) {
-    return QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9,%10,%11,%12,%13,%14")
-        .arg(f.lfHeight)
-        .arg(f.lfWidth)
-        .arg(f.lfEscapement)
-        .arg(f.lfOrientation)
-        .arg(f.lfWeight)
-        .arg(unsigned(f.lfItalic))
-        .arg(unsigned(f.lfUnderline))
-        .arg(unsigned(f.lfStrikeOut))
-        .arg(unsigned(f.lfCharSet))
-        .arg(unsigned(f.lfOutPrecision))
-        .arg(unsigned(f.lfClipPrecision))
-        .arg(unsigned(f.lfQuality))
-        .arg(unsigned(f.lfPitchAndFamily))
-        .arg(cutFaceName(f.lfFaceName));
+    // Joined, not substituted: the face name is the user's text and may hold "%1".
+    QStringList fields;
+    for (const std::int32_t v : {f.lfHeight, f.lfWidth, f.lfEscapement, f.lfOrientation, f.lfWeight})
+        fields << QString::number(v);
+    for (const std::uint8_t v : {f.lfItalic, f.lfUnderline, f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision,
+                                 f.lfClipPrecision, f.lfQuality, f.lfPitchAndFamily})
+        fields << QString::number(unsigned(v));
+    fields << cutFaceName(f.lfFaceName);
+    return fields.join(QLatin1Char(','));
 }
 
 void parseFont(const QString& text, LogFont& f) {
     FieldReader r(text);
     std::int32_t* signedFields[] = {&f.lfHeight, &f.lfWidth, &f.lfEscapement, &f.lfOrientation, &f.lfWeight};
-    std::uint8_t* byteFields[] = {&f.lfItalic,       &f.lfUnderline,      &f.lfStrikeOut, &f.lfCharSet,
+    std::uint8_t* byteFields[] = {&f.lfItalic,       &f.lfUnderline,     &f.lfStrikeOut, &f.lfCharSet,
                                   &f.lfOutPrecision, &f.lfClipPrecision, &f.lfQuality,   &f.lfPitchAndFamily};
     long long v = 0;
     for (std::int32_t* field : signedFields) {
@@ -119,11 +115,10 @@ void parseFont(const QString& text, LogFont& f) {
 }
 
 QString formatColours(const ConversationLook& l) {
-    return QStringLiteral("%1,%2,%3,%4")
-        .arg(static_cast<std::int32_t>(l.localText))
-        .arg(static_cast<std::int32_t>(l.localBack))
-        .arg(static_cast<std::int32_t>(l.remoteText))
-        .arg(static_cast<std::int32_t>(l.remoteBack));
+    QStringList fields;
+    for (const std::uint32_t colour : {l.localText, l.localBack, l.remoteText, l.remoteBack})
+        fields << QString::number(static_cast<std::int32_t>(colour));
+    return fields.join(QLatin1Char(','));
 }
 
 void parseColours(const QString& text, ConversationLook& l) {

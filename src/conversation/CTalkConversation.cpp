@@ -22,7 +22,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-CTalkConversation::CTalkConversation(AppCore& core, int mode, const QString& host, const QString& user, bool taskbar,
+CTalkConversation::CTalkConversation(AppCore& core, int mode, const QString& host, const WireName& user, bool taskbar,
                                      QWidget* owner)
     : QDialog(owner), m_core(core), m_mode(mode == 1 ? 1 : 0), m_taskbar(taskbar), m_host(host), m_user(user) {
     // A top-level window of its own; without a task-bar button when the setting says so.
@@ -139,7 +139,7 @@ QString CTalkConversation::statusText() const {
     return m_statusLabel->text();
 }
 QString CTalkConversation::remoteUser() const {
-    return m_engine ? m_engine->remoteUser() : m_user;
+    return m_engine ? m_engine->remoteUser() : m_user.text;
 }
 QString CTalkConversation::remoteHost() const {
     return m_host;

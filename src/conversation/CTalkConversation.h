@@ -6,6 +6,7 @@
 #include "app/TalkWindowEntry.h"
 #include "config/FontRecords.h"
 #include "conversation/ConversationEngine.h"
+#include "platform/WireName.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -28,7 +29,7 @@ public:
     inline static const QString PLACEMENT_SECTION = QStringLiteral("Windows");
 
     // Builds the window (shown at once when interactive); start() makes the first request.
-    CTalkConversation(AppCore& core, int mode, const QString& host, const QString& user, bool taskbar,
+    CTalkConversation(AppCore& core, int mode, const QString& host, const WireName& user, bool taskbar,
                       QWidget* owner = nullptr);
     ~CTalkConversation() override;
 
@@ -83,7 +84,7 @@ private:
     const bool m_taskbar;
     QPointer<ConversationEngine> m_engine;
     QString m_host;
-    QString m_user;
+    WireName m_user;
 
     QMenuBar* m_menuBar = nullptr;
     QWidget* m_client = nullptr;

@@ -20,13 +20,9 @@ namespace {
 
 const QString TITLE = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
 
-QByteArray wireName(const QString& name) {
-    return name.toUtf8();
-}
-
 } // namespace
 
-ConversationEngine::ConversationEngine(AppCore& core, int mode, const QString& host, const QString& user,
+ConversationEngine::ConversationEngine(AppCore& core, int mode, const QString& host, const WireName& user,
                                        QObject* parent)
     : QObject(parent), m_core(core), m_mode(mode == Robot ? Robot : Interactive), m_host(host), m_user(user) {
     m_resendTimer.setInterval(RESEND_INTERVAL_MS);
@@ -67,7 +63,7 @@ ConversationEngine::~ConversationEngine() {
 QString ConversationEngine::title() const {
     if (!m_connected)
         return TITLE;
-    return TITLE + QStringLiteral(": talking to ") + ShownText::caretForm(m_user) + QStringLiteral(" at ") +
+    return TITLE + QStringLiteral(": talking to ") + ShownText::caretForm(m_user.text) + QStringLiteral(" at ") +
            ShownText::caretForm(m_host);
 }
 
@@ -113,8 +109,8 @@ void ConversationEngine::SendRequest(std::uint8_t type) {
         m_remoteId = talk::PROBE_ID_REQUEST;
     }
     m.pad = static_cast<std::uint8_t>(m_core.settings().ltra & 0xFF);
-    m.setLocalName(wireName(LoginName::current()).toStdString());
-    m.setRemoteName(wireName(m_user).toStdString());
+    m.setLocalName(WireName::typed(LoginName::current()).wire());
+    m.setRemoteName(m_user.wire());
 
     if (type != talk::LEAVE_INVITE) {
         talk::ControlMessage remote = m;
@@ -293,7 +289,7 @@ void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {
             break;
         }
         if (!m_boxPending && !m_data) {
-            m_user = QString::fromUtf8(reply.localName());
+            m_user = WireName::received(reply.localName());
             m_boxPending = true;
             QTimer::singleShot(0, this, &ConversationEngine::askProbeQuestion);
         }
@@ -312,7 +308,7 @@ void ConversationEngine::askProbeQuestion() {
     MessageBoxService::Request r;
     r.title = TITLE;
     r.text = QStringLiteral("User at %1 is %2. Would you like to talk to him?")
-                 .arg(ShownText::caretForm(m_host), ShownText::caretForm(m_user));
+                 .arg(ShownText::caretForm(m_host), ShownText::caretForm(m_user.text));
     r.icon = MessageBoxService::Icon::Question;
     r.buttons = MessageBoxService::Yes | MessageBoxService::No;
     r.defaultButton = MessageBoxService::Yes;
@@ -336,7 +332,7 @@ void ConversationEngine::showRejection() {
     MessageBoxService::Request r;
     r.title = TITLE + QStringLiteral(": error");
     r.text = QStringLiteral("User %1 at %2 would not like to talk to you at the moment.")
-                 .arg(ShownText::caretForm(m_user), ShownText::caretForm(m_host));
+                 .arg(ShownText::caretForm(m_user.text), ShownText::caretForm(m_host));
     r.icon = MessageBoxService::Icon::Warning;
     r.buttons = MessageBoxService::Ok;
     r.owner = m_boxOwner;

@@ -18,6 +18,7 @@
 #include "conversation/RemoteEdit.h"
 #include "conversation/StreamDecoder.h"
 #include "conversation/TypedTextDiff.h"
+#include "platform/WireName.h"
 #include "protocol/ControlMessage.h"
 
 #include <QAbstractSocket>
@@ -51,7 +52,8 @@ public:
     static constexpr int DRAIN_LIMIT_MS = 10000;
     static constexpr char EDIT_CHARS[3] = {8, 21, 23};
 
-    ConversationEngine(AppCore& core, int mode, const QString& host, const QString& user, QObject* parent = nullptr);
+    // The user's bytes go into r_name as they are: a name that came from the network goes back as it came.
+    ConversationEngine(AppCore& core, int mode, const QString& host, const WireName& user, QObject* parent = nullptr);
     ~ConversationEngine() override;
 
     // Creates the sockets and sends the first LOOK_UP. Returns false when the conversation failed at once.
@@ -67,7 +69,8 @@ public:
 
     int mode() const { return m_mode; }
     QString remoteHost() const { return m_host; }
-    QString remoteUser() const { return m_user; }
+    QString remoteUser() const { return m_user.text; }
+    const WireName& remoteName() const { return m_user; }
     quint16 port() const { return m_port; }
     bool isConnected() const { return m_connected; }
     bool isReleased() const { return m_released; }
@@ -132,7 +135,7 @@ private:
     AppCore& m_core;
     const int m_mode;
     const QString m_host;
-    QString m_user;
+    WireName m_user;
     QPointer<QObject> m_boxOwner;
 
     QTcpServer* m_listener = nullptr;

@@ -213,7 +213,7 @@ void ConversationEngine::ReportSocketError(const QString& detail, int code) {
         return;
     }
     r.icon = MessageBoxService::Icon::Stop;
-    r.text = QStringLiteral("Socket error %1 occured.\r\n%2").arg(code).arg(detail);
+    r.text = QStringLiteral("Socket error %1 occured.\r\n%2").arg(QString::number(code), detail);
     // No DELETE follows a failure.
     m_outgoing.clear();
     MessageBoxService::instance().notify(r);
@@ -247,7 +247,7 @@ void ConversationEngine::fileRobotMessage() {
         return;
     m_robotFiled = true;
     // Files the text when there is any, and gives back the conversation's place in the list either way.
-    StoreRobotMessage(m_core, remoteText(), m_host, m_user, true);
+    StoreRobotMessage(m_core, remoteText(), m_host, m_user.text, true);
 }
 
 void ConversationEngine::setStatus(const QString& text) {

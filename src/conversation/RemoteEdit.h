@@ -1,4 +1,5 @@
-// One change to the remote pane: remove characters from the end of its text, then append text.
+// One change to the remote pane: remove characters from the end of its text, append text, then drop the oldest
+// text from its start.
 #pragma once
 
 #include <QList>
@@ -9,6 +10,8 @@ struct RemoteEdit {
     qsizetype erase = 0;
     // Text to append; line breaks are '\n'.
     QString insert;
+    // UTF-16 units to remove from the start of the text, once the rest is done (the remote text limit).
+    qsizetype trim = 0;
 
     bool operator==(const RemoteEdit&) const = default;
 };

@@ -26,6 +26,13 @@ void RemotePane::apply(const RemoteEdits& edits) {
         m_pendingInsert.chop(fromPending);
         m_pendingErase += e.erase - fromPending;
         m_pendingInsert.append(e.insert);
+        if (e.trim > 0) {
+            // The start goes from the document first; text still waiting is cut when the trim reaches it.
+            const qsizetype kept = std::max<qsizetype>(0, documentLength() - m_pendingTrim - m_pendingErase);
+            const qsizetype fromDocument = std::min(e.trim, kept);
+            m_pendingTrim += fromDocument;
+            m_pendingInsert.remove(0, e.trim - fromDocument);
+        }
     }
     if (!m_flushTimer.isActive())
         m_flushTimer.start();
@@ -33,7 +40,7 @@ void RemotePane::apply(const RemoteEdits& edits) {
 
 void RemotePane::flushPending() {
     m_flushTimer.stop();
-    if (m_pendingErase == 0 && m_pendingInsert.isEmpty())
+    if (m_pendingErase == 0 && m_pendingInsert.isEmpty() && m_pendingTrim == 0)
         return;
     QScrollBar* bar = verticalScrollBar();
     const bool atBottom = bar->value() >= bar->maximum();
@@ -47,11 +54,22 @@ void RemotePane::flushPending() {
     }
     if (!m_pendingInsert.isEmpty())
         c.insertText(m_pendingInsert);
+    if (m_pendingTrim > 0) {
+        c.setPosition(0);
+        c.setPosition(int(std::min(m_pendingTrim, documentLength())), QTextCursor::KeepAnchor);
+        c.removeSelectedText();
+    }
     c.endEditBlock();
+    m_pendingTrim = 0;
     m_pendingErase = 0;
     m_pendingInsert.clear();
     if (atBottom)
         bar->setValue(bar->maximum());
+}
+
+qsizetype RemotePane::documentLength() const {
+    // characterCount() counts the paragraph separator after the last block too.
+    return document()->characterCount() - 1;
 }
 
 void RemotePane::keyPressEvent(QKeyEvent* event) {

@@ -1,5 +1,6 @@
 // The upper pane of a conversation window: what the remote user types. It can be scrolled, selected and
-// copied from, never typed, pasted or cut into; received text is applied as edits at its end.
+// copied from, never typed, pasted or cut into; received text is applied as edits at its end, and the oldest
+// text leaves its start as the stream decoder drops it (the remote text limit).
 #pragma once
 
 #include "conversation/RemoteEdit.h"
@@ -24,7 +25,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The document's text in UTF-16 units, a line break counting one.
+    qsizetype documentLength() const;
+
     QTimer m_flushTimer;
+    qsizetype m_pendingTrim = 0;
     qsizetype m_pendingErase = 0;
     QString m_pendingInsert;
 };

@@ -1,6 +1,8 @@
 // Decoding the talk stream into remote-pane changes.
 #include "conversation/StreamDecoder.h"
 
+#include <algorithm>
+
 namespace {
 
 bool isControlChar(unsigned char c) {
@@ -42,6 +44,8 @@ bool isWordSeparator(QChar c) {
 
 } // namespace
 
+StreamDecoder::StreamDecoder(qsizetype limit) : m_limit(std::max<qsizetype>(limit, TRIM_FRACTION)) {}
+
 RemoteEdits StreamDecoder::feed(const QByteArray& bytes) {
     return feed(bytes.constData(), bytes.size());
 }
@@ -66,7 +70,20 @@ RemoteEdits StreamDecoder::feed(const char* data, qsizetype length) {
         }
         handleByte(c, out);
     }
+    trimToLimit(out);
     return out;
+}
+
+// Last in a read's edits: the edits before it never merge into it.
+void StreamDecoder::trimToLimit(RemoteEdits& out) {
+    if (m_text.size() <= m_limit)
+        return;
+    qsizetype cut = m_text.size() - (m_limit - m_limit / TRIM_FRACTION);
+    // The first character kept is a whole one, never the second half of a surrogate pair.
+    if (m_text[cut].isLowSurrogate() && m_text[cut - 1].isHighSurrogate())
+        ++cut;
+    m_text.remove(0, cut);
+    out.append(RemoteEdit{0, {}, cut});
 }
 
 QString StreamDecoder::text() const {

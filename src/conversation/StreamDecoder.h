@@ -7,9 +7,13 @@
 // Line feed and carriage return start a new line, tab is kept, other control characters are dropped.
 //
 // The decoder keeps the text it has built (it must know what an erase removes); text() gives it with CR LF
-// line breaks, as the pane's text reads.
+// line breaks, as the pane's text reads. It keeps at most the last `limit` units of it: when a read takes it
+// beyond, the oldest text goes (a sixteenth of the limit more than needed, so that the text moves once per
+// sixteenth received rather than once per read), and the edits say so to the pane. Erases never reach further
+// back than what is kept.
 #pragma once
 
+#include "config/Bounds.h"
 #include "conversation/RemoteEdit.h"
 
 #include <QByteArray>
@@ -23,8 +27,13 @@ public:
     static constexpr unsigned char USUAL_KILL = 21;
     static constexpr unsigned char USUAL_WORD_ERASE = 23;
     static constexpr unsigned char DEL = 127;
+    // What a trim takes beyond the limit: this fraction of the limit.
+    static constexpr qsizetype TRIM_FRACTION = 16;
 
-    // Decodes one read; returns the changes to apply to the pane, in order.
+    explicit StreamDecoder(qsizetype limit = bounds::REMOTE_TEXT_LIMIT);
+
+    // Decodes one read; returns the changes to apply to the pane, in order. Afterwards the text holds at most
+    // limit() units.
     RemoteEdits feed(const QByteArray& bytes);
     RemoteEdits feed(const char* data, qsizetype length);
 
@@ -35,6 +44,7 @@ public:
     // True once the three edit characters have been read.
     bool editCharsKnown() const { return m_declaredCount == 3; }
     std::array<unsigned char, 3> editChars() const { return m_edit; }
+    qsizetype limit() const { return m_limit; }
 
 private:
     void takeEditChar(unsigned char c);
@@ -46,7 +56,9 @@ private:
     void eraseOne(RemoteEdits& out);
     void killLine(RemoteEdits& out);
     void eraseWord(RemoteEdits& out);
+    void trimToLimit(RemoteEdits& out);
 
+    qsizetype m_limit;
     QString m_text;
     int m_declaredCount = 0;
     std::array<unsigned char, 3> m_edit{USUAL_ERASE, USUAL_KILL, USUAL_WORD_ERASE};

@@ -16,7 +16,7 @@ void StartConversation(int mode, const QString& host, const QString& user) {
     if (handlers().startConversation)
         handlers().startConversation(mode, host, user);
     else if (CTalkApp* app = CTalkApp::instance())
-        app->StartConversation(mode, host, user);
+        app->StartConversation(mode, host, WireName::typed(user));
 }
 
 void StartLocate(bool urgent, const QString& person) {

@@ -10,7 +10,8 @@
 namespace TalkCommands {
 
 // An interactive (mode 0) or robot (mode 1) conversation with user at host; an empty user makes the
-// conversation ask the host's daemon who is there.
+// conversation ask the host's daemon who is there. The user is text (typed, or kept by the program) and
+// travels as UTF-8.
 void StartConversation(int mode, const QString& host, const QString& user);
 // A search for a person of the address book.
 void StartLocate(bool urgent, const QString& person);

@@ -51,7 +51,7 @@ QString notAnIntegerText() {
 }
 
 QString outOfRangeText(int min, int max) {
-    return QStringLiteral("Please enter an integer between %1 and %2.").arg(min).arg(max);
+    return QStringLiteral("Please enter an integer between %1 and %2.").arg(QString::number(min), QString::number(max));
 }
 
 QString messageFor(Verdict verdict, int min, int max) {

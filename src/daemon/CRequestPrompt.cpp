@@ -33,14 +33,14 @@ void CRequestPrompt::setStarter(Starter s) {
     starter() = std::move(s);
 }
 
-QObject* CRequestPrompt::start(int mode, const QString& host, const QString& user) {
+QObject* CRequestPrompt::start(int mode, const QString& host, const WireName& user) {
     if (starter())
         return starter()(mode, host, user);
     CTalkApp* app = CTalkApp::instance();
     return app ? app->StartConversation(mode, host, user) : nullptr;
 }
 
-CRequestPrompt::CRequestPrompt(int action, const QString& host, const QString& name, int robotDelay, QWidget* owner)
+CRequestPrompt::CRequestPrompt(int action, const QString& host, const WireName& name, int robotDelay, QWidget* owner)
     : QDialog(owner, Qt::Dialog), m_action(action), m_host(host), m_name(name) {
     setObjectName(QStringLiteral("requestPrompt"));
     setWindowTitle(TITLE);
@@ -49,9 +49,9 @@ CRequestPrompt::CRequestPrompt(int action, const QString& host, const QString& n
     CTalkApp* app = CTalkApp::instance();
     m_daemon = app ? app->daemon() : nullptr;
     if (m_daemon) {
-        m_daemon->AddPrompt(this, m_name, m_host);
+        m_daemon->AddPrompt(this, m_name.text, m_host);
         connect(m_daemon, &CTalkDaemon::closePrompts, this, [this](const QString& n, const QString& h) {
-            if (CallerRules::equalsIgnoringAsciiCase(n, m_name) && CallerRules::equalsIgnoringAsciiCase(h, m_host))
+            if (CallerRules::equalsIgnoringAsciiCase(n, m_name.text) && CallerRules::equalsIgnoringAsciiCase(h, m_host))
                 ignoreCall();
         });
     }
@@ -117,7 +117,7 @@ CRequestPrompt::~CRequestPrompt() {
 }
 
 QString CRequestPrompt::callerText() const {
-    return ShownText::caretForm(m_name) + QStringLiteral(" at ") + ShownText::caretForm(m_host);
+    return ShownText::caretForm(m_name.text) + QStringLiteral(" at ") + ShownText::caretForm(m_host);
 }
 
 void CRequestPrompt::acceptCall() {
@@ -174,7 +174,8 @@ void CRequestPrompt::startByItself(int mode) {
     // Bounded: a prompt that would start one conversation too many stays as it is until one ends.
     m_waiting = true;
     const QPointer<CRequestPrompt> self(this);
-    const QString host = m_host, name = m_name;
+    const QString host = m_host;
+    const WireName name = m_name;
     m_daemon->autoConversations().request(this, m_host, [self, mode, host, name]() -> QObject* {
         if (!self || self->m_done)
             return nullptr;

@@ -6,6 +6,8 @@
 // runs out.
 #pragma once
 
+#include "platform/WireName.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <QTimer>
@@ -18,15 +20,16 @@ class QLabel;
 class CRequestPrompt : public QDialog {
     Q_OBJECT
 public:
-    // Opens the prompt for a caller the daemon rang; it deletes itself when it is done.
-    CRequestPrompt(int action, const QString& host, const QString& name, int robotDelay, QWidget* owner = nullptr);
+    // Opens the prompt for a caller the daemon rang; it deletes itself when it is done. The conversation it starts
+    // calls the caller by the name's bytes as they came.
+    CRequestPrompt(int action, const QString& host, const WireName& name, int robotDelay, QWidget* owner = nullptr);
     ~CRequestPrompt() override;
 
     static inline const QString TITLE = QStringLiteral("Talk request from");
 
     int action() const { return m_action; }
     QString callerHost() const { return m_host; }
-    QString callerName() const { return m_name; }
+    QString callerName() const { return m_name.text; }
     // "<name> at <host>", control characters in caret form.
     QString callerText() const;
     bool robotTimerActive() const { return m_robotTimer.isActive(); }
@@ -34,7 +37,7 @@ public:
     bool waitingForTurn() const { return m_waiting; }
 
     // How conversations are started: CTalkApp::StartConversation, unless tests put their own here.
-    using Starter = std::function<QObject*(int mode, const QString& host, const QString& user)>;
+    using Starter = std::function<QObject*(int mode, const QString& host, const WireName& user)>;
     static void setStarter(Starter starter);
 
     // Accept: the "&Talk" button, and the prompt itself when the robot is on or the caller is let through.
@@ -51,11 +54,11 @@ private:
     void ringAsIfRobotOff();
     void startByItself(int mode);
     void finish();
-    static QObject* start(int mode, const QString& host, const QString& user);
+    static QObject* start(int mode, const QString& host, const WireName& user);
 
     int m_action;
     QString m_host;
-    QString m_name;
+    WireName m_name;
     QPointer<CTalkDaemon> m_daemon;
     QLabel* m_callerText = nullptr;
     QTimer m_robotTimer;

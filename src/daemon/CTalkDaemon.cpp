@@ -10,14 +10,14 @@
 #include "platform/SocketErrors.h"
 
 #include <QPointer>
-#include <QStringDecoder>
 #include <QUdpSocket>
 
 class CTalkDaemon::Queries final : public daemonlogic::PromptQueries {
 public:
     explicit Queries(const QList<PromptEntry>& prompts) : m_prompts(prompts) {}
     bool isOpen(const std::string& name, const std::string& host) const override {
-        const QString n = decodeName(name);
+        // The same bytes always decode to the same text, so the list compares what the handler sees.
+        const QString n = WireName::received(name).text;
         const QString h = QString::fromStdString(host);
         for (const PromptEntry& p : m_prompts)
             if (CallerRules::equalsIgnoringAsciiCase(p.name, n) && CallerRules::equalsIgnoringAsciiCase(p.host, h))
@@ -37,14 +37,6 @@ public:
 private:
     const QList<PromptEntry>& m_prompts;
 };
-
-QString CTalkDaemon::decodeName(const std::string& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    if (utf8.hasError())
-        return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-    return text;
-}
 
 CTalkDaemon::CTalkDaemon(AppCore& core, QObject* parent)
     : QObject(parent), m_core(core), m_loginName(LoginName::current()) {}
@@ -128,7 +120,7 @@ QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 sende
     const std::string lName = talk::ControlMessage::readName(
         bytes + 44, length > 44 ? std::min<std::size_t>(length - 44, talk::NAME_SIZE) : 0);
     const std::string host = daemonlogic::dotted(senderIp);
-    const int action = callerAction(decodeName(lName), QString::fromStdString(host));
+    const int action = callerAction(WireName::received(lName).text, QString::fromStdString(host));
 
     daemonlogic::Sender sender;
     sender.ip = senderIp;
@@ -146,15 +138,17 @@ QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 sende
     const daemonlogic::Result result =
         daemonlogic::HandleRequest(bytes, length, sender, action, m_table, view, Queries(m_prompts));
     if (result.ring)
-        emit ring(result.ring->action, QString::fromStdString(result.ring->host), decodeName(result.ring->name),
+        emit ring(result.ring->action, QString::fromStdString(result.ring->host), WireName::received(result.ring->name),
                   result.ring->robotDelay);
     if (result.closePrompts)
-        emit closePrompts(decodeName(result.closePrompts->name), QString::fromStdString(result.closePrompts->host));
+        emit closePrompts(WireName::received(result.closePrompts->name).text,
+                          QString::fromStdString(result.closePrompts->host));
     return QByteArray(reinterpret_cast<const char*>(result.reply.data()), qsizetype(result.replyLength));
 }
 
 void CTalkDaemon::reportError(int code, const char* detail) {
-    emit errorOccurred(QString::fromLatin1(RUNTIME_ERROR_FORMAT).arg(code).arg(QString::fromLatin1(detail)));
+    emit errorOccurred(
+        QString::fromLatin1(RUNTIME_ERROR_FORMAT).arg(QString::number(code), QString::fromLatin1(detail)));
 }
 
 void CTalkDaemon::onReadyRead() {

@@ -9,6 +9,7 @@
 
 #include "daemon/AutoConversationGate.h"
 #include "daemon/InvitationTable.h"
+#include "platform/WireName.h"
 
 #include <QHash>
 #include <QList>
@@ -49,10 +50,6 @@ public:
     // has changed, so a datagram costs no store access.
     int callerAction(const QString& name, const QString& host);
 
-    // A name field's bytes as text: UTF-8 when they are valid UTF-8, else one Latin-1 character per byte. The same
-    // bytes always give the same text, so the prompt list compares what the handler sees.
-    static QString decodeName(const std::string& bytes);
-
     static constexpr const char* ADDRESS_IN_USE_TEXT =
         "Hm... it appears there is another talk program being executed at the moment. You would better choose "
         "which one you are going to use and remove the other. Do not hurry and make proper choice!";
@@ -64,8 +61,9 @@ public:
 signals:
     // A receive or send error, formatted for the user; the daemon goes on.
     void errorOccurred(const QString& text);
-    // Ring the local user: open a prompt for this caller. Emitted before the reply is sent.
-    void ring(int action, const QString& host, const QString& name, int robotDelay);
+    // Ring the local user: open a prompt for this caller. Emitted before the reply is sent. The name keeps the
+    // bytes of the caller's l_name field: a conversation that answers sends them back as they came.
+    void ring(int action, const QString& host, const WireName& name, int robotDelay);
     // The caller gave up (DELETE): close its open prompts as Ignore would.
     void closePrompts(const QString& name, const QString& host);
 

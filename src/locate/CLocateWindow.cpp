@@ -79,7 +79,7 @@ CLocateWindow::CLocateWindow(AppCore& core, bool urgent, const QString& person)
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(0, row.host);
         item->setText(1, row.alias);
-        item->setText(3, ShownText::caretForm(row.locatedUser));
+        item->setText(3, ShownText::caretForm(row.locatedUser.text));
         item->setData(0, Qt::UserRole, row.state);
     }
     connect(m_search, &LocateSearch::titleChanged, this, &QWidget::setWindowTitle);
@@ -114,7 +114,7 @@ void CLocateWindow::updateRow(int row) {
     const LocateRow& r = m_search->engine().rows()[std::size_t(row)];
     item->setText(2, r.status);
     // What a daemon reported is shown, never interpreted: control characters in caret form.
-    item->setText(3, ShownText::caretForm(r.locatedUser));
+    item->setText(3, ShownText::caretForm(r.locatedUser.text));
     item->setData(0, Qt::UserRole, r.state);
 }
 
@@ -136,7 +136,7 @@ void CLocateWindow::TalkToRow(int row) {
     if (row < 0 || row >= int(rows.size()))
         return;
     const QString host = rows[std::size_t(row)].host;
-    const QString user = m_search->engine().userFor(row);
+    const WireName user = m_search->engine().userFor(row);
     m_search->stop();
     hide();
     QPointer<CLocateWindow> self(this);

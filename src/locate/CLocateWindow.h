@@ -3,6 +3,8 @@
 // ends the search. The window owns itself and its search and is deleted when it closes.
 #pragma once
 
+#include "platform/WireName.h"
+
 #include <QDialog>
 #include <QPointer>
 
@@ -30,7 +32,7 @@ public:
     QTreeWidget* list() const { return m_list; }
 
     // How a row is handed to a conversation; by default the application's StartConversation.
-    using ConversationStarter = std::function<void(int mode, const QString& host, const QString& user)>;
+    using ConversationStarter = std::function<void(int mode, const QString& host, const WireName& user)>;
     static void setConversationStarter(ConversationStarter starter);
 
     static constexpr const char* SECTION = "Windows";

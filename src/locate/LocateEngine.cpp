@@ -16,6 +16,10 @@ QStringList hostTexts(const QueryPlan& plan) {
         out << e.host;
     return out;
 }
+
+WireName unknownUser() {
+    return WireName::typed(LocateTexts::UNKNOWN_USER);
+}
 } // namespace
 
 LocateEngine::LocateEngine(const QString& person, bool urgent, bool autoConnect, QueryPlan plan)
@@ -23,7 +27,7 @@ LocateEngine::LocateEngine(const QString& person, bool urgent, bool autoConnect,
       m_waiting(hostTexts(m_plan)) {
     m_rows.reserve(m_plan.entries.size());
     for (const PlanEntry& e : m_plan.entries)
-        m_rows.push_back({e.host, e.alias, QString(), LocateTexts::UNKNOWN_USER, LocateRow::LOOKING_UP});
+        m_rows.push_back({e.host, e.alias, QString(), unknownUser(), LocateRow::LOOKING_UP});
 }
 
 QString LocateEngine::title() const {
@@ -44,7 +48,7 @@ LocateEngine::Cycle LocateEngine::beginCycle() {
         const QString& host = m_plan.entries[std::size_t(i)].host;
         LocateRow& row = m_rows[std::size_t(i)];
         if (!LocalAddress::parseDotted(host).isNull()) {
-            row.locatedUser = LocateTexts::UNKNOWN_USER;
+            row.locatedUser = unknownUser();
             row.status = LocateTexts::SCANNING;
             setState(i, LocateRow::WAITING);
             ++m_outstanding;
@@ -71,7 +75,7 @@ std::optional<QString> LocateEngine::nameLookupFinished(int row, const QString& 
     // Later cycles probe the address directly; the row keeps showing the name.
     m_plan.entries[std::size_t(row)].host = dotted;
     r.status = LocateTexts::SCANNING;
-    r.locatedUser = LocateTexts::UNKNOWN_USER;
+    r.locatedUser = unknownUser();
     setState(row, LocateRow::WAITING);
     ++m_outstanding;
     return dotted;
@@ -107,9 +111,9 @@ bool LocateEngine::canTalkTo(int row) const {
            (s == talk::REFUSED_UNLESS_URGENT && m_urgent);
 }
 
-QString LocateEngine::userFor(int row) const {
+WireName LocateEngine::userFor(int row) const {
     if (!validRow(row))
         return {};
     const LocateRow& r = m_rows[std::size_t(row)];
-    return r.state != 0 ? r.locatedUser : r.alias;
+    return r.state != 0 ? r.locatedUser : WireName::typed(r.alias);
 }

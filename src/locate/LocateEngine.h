@@ -48,8 +48,9 @@ public:
 
     // The OK action's rule: a present user, a Unix daemon, a robot, or (urgent) a refusal of non-urgent calls.
     bool canTalkTo(int row) const;
-    // The user name for a call: the located user when a daemon of this program answered, else the alias.
-    QString userFor(int row) const;
+    // The user name for a call: the located user (with the bytes its daemon sent) when a daemon of this
+    // program answered, else the alias.
+    WireName userFor(int row) const;
 
     const std::vector<LocateRow>& rows() const { return m_rows; }
     const QueryPlan& plan() const { return m_plan; }

@@ -1,6 +1,8 @@
 // One row of a search's result list: the four texts and the row state.
 #pragma once
 
+#include "platform/WireName.h"
+
 #include <QString>
 
 struct LocateRow {
@@ -13,7 +15,7 @@ struct LocateRow {
     QString host; // as the address book gives it; a name stays a name after its look-up
     QString alias;
     QString status;
-    QString locatedUser; // "Unknown" or the login name a daemon of this program reported
+    WireName locatedUser; // "Unknown", or the login name a daemon of this program reported, with its bytes
     int state = WAITING;
 
     bool operator==(const LocateRow&) const = default;

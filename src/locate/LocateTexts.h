@@ -21,7 +21,8 @@ inline const QString ROBOT_PRESENT = QStringLiteral("%1's talk robot detected.")
 
 // "Murmelo: looking for " person " (query #" n ")".
 inline QString title(const QString& person, int query) {
-    return QStringLiteral("Murmelo: looking for %1 (query #%2)").arg(person).arg(query);
+    // One call: a "%1" in the person's name stays text.
+    return QStringLiteral("Murmelo: looking for %1 (query #%2)").arg(person, QString::number(query));
 }
 
 } // namespace LocateTexts

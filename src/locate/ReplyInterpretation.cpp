@@ -6,18 +6,16 @@
 #include "platform/ShownText.h"
 #include "protocol/ControlMessage.h"
 
-#include <QStringDecoder>
-
 ReplyInterpretation ReplyInterpretation::interpret(const std::uint8_t* data, std::size_t length, bool urgent) {
     const talk::ControlMessage reply = talk::ControlMessage::decode(data, length);
     ReplyInterpretation r;
     r.state = reply.answer;
     // The located user is taken only from a reply that carries the probe-reply marker.
-    const QString user = nameFromWire(reply.localName());
+    const WireName user = WireName::received(reply.localName());
     if (reply.isProbeReply())
         r.locatedUser = user;
     // In the texts the name is shown, not interpreted.
-    const QString shown = ShownText::caretForm(user);
+    const QString shown = ShownText::caretForm(user.text);
     switch (reply.answer) {
     case talk::SUCCESS:
     case talk::NOT_HERE:
@@ -44,12 +42,4 @@ ReplyInterpretation ReplyInterpretation::interpret(const std::uint8_t* data, std
         break;
     }
     return r;
-}
-
-QString ReplyInterpretation::nameFromWire(const std::string& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(QByteArray::fromStdString(bytes));
-    if (utf8.hasError())
-        text = QString::fromLatin1(QByteArray::fromStdString(bytes));
-    return text;
 }

@@ -2,6 +2,8 @@
 // whether it singles out the callee.
 #pragma once
 
+#include "platform/WireName.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -13,14 +15,12 @@ struct ReplyInterpretation {
 
     int state = 0;
     QString status;
-    // Set only when the reply carries the probe-reply marker (00 00 00 D7).
-    std::optional<QString> locatedUser;
+    // Set only when the reply carries the probe-reply marker (00 00 00 D7); the bytes are kept for the call.
+    std::optional<WireName> locatedUser;
     Call call = Call::None;
 
     // `data` is the datagram as received (at most 84 bytes; shorter ones read as zero-filled).
     // 213 asks for an immediate call only when the search is urgent; auto-connect is the caller's part.
     static ReplyInterpretation interpret(const std::uint8_t* data, std::size_t length, bool urgent);
 
-    // A name from the network as plain text: UTF-8 when it is valid, else Latin-1 byte by byte.
-    static QString nameFromWire(const std::string& bytes);
 };

@@ -126,7 +126,10 @@ private slots:
 
     void namesWithSeparatorsRoundTrip() {
         TempProfile p;
-        const PeopleTree tree = {{"/lead", {{"a\\b", {"h"}}}}, {"lead", {{"c%2Fd", {"k"}}}}};
+        // "bob%2" keeps its aliases apart from "bob0"'s, and "q%3" its alias's hosts apart from "q0"'s.
+        const PeopleTree tree = {{"/lead", {{"a\\b", {"h"}}}}, {"lead", {{"c%2Fd", {"k"}}}},
+                                 {"bob%2", {{"his", {"h1"}}}}, {"bob0", {{"hers", {"h2"}}}},
+                                 {"q%3", {{"a", {"h3"}}}},     {"q0", {{"a", {"h4"}}}}};
         SavePeopleTree(p.store(), tree);
         p.reopen();
         QCOMPARE(LoadPeopleTree(p.store()), tree);

@@ -61,6 +61,10 @@ int EngineFixture::openFiles() {
 }
 
 ConversationEngine* EngineFixture::make(int mode, const QString& host, const QString& user) {
+    return make(mode, host, WireName::typed(user));
+}
+
+ConversationEngine* EngineFixture::make(int mode, const QString& host, const WireName& user) {
     auto* e = new ConversationEngine(*core, mode, host, user);
     m_engines << e;
     return e;

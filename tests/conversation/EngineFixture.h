@@ -26,7 +26,9 @@ public:
     // `failure` set) otherwise.
     bool tearDown();
 
+    // A conversation with a typed user name, or with one as it came from the network.
     ConversationEngine* make(int mode, const QString& host, const QString& user);
+    ConversationEngine* make(int mode, const QString& host, const WireName& user);
     // Caller role up to the connected stream, with `announces` ANNOUNCEs sent first; returns the peer.
     QTcpSocket* connectAsCallee(ConversationEngine* e, int announces = 1);
 

@@ -217,6 +217,8 @@ void TestConversationEngine::probeQuestion_data() {
                                        << "carol";
     QTest::newRow("control characters in caret form")
         << int(USER_PRESENT) << int(MessageBoxService::Yes) << QByteArray("ev\x1bil\x07") << "ev^[il^G";
+    QTest::newRow("Latin-1 name") << int(USER_PRESENT) << int(MessageBoxService::Yes) << QByteArray("j\xf6rg")
+                                  << "j\u00f6rg";
 }
 
 void TestConversationEngine::probeQuestion() {
@@ -248,12 +250,12 @@ void TestConversationEngine::probeQuestion() {
         QCOMPARE(next.id_num, (IdBytes{0, 0, 0, 0}));
         QCOMPARE(QByteArray::fromStdString(next.remoteName()), user); // the name goes back as it came
         QVERIFY(!e->isReleased());
-        QCOMPARE(e->remoteUser().toUtf8(), user);
+        QCOMPARE(e->remoteName().bytes, user);
     } else {
         QCOMPARE(next.type, DELETE);
         QVERIFY(!guard || guard->isReleased());
         if (guard)
-            QCOMPARE(guard->remoteUser().toUtf8(), user);
+            QCOMPARE(guard->remoteName().bytes, user);
     }
 }
 

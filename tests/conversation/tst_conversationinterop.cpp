@@ -56,8 +56,8 @@ void TestConversationInterop::unixCallerAnsweredByRobot() {
                  m_peers->waitForScreen(QStringLiteral("Waiting for your party")),
              qPrintable(m_peers->screen()));
 
-    QPointer<ConversationEngine> robot =
-        new ConversationEngine(*m_core, ConversationEngine::Robot, QStringLiteral("127.0.0.1"), QStringLiteral("root"));
+    QPointer<ConversationEngine> robot = new ConversationEngine(
+        *m_core, ConversationEngine::Robot, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("root")));
     QVERIFY(robot->start());
     QTRY_VERIFY_WITH_TIMEOUT(robot && robot->isConnected(), 10000);
     QVERIFY2(m_peers->waitForScreen(QStringLiteral("Robot here: leave a message.")), qPrintable(m_peers->screen()));
@@ -85,8 +85,8 @@ void TestConversationInterop::unixCallerAnsweredByRobot() {
 // alice (this program) calls root, who is rung by talkd and answers with talk.
 void TestConversationInterop::callingUnixUser() {
     LoginName::setRawOverride(QStringLiteral("alice"));
-    QPointer<ConversationEngine> e = new ConversationEngine(*m_core, ConversationEngine::Interactive,
-                                                            QStringLiteral("127.0.0.1"), QStringLiteral("root"));
+    QPointer<ConversationEngine> e = new ConversationEngine(
+        *m_core, ConversationEngine::Interactive, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("root")));
     QVERIFY(e->start());
     QTRY_COMPARE_WITH_TIMEOUT(e->status(), QStringLiteral("Waiting for the callee to accept the request."), 10000);
     QVERIFY2(m_peers->waitForScreen(QStringLiteral("alice@")), qPrintable(m_peers->screen()));

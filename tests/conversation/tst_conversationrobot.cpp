@@ -3,6 +3,7 @@
 
 #include "app/AppCore.h"
 #include "conversation/ConversationEngine.h"
+#include "daemon/CTalkDaemon.h"
 #include "robot/StoreRobotMessage.h"
 
 #include <QPointer>
@@ -209,29 +210,51 @@ void TestConversationRobot::robotAsksNobody() {
 
 void TestConversationRobot::robotLooksUpAgainBeforeCallingBack_data() {
     QTest::addColumn<int>("misses");
-    QTest::newRow("invitation there at once") << 0;
-    QTest::newRow("left just after the announce") << 1;
-    QTest::newRow("left after the last retry") << ConversationEngine::ROBOT_LOOKUP_RETRIES;
+    QTest::addColumn<QByteArray>("name"); // the caller's l_name bytes
+    QTest::newRow("invitation there at once") << 0 << QByteArray("bob");
+    QTest::newRow("left just after the announce") << 1 << QByteArray("bob");
+    QTest::newRow("left after the last retry") << ConversationEngine::ROBOT_LOOKUP_RETRIES << QByteArray("bob");
+    QTest::newRow("Latin-1 name") << 0 << QByteArray("j\xf6rg");
+    QTest::newRow("UTF-8 name") << 0 << QByteArray("j\xc3\xb6rg");
 }
 // A Unix talk caller announces first and leaves its invitation after: the robot, which answers at once, must
-// find it on a later LOOK_UP and connect, not ring the caller back.
+// find it on a later LOOK_UP and connect, not ring the caller back. The caller's daemon finds the invitation by
+// the name's bytes, which the robot has from this host's daemon's ring.
 void TestConversationRobot::robotLooksUpAgainBeforeCallingBack() {
     QFETCH(int, misses);
+    QFETCH(QByteArray, name);
+    CTalkDaemon daemon(*f.core);
+    QSignalSpy ring(&daemon, &CTalkDaemon::ring);
+    ControlMessage announce;
+    announce.vers = TALK_VERSION;
+    announce.type = ANNOUNCE;
+    announce.addr = announce.ctl_addr = SockAddr{AF_INET_WIRE, 40000, 0x7F000001, {}};
+    announce.setLocalName(name.toStdString());
+    announce.setRemoteName("alice");
+    const Datagram datagram = announce.encode();
+    daemon.handleDatagram(QByteArray(reinterpret_cast<const char*>(datagram.data()), qsizetype(datagram.size())),
+                          0x7F000001, 40000);
+    QCOMPARE(ring.size(), 1);
+
     QTcpServer caller;
     QVERIFY(caller.listen(QHostAddress::LocalHost, 0));
     const quint16 port = caller.serverPort();
-    f.remote->script = [misses, port, lookUps = 0](const ControlMessage& m) mutable -> std::optional<QByteArray> {
+    f.remote->script = [misses, port, name, lookUps = 0](const ControlMessage& m) mutable -> std::optional<QByteArray> {
         if (m.type != LOOK_UP)
             return ScriptedDaemon::reply(m, SUCCESS, 3);
+        if (QByteArray::fromStdString(m.remoteName()) != name)
+            return ScriptedDaemon::reply(m, NOT_HERE);
         return ++lookUps > misses ? ScriptedDaemon::reply(m, SUCCESS, 3, port) : ScriptedDaemon::reply(m, NOT_HERE);
     };
-    ConversationEngine* e = f.make(1, HOST, QStringLiteral("bob"));
+    ConversationEngine* e = f.make(1, HOST, ring[0][2].value<WireName>());
     QPointer<ConversationEngine> guard(e);
     QVERIFY(e->start());
     QTRY_VERIFY_WITH_TIMEOUT(caller.hasPendingConnections(), WAIT);
     QTcpSocket* peer = caller.nextPendingConnection();
     QTRY_VERIFY(guard && guard->isConnected());
     QCOMPARE(f.remote->types().count(LOOK_UP), misses + 1);
+    QCOMPARE(QByteArray::fromStdString(f.remote->requests[0].message.remoteName()), name);
+    QCOMPARE(QByteArray::fromStdString(f.remote->requests[0].message.localName()), QByteArray("alice"));
     QCOMPARE(f.remote->types().count(ANNOUNCE), 0);
     QCOMPARE(f.local->types().count(LEAVE_INVITE), 0); // no invitation of its own
     QTRY_VERIFY(peer->bytesAvailable() >= 3);

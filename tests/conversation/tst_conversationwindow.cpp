@@ -9,6 +9,7 @@
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
 #include "conversation/SplitterHandle.h"
+#include "conversation/StreamDecoder.h"
 #include "platform/Desktop.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
@@ -37,6 +38,7 @@ private slots:
     void typedBytes();
     void typingActsAtTheEnd();
     void remotePaneIsADisplay();
+    void remotePaneKeepsWhatTheDecoderKeeps();
     void escapeAndContextMenus();
     void peerClosesKeepsWindow();
     void fontMenu();
@@ -92,7 +94,8 @@ void TestConversationWindow::cleanup() {
 }
 
 CTalkConversation* TestConversationWindow::open(int mode, bool taskbar) {
-    auto* w = new CTalkConversation(m_app->core(), mode, QStringLiteral("127.0.0.1"), QStringLiteral("bob"), taskbar);
+    auto* w = new CTalkConversation(m_app->core(), mode, QStringLiteral("127.0.0.1"),
+                                    WireName::typed(QStringLiteral("bob")), taskbar);
     m_windows << w;
     return w;
 }
@@ -305,6 +308,25 @@ void TestConversationWindow::remotePaneIsADisplay() {
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("h!\nX"));
 }
 
+// The pane drops its oldest text with the decoder, whether the trims reach text it shows or text still waiting.
+void TestConversationWindow::remotePaneKeepsWhatTheDecoderKeeps() {
+    const QByteArray stream = QByteArray("\x08\x15\x17") + QByteArray("one line\ntwo lines\x08\x08\n").repeated(30);
+    for (const int flushEvery : {1, 3, 1000}) {
+        RemotePane pane;
+        StreamDecoder decoder(64);
+        for (qsizetype at = 0, n = 1; at < stream.size(); at += 5, ++n) {
+            pane.apply(decoder.feed(stream.mid(at, 5)));
+            if (n % flushEvery == 0) {
+                pane.flushPending();
+                QCOMPARE(pane.toPlainText(), decoder.plainText());
+            }
+        }
+        pane.flushPending();
+        QCOMPARE(pane.toPlainText(), decoder.plainText());
+        QVERIFY(decoder.plainText().endsWith(QStringLiteral("one line\ntwo lin\n")));
+    }
+}
+
 void TestConversationWindow::escapeAndContextMenus() {
     CTalkConversation* w = open();
     QPointer<CTalkConversation> guard(w);
@@ -405,14 +427,16 @@ void TestConversationWindow::menuCommands() {
 
 void TestConversationWindow::windowListAndRobot() {
     m_app->settings().taskbar = 0;
-    QPointer<QObject> interactive = m_app->StartConversation(0, QStringLiteral("127.0.0.1"), QStringLiteral("bob"));
+    QPointer<QObject> interactive =
+        m_app->StartConversation(0, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("bob")));
     QVERIFY(interactive);
     auto* w = qobject_cast<CTalkConversation*>(interactive.data());
     m_windows << w;
     QCOMPARE(m_app->talkWindows().size(), 1);
     QCOMPARE(m_app->talkWindows()[0]->remoteUser(), QStringLiteral("bob"));
     QVERIFY(w->windowFlags() & Qt::Tool);
-    QPointer<QObject> robot = m_app->StartConversation(1, QStringLiteral("127.0.0.1"), QStringLiteral("eve"));
+    QPointer<QObject> robot =
+        m_app->StartConversation(1, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("eve")));
     QVERIFY(robot);
     m_windows << qobject_cast<CTalkConversation*>(robot.data());
     QVERIFY(!qobject_cast<QWidget*>(robot.data())->isVisible());
@@ -427,7 +451,7 @@ void TestConversationWindow::programEndFilesTheRobotsMessage() {
     const QString container = m_profile->dir() + QStringLiteral("/container.txt");
     m_app->settings().saveinfile = 1;
     m_app->settings().msgfile = container;
-    QPointer<QObject> robot = m_app->StartConversation(1, QStringLiteral("127.0.0.1"), QStringLiteral("eve"));
+    QPointer<QObject> robot = m_app->StartConversation(1, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("eve")));
     QVERIFY(robot);
     auto* w = qobject_cast<CTalkConversation*>(robot.data());
     m_windows << w;

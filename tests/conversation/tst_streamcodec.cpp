@@ -11,6 +11,7 @@ void applyEdits(QString& pane, const RemoteEdits& edits) {
     for (const RemoteEdit& e : edits) {
         pane.chop(e.erase);
         pane.append(e.insert);
+        pane.remove(0, e.trim);
     }
 }
 
@@ -32,6 +33,8 @@ private slots:
     void editCharsDeclared_data();
     void editCharsDeclared();
     void editsAreIncremental();
+    void keepsTheLastTextWithinTheLimit_data();
+    void keepsTheLastTextWithinTheLimit();
     void typed_data();
     void typed();
     void typedKeepsWhatPeerHas();
@@ -149,6 +152,53 @@ void TestStreamCodec::editsAreIncremental() {
     QCOMPARE(edits.size(), 1);
     QCOMPARE(edits[0], (RemoteEdit{1, QStringLiteral("X")}));
     QCOMPARE(decoder.text(), QStringLiteral("hellX"));
+}
+
+void TestStreamCodec::keepsTheLastTextWithinTheLimit_data() {
+    QTest::addColumn<QByteArray>("text"); // after the edit characters 8, 21, 23
+    QTest::addColumn<QString>("last");    // the text at the end, when the limit leaves it whole
+    const QByteArray emoji("\xf0\x9f\x98\x80");
+    QTest::newRow("one long line") << QByteArray(500, 'a') << QString();
+    QTest::newRow("many lines") << QByteArray("line one\nline two\n").repeated(40) << QString();
+    QTest::newRow("surrogate pairs at the cut") << "x" + emoji.repeated(100) << QString();
+    QTest::newRow("erases stop at what is kept")
+        << QByteArray(300, 'a') + QByteArray(100, 8) + "end" << QStringLiteral("end");
+    QTest::newRow("kill line after a trim") << QByteArray(300, 'a') + "\x15" + "b" << QStringLiteral("b");
+    QTest::newRow("word erase after a trim") << "a " + QByteArray(300, 'b') + "\x17\x17" + "c" << QStringLiteral("c");
+}
+
+// The decoder keeps the last `limit` units of text, trimmed from the top after each read; the edits take the
+// pane along. (Reads far shorter than the limit, as the conversation's are.)
+void TestStreamCodec::keepsTheLastTextWithinTheLimit() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, last);
+    constexpr qsizetype LIMIT = 64;
+    const QByteArray stream = bytes({8, 21, 23}) + text;
+    for (const qsizetype read : {qsizetype(1), qsizetype(3), qsizetype(7)}) {
+        StreamDecoder whole; // without a limit worth the name
+        StreamDecoder limited(LIMIT);
+        QString pane;
+        int trims = 0;
+        for (qsizetype at = 0; at < stream.size(); at += read) {
+            const QByteArray chunk = stream.mid(at, read);
+            whole.feed(chunk);
+            const RemoteEdits edits = limited.feed(chunk);
+            applyEdits(pane, edits);
+            const QString& kept = limited.plainText();
+            QVERIFY(kept.size() <= LIMIT);
+            QCOMPARE(pane, kept);
+            QVERIFY2(whole.plainText().endsWith(kept), qPrintable(kept));
+            QVERIFY(kept.isEmpty() || !kept.front().isLowSurrogate());
+            if (!edits.isEmpty() && edits.last().trim > 0) {
+                ++trims;
+                // A sixteenth of the limit more than needed goes, one unit more to keep a pair whole.
+                QVERIFY(kept.size() >= LIMIT - LIMIT / StreamDecoder::TRIM_FRACTION - 1);
+            }
+        }
+        QVERIFY(trims > 0);
+        if (!last.isEmpty())
+            QCOMPARE(limited.plainText(), last);
+    }
 }
 
 void TestStreamCodec::typed_data() {

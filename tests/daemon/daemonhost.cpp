@@ -55,14 +55,15 @@ int main(int argc, char** argv) {
 
     CTalkDaemon daemon(core);
     if (!daemon.start()) {
-        say(QStringLiteral("FAILED %1 %2").arg(daemon.startErrorCode()).arg(daemon.startError()));
+        say(QStringLiteral("FAILED %1 %2").arg(QString::number(daemon.startErrorCode()), daemon.startError()));
         return 1;
     }
 
     QObject prompts;
     QObject::connect(
-        &daemon, &CTalkDaemon::ring, &prompts, [&](int action, const QString& host, const QString& name, int delay) {
-            say(QStringLiteral("RING %1 %2 %3 %4").arg(action).arg(host, name).arg(delay));
+        &daemon, &CTalkDaemon::ring, &prompts, [&](int action, const QString& host, const WireName& caller, int delay) {
+            const QString& name = caller.text;
+            say(QStringLiteral("RING %1 %2 %3 %4").arg(QString::number(action), host, name, QString::number(delay)));
             auto* prompt = new QObject(&prompts);
             prompt->setProperty("name", name);
             prompt->setProperty("host", host);

@@ -21,7 +21,7 @@ namespace {
 struct Started {
     int mode;
     QString host;
-    QString user;
+    WireName user;
 };
 
 QByteArray announce(const QByteArray& caller, quint16 ctlPort, quint8 type = 3, quint32 id = 0) {
@@ -99,7 +99,7 @@ private slots:
         m_caller = std::make_unique<QUdpSocket>();
         QVERIFY(m_caller->bind(QHostAddress::LocalHost, 0));
         m_started.clear();
-        CRequestPrompt::setStarter([this](int mode, const QString& host, const QString& user) -> QObject* {
+        CRequestPrompt::setStarter([this](int mode, const QString& host, const WireName& user) -> QObject* {
             m_started.append({mode, host, user});
             return new QObject(&m_conversations);
         });
@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(m_started.size(), 1);
         QCOMPARE(m_started[0].mode, 0);
         QCOMPARE(m_started[0].host, QStringLiteral("127.0.0.1"));
-        QCOMPARE(m_started[0].user, QStringLiteral("alice"));
+        QCOMPARE(m_started[0].user.text, QStringLiteral("alice"));
         QCOMPARE(daemon().promptCount(), 0);
         QTRY_COMPARE(prompts().size(), 0);
     }
@@ -199,7 +199,7 @@ private slots:
         ring("alice");
         QTRY_COMPARE(m_started.size(), 1);
         QCOMPARE(m_started[0].mode, 0);
-        QCOMPARE(m_started[0].user, QStringLiteral("alice"));
+        QCOMPARE(m_started[0].user.text, QStringLiteral("alice"));
         for (CRequestPrompt* p : prompts())
             QVERIFY(!p->isVisible());
     }
@@ -210,6 +210,7 @@ private slots:
         QTest::newRow("escape") << QByteArray("a\x1b[31mb") << QStringLiteral("a^[[31mb at 127.0.0.1");
         QTest::newRow("markup") << QByteArray("<b>x</b>") << QStringLiteral("<b>x</b> at 127.0.0.1");
         QTest::newRow("delete and tab") << QByteArray("a\x7f\tb") << QStringLiteral("a^?^Ib at 127.0.0.1");
+        QTest::newRow("Latin-1") << QByteArray("j\xf6rg") << QStringLiteral("j\u00f6rg at 127.0.0.1");
     }
 
     void namesFromTheNetworkArePlainText() {
@@ -218,6 +219,10 @@ private slots:
         ring(name);
         QCOMPARE(prompts().size(), 1);
         QCOMPARE(prompts().first()->findChild<QLabel*>("callerText")->text(), shown);
+        // Talk: the conversation calls the caller by the bytes that came.
+        prompts().first()->findChild<QPushButton*>("talkButton")->click();
+        QCOMPARE(m_started.size(), 1);
+        QCOMPARE(m_started[0].user.bytes, name);
     }
 
     void fullMessageBoxRingsAsIfTheRobotWereOff_data() {
@@ -249,7 +254,7 @@ private slots:
     void messageBoxFillsBeforeTheRobotStarts() {
         m_app->core().setRobotSwitch(1);
         fillMessages(1);
-        CRequestPrompt::setStarter([this](int mode, const QString& host, const QString& user) -> QObject* {
+        CRequestPrompt::setStarter([this](int mode, const QString& host, const WireName& user) -> QObject* {
             m_started.append({mode, host, user});
             if (mode == 1)
                 m_app->core().messages().holdPlace(); // as a robot conversation does
@@ -260,7 +265,7 @@ private slots:
         m_caller->writeDatagram(announce("c2", m_ctl++), QHostAddress::LocalHost, daemon().localPort());
         QTRY_COMPARE(daemon().promptCount() + m_started.size(), 2);
         QTRY_COMPARE(m_started.size(), 1);
-        QCOMPARE(m_started[0].user, QStringLiteral("c1"));
+        QCOMPARE(m_started[0].user.text, QStringLiteral("c1"));
         QTRY_COMPARE(prompts().size(), 1);
         CRequestPrompt* p = prompts().first();
         QCOMPARE(p->callerName(), QStringLiteral("c2"));
@@ -287,7 +292,7 @@ private slots:
         // One of the first host's conversations ends: its fifth caller gets the place.
         delete m_conversations.children().first();
         QTRY_COMPARE(m_started.size(), bounds::MAX_AUTO_CONVERSATIONS_PER_HOST + 2);
-        QCOMPARE(m_started.last().user, QStringLiteral("c5"));
+        QCOMPARE(m_started.last().user.text, QStringLiteral("c5"));
         QCOMPARE(daemon().autoConversations().waiting(), 0);
     }
 
@@ -305,7 +310,7 @@ private slots:
         QCOMPARE(daemon().autoConversations().waiting(), 1);
         delete m_conversations.children().first();
         QTRY_COMPARE(m_started.size(), 3);
-        QCOMPARE(m_started[2].user, QStringLiteral("c3"));
+        QCOMPARE(m_started[2].user.text, QStringLiteral("c3"));
         QTRY_COMPARE(daemon().promptCount(), 0);
         // A waiting prompt whose caller gives up is dropped from the queue.
         ring("c4");

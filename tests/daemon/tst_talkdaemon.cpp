@@ -42,7 +42,8 @@ long vmRssKiB() {
 class FakePrompts : public QObject {
 public:
     explicit FakePrompts(CTalkDaemon& daemon) : m_daemon(daemon) {
-        connect(&daemon, &CTalkDaemon::ring, this, [this](int, const QString& host, const QString& name, int) {
+        connect(&daemon, &CTalkDaemon::ring, this, [this](int, const QString& host, const WireName& caller, int) {
+            const QString& name = caller.text;
             auto* p = new QObject(this);
             p->setProperty("name", name);
             p->setProperty("host", host);
@@ -121,7 +122,7 @@ private slots:
         QCOMPARE(ring.size(), 1);
         QCOMPARE(ring[0][0].toInt(), 3);
         QCOMPARE(ring[0][1].toString(), QStringLiteral("127.0.0.1"));
-        QCOMPARE(ring[0][2].toString(), QStringLiteral("alice"));
+        QCOMPARE(ring[0][2].value<WireName>().text, QStringLiteral("alice"));
         QCOMPARE(ring[0][3].toInt(), 7);
         QCOMPARE(m_daemon->promptCount(), 1);
         // Re-announced: absorbed.
@@ -152,7 +153,8 @@ private slots:
         announce.replace(44, 12, name + QByteArray(12 - name.size(), '\0'));
         QCOMPARE(int(exchange(announce)[2]), 0);
         QCOMPARE(ring.size(), 1);
-        QCOMPARE(ring[0][2].toString(), text);
+        QCOMPARE(ring[0][2].value<WireName>().text, text);
+        QCOMPARE(ring[0][2].value<WireName>().bytes, name); // kept for the conversation that answers
         // The same bytes again, and in other letter case of A to Z: absorbed while the prompt is open.
         QCOMPARE(int(exchange(announce)[2]), 0);
         QByteArray other = announce;

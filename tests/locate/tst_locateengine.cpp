@@ -52,12 +52,14 @@ private slots:
         QCOMPARE(c.lookups, (std::vector<LocateEngine::Step>{{1, "localhost"}}));
         QCOMPARE(e.rows()[0].status, QStringLiteral("Scanning for remote talk daemon..."));
         QCOMPARE(e.rows()[0].state, -1);
-        QCOMPARE(e.rows()[0].locatedUser, QStringLiteral("Unknown"));
+        QCOMPARE(e.rows()[0].locatedUser.text, QStringLiteral("Unknown"));
         QCOMPARE(e.rows()[1].status, QStringLiteral("Looking up host..."));
         QCOMPARE(e.rows()[1].state, -2);
         QCOMPARE(e.outstandingReplies(), 1);
         e.beginCycle();
         QCOMPARE(e.title(), QStringLiteral("Murmelo: looking for Ann Smith (query #1)"));
+        QCOMPARE(LocateTexts::title(QStringLiteral("bob%1"), 2),
+                 QStringLiteral("Murmelo: looking for bob%1 (query #2)"));
     }
 
     void everyCycleResetsProbedRows() {
@@ -73,7 +75,7 @@ private slots:
         QCOMPARE(e.plan().entries[2].host, QStringLiteral("127.0.0.1"));
         QCOMPARE(deliver(e, "10.0.0.1", probeReply(talk::ROBOT_PRESENT, "ann")), 0);
         QCOMPARE(deliver(e, "10.0.0.2", unixReply()), 3);
-        QCOMPARE(e.rows()[0].locatedUser, QStringLiteral("ann"));
+        QCOMPARE(e.rows()[0].locatedUser.text, QStringLiteral("ann"));
         QCOMPARE(e.rows()[0].status, QStringLiteral("ann's talk robot detected."));
 
         const LocateEngine::Cycle c1 = e.beginCycle();
@@ -81,7 +83,7 @@ private slots:
         QCOMPARE(c1.probes, (std::vector<LocateEngine::Step>{{0, "10.0.0.1"}, {2, "127.0.0.1"}, {3, "10.0.0.2"}}));
         for (int row : {0, 2, 3}) {
             QCOMPARE(e.rows()[std::size_t(row)].status, QStringLiteral("Scanning for remote talk daemon..."));
-            QCOMPARE(e.rows()[std::size_t(row)].locatedUser, QStringLiteral("Unknown"));
+            QCOMPARE(e.rows()[std::size_t(row)].locatedUser.text, QStringLiteral("Unknown"));
             QCOMPARE(e.rows()[std::size_t(row)].state, -1);
         }
         QCOMPARE(e.rows()[1].status, QStringLiteral("Invalid host name."));
@@ -237,7 +239,7 @@ private slots:
         QCOMPARE(apply(e, 0, reply), LocateEngine::NO_ROW);
         QCOMPARE(e.rows()[0].state, state);
         QCOMPARE(e.rows()[0].status, status);
-        QCOMPARE(e.rows()[0].locatedUser, user);
+        QCOMPARE(e.rows()[0].locatedUser.text, user);
     }
 
     void autoConnect_data() {
@@ -315,17 +317,25 @@ private slots:
     void userName_data() {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("user");
-        QTest::newRow("Unix daemon: the alias") << unixReply() << "alias";
-        QTest::newRow("our daemon: the located user") << probeReply(215, "bob") << "bob";
-        QTest::newRow("our daemon without marker: still Unknown") << probeReply(216, "bob", false) << "Unknown";
+        QTest::addColumn<QByteArray>("bytes"); // what the call sends
+        QTest::newRow("Unix daemon: the alias") << unixReply() << "alias" << QByteArray("alias");
+        QTest::newRow("our daemon: the located user") << probeReply(215, "bob") << "bob" << QByteArray("bob");
+        QTest::newRow("our daemon without marker: still Unknown")
+            << probeReply(216, "bob", false) << "Unknown" << QByteArray("Unknown");
+        QTest::newRow("Latin-1 located user keeps its bytes")
+            << probeReply(216, "j\xf6rg") << "j\u00f6rg" << QByteArray("j\xf6rg");
+        QTest::newRow("UTF-8 located user")
+            << probeReply(216, "j\xc3\xb6rg") << "j\u00f6rg" << QByteArray("j\xc3\xb6rg");
     }
     void userName() {
         QFETCH(QByteArray, reply);
         QFETCH(QString, user);
+        QFETCH(QByteArray, bytes);
         LocateEngine e("P", false, false, planOf({{"alias", "10.0.0.1"}}));
         e.beginCycle();
         apply(e, 0, reply);
-        QCOMPARE(e.userFor(0), user);
+        QCOMPARE(e.userFor(0).text, user);
+        QCOMPARE(e.userFor(0).bytes, bytes);
     }
 };
 

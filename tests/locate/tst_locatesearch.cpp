@@ -62,9 +62,9 @@ private slots:
         QTRY_VERIFY(row(*s, 0).state == 0 && row(*s, 1).state == 213 && row(*s, 2).state == 214 &&
                     row(*s, 3).state == 216 && row(*s, 5).state == 215);
         QCOMPARE(row(*s, 0).status, QStringLiteral("UNIX style talk daemon detected"));
-        QCOMPARE(row(*s, 0).locatedUser, QStringLiteral("Unknown"));
+        QCOMPARE(row(*s, 0).locatedUser.text, QStringLiteral("Unknown"));
         QCOMPARE(row(*s, 1).status, QStringLiteral("Rejected (urgent accepted)."));
-        QCOMPARE(row(*s, 1).locatedUser, QStringLiteral("carol"));
+        QCOMPARE(row(*s, 1).locatedUser.text, QStringLiteral("carol"));
         QCOMPARE(row(*s, 2).status, QStringLiteral("Rejected (even urgent)."));
         QCOMPARE(row(*s, 3).status, QStringLiteral("erin's talk robot detected."));
         QCOMPARE(row(*s, 5).status, QStringLiteral("User frank detected."));
@@ -73,8 +73,8 @@ private slots:
         QCOMPARE(m_daemons->host("127.0.0.5").received.size(), std::size_t(1));
         QTest::qWait(50);
         QCOMPARE(talks.size(), 0); // auto-connect off: never
-        QCOMPARE(s->engine().userFor(0), QStringLiteral("ann"));
-        QCOMPARE(s->engine().userFor(3), QStringLiteral("erin"));
+        QCOMPARE(s->engine().userFor(0).text, QStringLiteral("ann"));
+        QCOMPARE(s->engine().userFor(3).text, QStringLiteral("erin"));
     }
 
     // The probe as a daemon reads it.
@@ -240,7 +240,7 @@ private slots:
             QCOMPARE(row(*s, i).host, QStringLiteral("127.0.1.%1").arg(n));
             QCOMPARE(row(*s, i).state, n % 2 ? 0 : 215);
             if (n % 2 == 0)
-                QCOMPARE(row(*s, i).locatedUser, QStringLiteral("u%1").arg(n));
+                QCOMPARE(row(*s, i).locatedUser.text, QStringLiteral("u%1").arg(n));
         }
         qInfo("254 probes sent in %.2f ms; all 254 replies attributed after %.2f ms", double(cycleNs) / 1e6,
               double(allNs) / 1e6);

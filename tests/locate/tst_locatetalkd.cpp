@@ -124,8 +124,8 @@ private slots:
         const auto& rows = search.engine().rows();
         QTRY_COMPARE_WITH_TIMEOUT(rows[0].state, 0, 10000);
         QCOMPARE(rows[0].status, QStringLiteral("UNIX style talk daemon detected"));
-        QCOMPARE(rows[0].locatedUser, QStringLiteral("Unknown"));
-        QCOMPARE(search.engine().userFor(0), QStringLiteral("root"));
+        QCOMPARE(rows[0].locatedUser.text, QStringLiteral("Unknown"));
+        QCOMPARE(search.engine().userFor(0).text, QStringLiteral("root"));
         QVERIFY(search.engine().canTalkTo(0));
         // No daemon at the other address: the row keeps waiting, and auto-connect calls nobody.
         QTest::qWait(1000);

@@ -23,7 +23,8 @@ using Kind = FakeDaemon::Kind;
 namespace {
 struct Call {
     int mode;
-    QString host, user;
+    QString host;
+    WireName user;
 };
 void flushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -86,7 +87,7 @@ private slots:
         m_core->setRemoteDaemonPort(m_daemons->port());
         Desktop::setOverride(QRect(0, 0, 1000, 800));
         m_calls.clear();
-        CLocateWindow::setConversationStarter([this](int mode, const QString& host, const QString& user) {
+        CLocateWindow::setConversationStarter([this](int mode, const QString& host, const WireName& user) {
             m_calls.append({mode, host, user});
         });
     }
@@ -204,7 +205,7 @@ private slots:
         QCOMPARE(m_calls.size(), 1);
         QCOMPARE(m_calls[0].mode, 0);
         QCOMPARE(m_calls[0].host, QStringLiteral("127.0.0.%1").arg(row + 1));
-        QCOMPARE(m_calls[0].user, user);
+        QCOMPARE(m_calls[0].user.text, user);
         QVERIFY(!w); // destroyed with its search
     }
 
@@ -230,7 +231,7 @@ private slots:
         QPointer<CLocateWindow> w = openWindow(false, true);
         QTRY_COMPARE(m_calls.size(), 1);
         QCOMPARE(m_calls[0].host, QStringLiteral("127.0.0.2"));
-        QCOMPARE(m_calls[0].user, QStringLiteral("bob"));
+        QCOMPARE(m_calls[0].user.text, QStringLiteral("bob"));
         QTRY_VERIFY(!w);
     }
 
