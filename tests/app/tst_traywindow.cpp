@@ -1,4 +1,5 @@
 // The tray menu in each state, its commands, and the blinking while robot messages wait.
+#include "app/AppIcons.h"
 #include "app/CTalkApp.h"
 #include "app/CTrayWindow.h"
 #include "app/TalkWindowEntry.h"
@@ -166,6 +167,14 @@ private slots:
         m_app->core().messages().append(message(4));
         QVERIFY(tray().isBlinking());
         QTRY_COMPARE_WITH_TIMEOUT(tray().currentIconId(), 163, 2000);
+    }
+
+    void windowsShareOneIcon() {
+        // A window opened later gets the very icon the tray window got at start: a copy loaded afresh for each
+        // window would leave its pixmaps in the pixmap cache after the window has gone.
+        QVERIFY(!AppIcons::application().isNull());
+        QCOMPARE(AppIcons::application().cacheKey(), tray().windowIcon().cacheKey());
+        QCOMPARE(AppIcons::blink().cacheKey(), AppIcons::blink().cacheKey());
     }
 };
 
