@@ -3,16 +3,15 @@
 // Robot conversations have the same window, never shown.
 #pragma once
 
-#include "app/TalkWindowEntry.h"
 #include "config/FontRecords.h"
 #include "conversation/ConversationEngine.h"
+#include "platform/TalkWindowEntry.h"
 #include "platform/WireName.h"
 
 #include <QDialog>
 #include <QPointer>
 
-class AppCore;
-
+class AppContext;
 class LocalPane;
 class QLabel;
 class QMenuBar;
@@ -29,7 +28,7 @@ public:
     inline static const QString PLACEMENT_SECTION = QStringLiteral("Windows");
 
     // Builds the window (shown at once when interactive); start() makes the first request.
-    CTalkConversation(AppCore& core, int mode, const QString& host, const WireName& user, bool taskbar,
+    CTalkConversation(AppContext& context, int mode, const QString& host, const WireName& user, bool taskbar,
                       QWidget* owner = nullptr);
     ~CTalkConversation() override;
 
@@ -79,7 +78,7 @@ private:
     void onPeerClosed();
     void onReleased();
 
-    AppCore& m_core;
+    AppContext& m_context;
     const int m_mode;
     const bool m_taskbar;
     QPointer<ConversationEngine> m_engine;

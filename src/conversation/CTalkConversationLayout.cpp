@@ -1,11 +1,12 @@
 // The conversation window's placement, its layout and the boundary between the panes.
-#include "app/AppCore.h"
 #include "conversation/CTalkConversation.h"
+
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
 #include "conversation/SplitterHandle.h"
-#include "platform/Desktop.h"
+#include "platform/AppContext.h"
 #include "platform/ProfileStore.h"
+#include "platform/gui/Desktop.h"
 
 #include <QLayout>
 #include <QScrollBar>
@@ -25,7 +26,7 @@ void CTalkConversation::place() {
     const QRect desktop = Desktop::rect();
     const int dx = (desktop.x() + desktop.width()) / 5;
     const int dy = (desktop.y() + desktop.height()) / 5;
-    ProfileStore& store = m_core.store();
+    ProfileStore& store = m_context.store();
     const int left = store.readCoordinate(PLACEMENT_SECTION, KEY_LEFT, dx);
     const int top = store.readCoordinate(PLACEMENT_SECTION, KEY_TOP, dy);
     const int right = store.readCoordinate(PLACEMENT_SECTION, KEY_RIGHT, 4 * dx);
@@ -80,7 +81,7 @@ void CTalkConversation::savePlacement() {
     if (!m_placed || m_mode != 0 || isMaximized() || isMinimized() || m_released)
         return;
     const QRect g = geometry();
-    ProfileStore& store = m_core.store();
+    ProfileStore& store = m_context.store();
     store.writeInt(PLACEMENT_SECTION, KEY_SPLITTER, m_splitter);
     store.writeInt(PLACEMENT_SECTION, KEY_LEFT, g.x());
     store.writeInt(PLACEMENT_SECTION, KEY_RIGHT, g.x() + g.width());

@@ -4,7 +4,7 @@
 
 #include "customize/CustomizePage.h"
 
-class CTalkApp;
+class AppContext;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -15,7 +15,7 @@ class CPPse : public CustomizePage {
 public:
     static constexpr int INDEX = 1;
 
-    CPPse(CTalkApp& app, Settings& settings, ProfileStore& store, QWidget* parent = nullptr);
+    explicit CPPse(AppContext& context, QWidget* parent = nullptr);
 
     bool commit(bool validate) override;
     void refresh() override;
@@ -33,7 +33,7 @@ protected:
 private:
     void OnConnectStyle();
 
-    CTalkApp& m_app;
+    AppContext& m_context;
     QLineEdit* m_fullname;
     QRadioButton* m_old;
     QRadioButton* m_new;

@@ -1,7 +1,7 @@
 // Talk robot page.
 #include "customize/CPPtr.h"
 
-#include "config/FontConversion.h"
+#include "platform/gui/FontConversion.h"
 #include "config/Settings.h"
 #include "customize/SpinEdit.h"
 #include "platform/MessageBoxService.h"

@@ -8,16 +8,14 @@
 #include <QDialog>
 #include <QPointer>
 
-#include <functional>
-
-class AppCore;
+class AppContext;
 class LocateSearch;
 class QTreeWidget;
 
 class CLocateWindow : public QDialog {
     Q_OBJECT
 public:
-    CLocateWindow(AppCore& core, bool urgent, const QString& person);
+    CLocateWindow(AppContext& context, bool urgent, const QString& person);
     ~CLocateWindow() override;
 
     // Places and shows the window, shows the plan's box if it has one, and runs the first query cycle.
@@ -25,15 +23,12 @@ public:
 
     // The OK action: calls the selected row when its state allows it.
     void TalkToSelection();
-    // Hides the window, starts an interactive conversation with the row's host and user, and closes.
+    // Hides the window, starts an interactive conversation with the row's host and user (through the context), and
+    // closes.
     void TalkToRow(int row);
 
     LocateSearch& search() { return *m_search; }
     QTreeWidget* list() const { return m_list; }
-
-    // How a row is handed to a conversation; by default the application's StartConversation.
-    using ConversationStarter = std::function<void(int mode, const QString& host, const WireName& user)>;
-    static void setConversationStarter(ConversationStarter starter);
 
     static constexpr const char* SECTION = "Windows";
     static constexpr int LIST_COLOUR = 0xD2E6E6; // RGB(210, 230, 230)
@@ -53,7 +48,7 @@ private:
     void savePlacement();
     void finish();
 
-    AppCore& m_core;
+    AppContext& m_context;
     LocateSearch* m_search = nullptr;
     QTreeWidget* m_list = nullptr;
     bool m_firstPlacement = true;

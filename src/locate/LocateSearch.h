@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-class AppCore;
+class AppContext;
 class QHostInfo;
 class QUdpSocket;
 
@@ -21,7 +21,7 @@ class LocateSearch : public QObject {
     Q_OBJECT
 public:
     // Reads the person's query plan from the address book; nothing is sent before start().
-    LocateSearch(AppCore& core, bool urgent, const QString& person, QObject* parent = nullptr);
+    LocateSearch(AppContext& context, bool urgent, const QString& person, QObject* parent = nullptr);
     ~LocateSearch() override;
 
     // The box to show for the plan ("No aliases" / "No hosts"), or empty.
@@ -57,7 +57,7 @@ private:
     void addressLookedUp(int id, const QHostInfo& info);
     void handleReply(int row, const QByteArray& reply);
 
-    AppCore& m_core;
+    AppContext& m_context;
     QString m_planProblem;
     LocateEngine m_engine;
     std::unique_ptr<QUdpSocket> m_socket;

@@ -1,13 +1,13 @@
 // The message monitor window.
 #include "robot/CMessageMonitor.h"
 
-#include "app/AppCore.h"
-#include "app/AppIcons.h"
-#include "config/FontConversion.h"
-#include "conversation/TalkCommands.h"
-#include "platform/Desktop.h"
+#include "config/Settings.h"
+#include "platform/AppContext.h"
 #include "platform/ProfileStore.h"
 #include "platform/ShownText.h"
+#include "platform/WireName.h"
+#include "platform/gui/Desktop.h"
+#include "platform/gui/FontConversion.h"
 #include "robot/MessageContainer.h"
 #include "robot/RobotMessageList.h"
 
@@ -41,11 +41,10 @@ QString paneText(const QString& text) {
 
 } // namespace
 
-CMessageMonitor::CMessageMonitor(AppCore& core) : QWidget(nullptr, Qt::Window), m_core(&core) {
+CMessageMonitor::CMessageMonitor(AppContext& context) : QWidget(nullptr, Qt::Window), m_context(&context) {
     setObjectName(QStringLiteral("messageMonitor"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(TITLE);
-    setWindowIcon(AppIcons::application());
 
     m_table = new QTreeWidget(this);
     m_table->setObjectName(QStringLiteral("messages"));
@@ -67,10 +66,10 @@ CMessageMonitor::CMessageMonitor(AppCore& core) : QWidget(nullptr, Qt::Window), 
     m_text->setObjectName(QStringLiteral("text"));
     m_text->setReadOnly(true);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_text->setFont(FontConversion::toQFont(core.settings().look.remoteFont));
+    m_text->setFont(FontConversion::toQFont(context.settings().look.remoteFont));
     // The background is taken now; the text colour is read again whenever the pane paints.
     QPalette palette = m_text->palette();
-    const QColor back = FontConversion::toQColor(core.settings().look.remoteBack);
+    const QColor back = FontConversion::toQColor(context.settings().look.remoteBack);
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         palette.setColor(group, QPalette::Base, back);
     m_text->setPalette(palette);
@@ -85,11 +84,11 @@ CMessageMonitor::CMessageMonitor(AppCore& core) : QWidget(nullptr, Qt::Window), 
 
     connect(m_table, &QTreeWidget::itemSelectionChanged, this, &CMessageMonitor::showSelectedMessage);
     connect(m_table, &QWidget::customContextMenuRequested, this, &CMessageMonitor::onContextMenu);
-    RobotMessageList& list = core.messages();
+    RobotMessageList& list = context.messages();
     connect(&list, &RobotMessageList::messageAdded, this, &CMessageMonitor::AddRow);
     // The program is ending: the monitor goes with the list it shows.
     connect(&list, &QObject::destroyed, this, [this] {
-        m_core = nullptr;
+        m_context = nullptr;
         delete this;
     });
 
@@ -97,7 +96,7 @@ CMessageMonitor::CMessageMonitor(AppCore& core) : QWidget(nullptr, Qt::Window), 
     const QRect desktop = Desktop::rect();
     const int w5 = desktop.width() / 5;
     const int h5 = desktop.height() / 5;
-    const ProfileStore& store = core.store();
+    const ProfileStore& store = context.store();
     const int left = store.readCoordinate(SECTION, KEY_LEFT, desktop.left() + w5);
     const int top = store.readCoordinate(SECTION, KEY_TOP, desktop.top() + h5);
     const int right = store.readCoordinate(SECTION, KEY_RIGHT, desktop.left() + 4 * w5);
@@ -151,9 +150,9 @@ void CMessageMonitor::showSelectedMessage() {
 }
 
 void CMessageMonitor::applyTextColour() {
-    if (!m_core)
+    if (!m_context)
         return;
-    const QColor text = FontConversion::toQColor(m_core->settings().look.remoteText);
+    const QColor text = FontConversion::toQColor(m_context->settings().look.remoteText);
     if (m_text->palette().color(QPalette::Active, QPalette::Text) == text)
         return;
     QPalette palette = m_text->palette();
@@ -197,7 +196,7 @@ void CMessageMonitor::onContextMenu(const QPoint& pos) {
 }
 
 void CMessageMonitor::OnCommand(int command) {
-    if (!m_core)
+    if (!m_context)
         return;
     switch (command) {
     case CMD_CLOSE_AND_CALLBACK: {
@@ -227,10 +226,10 @@ void CMessageMonitor::OnCommand(int command) {
         deleteAll();
         return;
     case CMD_SAVE_ALL:
-        SaveAllMessages(*m_core, m_core->messages());
+        SaveAllMessages(*m_context, m_context->messages());
         return;
     case CMD_SAVE_AND_DELETE_ALL:
-        if (SaveAllMessages(*m_core, m_core->messages()))
+        if (SaveAllMessages(*m_context, m_context->messages()))
             deleteAll();
         return;
     default:
@@ -244,23 +243,23 @@ void CMessageMonitor::callback() {
         return;
     const QString host = m->host;
     const QString user = m->user;
-    TalkCommands::StartConversation(0, host, user);
+    m_context->startConversation(0, host, WireName::typed(user));
 }
 
 bool CMessageMonitor::saveSelected() {
     const RobotMessage* m = selectedMessage();
-    if (!m || !m_core)
+    if (!m || !m_context)
         return false;
     const RobotMessage copy = *m;
-    return AppendMessageToContainer(*m_core, true, copy);
+    return AppendMessageToContainer(*m_context, true, copy);
 }
 
 void CMessageMonitor::deleteSelected() {
     QTreeWidgetItem* row = selectedRow();
-    if (!row || !m_core)
+    if (!row || !m_context)
         return;
     if (const RobotMessage* m = selectedMessage())
-        m_core->messages().remove(m->id);
+        m_context->messages().remove(m->id);
     delete row;
     // No row is selected afterwards: the next command that needs one waits for the user's choice.
     m_table->clearSelection();
@@ -270,8 +269,8 @@ void CMessageMonitor::deleteSelected() {
 }
 
 void CMessageMonitor::deleteAll() {
-    if (m_core)
-        m_core->messages().clear();
+    if (m_context)
+        m_context->messages().clear();
     m_table->clear();
     m_text->clear();
     m_rowCounter = 0;
@@ -311,9 +310,9 @@ void CMessageMonitor::dragSplitterTo(int y) {
 }
 
 void CMessageMonitor::savePlacement() {
-    if (!m_core || isMaximized() || isMinimized())
+    if (!m_context || isMaximized() || isMinimized())
         return;
-    ProfileStore& store = m_core->store();
+    ProfileStore& store = m_context->store();
     const QRect g = geometry();
     store.writeInt(SECTION, KEY_SPLITTER, m_splitter);
     store.writeInt(SECTION, KEY_LEFT, g.left());

@@ -1,6 +1,6 @@
 // The message monitor: the robot messages as a table of sender, receipt date and receipt time, the text of
 // the selected one in a pane below, and a context menu to call back, save to the message container file and
-// delete. A top-level window with its own task-bar button; at most one is open (CTalkApp::messageMonitor).
+// delete. A top-level window with its own task-bar button; at most one is open (the shell keeps it).
 // Its placement and the height of the table are kept in "Windows" ("Msgmon left", ..., "Msgmon splitter").
 #pragma once
 
@@ -8,7 +8,7 @@
 
 #include <QWidget>
 
-class AppCore;
+class AppContext;
 class QMenu;
 class QPlainTextEdit;
 class QTreeWidget;
@@ -39,8 +39,8 @@ public:
     // Half the height of the band around the splitter in which it can be grabbed.
     static constexpr int SPLITTER_GRIP = 3;
 
-    // Reads the placement, lists every message of the core's list and follows it from then on. Not shown.
-    explicit CMessageMonitor(AppCore& core);
+    // Reads the placement, lists every message of the context's list and follows it from then on. Not shown.
+    explicit CMessageMonitor(AppContext& context);
     ~CMessageMonitor() override;
 
     // Shows the window and brings it to the foreground (restoring it when minimised).
@@ -84,7 +84,7 @@ private:
     void deleteAll();
     void callback();
 
-    AppCore* m_core;
+    AppContext* m_context;
     QTreeWidget* m_table;
     QPlainTextEdit* m_text;
     QWidget* m_grip;

@@ -28,6 +28,8 @@ public:
     int placesHeld() const { return m_placesHeld; }
     // No place is left for one more message: the robot takes no calls.
     bool isFull() const;
+    // The robot takes calls: its running switch is on and the list has room.
+    bool robotTakesCalls(int robotSwitch) const { return robotSwitch != 0 && !isFull(); }
 
     // A robot conversation takes its place when it starts and gives it back when it ends, after filing.
     void holdPlace();

@@ -1,5 +1,5 @@
 // Stored fonts become the Qt fonts the panes use, and back.
-#include "config/FontConversion.h"
+#include "platform/gui/FontConversion.h"
 #include "config/FontRecords.h"
 
 #include <QApplication>

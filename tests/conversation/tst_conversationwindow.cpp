@@ -4,13 +4,13 @@
 #include "TempProfile.h"
 
 #include "app/CTalkApp.h"
-#include "config/FontConversion.h"
+#include "platform/gui/FontConversion.h"
 #include "conversation/CTalkConversation.h"
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
 #include "conversation/SplitterHandle.h"
 #include "conversation/StreamDecoder.h"
-#include "platform/Desktop.h"
+#include "platform/gui/Desktop.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
 

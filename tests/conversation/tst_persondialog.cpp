@@ -6,7 +6,7 @@
 #include "conversation/CHostUserDialog.h"
 #include "conversation/CPersonDialog.h"
 #include "conversation/TalkCommands.h"
-#include "platform/Desktop.h"
+#include "platform/gui/Desktop.h"
 
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"

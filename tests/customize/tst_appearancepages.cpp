@@ -2,7 +2,7 @@
 // the robot's text box dressed as the remote pane, and the message container controls.
 #include "SheetFixture.h"
 
-#include "config/FontConversion.h"
+#include "platform/gui/FontConversion.h"
 #include "config/FontRecords.h"
 #include "config/Settings.h"
 #include "customize/CPPap.h"

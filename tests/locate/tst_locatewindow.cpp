@@ -4,7 +4,7 @@
 #include "app/CTalkApp.h"
 #include "locate/CLocateWindow.h"
 #include "locate/LocateSearch.h"
-#include "platform/Desktop.h"
+#include "platform/gui/Desktop.h"
 
 #include "FakeDaemon.h"
 #include "LocateTestData.h"

@@ -4,9 +4,9 @@
 
 #include "app/CTalkApp.h"
 #include "app/CTrayWindow.h"
-#include "config/FontConversion.h"
+#include "platform/gui/FontConversion.h"
 #include "conversation/TalkCommands.h"
-#include "platform/Desktop.h"
+#include "platform/gui/Desktop.h"
 #include "robot/CMessageMonitor.h"
 #include "robot/StoreRobotMessage.h"
 

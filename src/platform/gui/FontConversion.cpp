@@ -1,5 +1,5 @@
 // LOGFONT <-> QFont: a negative height is the character height in pixels, a positive one the cell height.
-#include "config/FontConversion.h"
+#include "platform/gui/FontConversion.h"
 
 #include "config/FontRecords.h"
 

@@ -1,8 +1,8 @@
 // QMessageBox, the font chooser, QColorDialog and QFileDialog behind the message-box service.
-#include "platform/QtMessageBoxService.h"
+#include "platform/gui/QtMessageBoxService.h"
 
-#include "config/FontChooser.h"
-#include "config/FontConversion.h"
+#include "platform/gui/FontChooser.h"
+#include "platform/gui/FontConversion.h"
 
 #include <QApplication>
 #include <QColorDialog>

@@ -1,5 +1,5 @@
 // Desktop rectangle from the primary screen.
-#include "platform/Desktop.h"
+#include "platform/gui/Desktop.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,7 +1,7 @@
 // Font chooser dialog.
-#include "config/FontChooser.h"
+#include "platform/gui/FontChooser.h"
 
-#include "config/FontConversion.h"
+#include "platform/gui/FontConversion.h"
 
 #include <QColorDialog>
 #include <QDialogButtonBox>
