@@ -18,9 +18,9 @@
 #include "platform/LocalAddress.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
-#include "robot/CMessageMonitor.h"
 #include "platform/TalkWindowEntry.h"
 #include "platform/gui/NotificationSound.h"
+#include "robot/CMessageMonitor.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -55,7 +55,9 @@ void CTalkApp::setNotificationTarget(const QHostAddress& address, quint16 port) 
     m_notificationPort = port;
 }
 
-QWidget* CTalkApp::ownerWindow() const { return m_tray.get(); }
+QWidget* CTalkApp::ownerWindow() const {
+    return m_tray.get();
+}
 
 bool CTalkApp::InitInstance() {
     QApplication::setWindowIcon(AppIcons::application());
@@ -109,12 +111,12 @@ void CTalkApp::CreateDaemon() {
     }
     CountedErrorBox* errors = m_daemonErrors.get();
     connect(m_daemon.get(), &CTalkDaemon::errorOccurred, errors, &CountedErrorBox::report);
-    connect(m_daemon.get(), &CTalkDaemon::ring, this, [this](int action, const QString& host, const WireName& name,
-                                                             int robotDelay) {
-        if (!m_settings.playsound && !m_messages.robotTakesCalls(m_robotSwitch))
-            PlayBeep();
-        openPrompt(action, host, name, robotDelay);
-    });
+    connect(m_daemon.get(), &CTalkDaemon::ring, this,
+            [this](int action, const QString& host, const WireName& name, int robotDelay) {
+                if (!m_settings.playsound && !m_messages.robotTakesCalls(m_robotSwitch))
+                    PlayBeep();
+                openPrompt(action, host, name, robotDelay);
+            });
     m_tray->showIcon();
 }
 
@@ -135,7 +137,9 @@ void CTalkApp::addTalkWindow(TalkWindowEntry* window) {
         m_talkWindows.append(window);
 }
 
-void CTalkApp::removeTalkWindow(TalkWindowEntry* window) { m_talkWindows.removeAll(window); }
+void CTalkApp::removeTalkWindow(TalkWindowEntry* window) {
+    m_talkWindows.removeAll(window);
+}
 
 void CTalkApp::showAbout() {
     if (m_aboutBox) {
@@ -213,8 +217,8 @@ void CTalkApp::Talk() {
 QObject* CTalkApp::startConversation(int mode, const QString& host, const WireName& user) {
     // Interactive windows with a task-bar button of their own have no owner; the others belong to the tray.
     const bool taskbar = mode == 0 && m_settings.taskbar == 1;
-    auto* conversation = new CTalkConversation(*this, mode, host, user, m_settings.taskbar == 1,
-                                               taskbar ? nullptr : m_tray.get());
+    auto* conversation =
+        new CTalkConversation(*this, mode, host, user, m_settings.taskbar == 1, taskbar ? nullptr : m_tray.get());
     QPointer<CTalkConversation> guard(conversation);
     if (!conversation->start())
         return nullptr;

@@ -9,9 +9,9 @@
 #include "robot/RobotMessageList.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
 
@@ -53,7 +53,9 @@ CTrayWindow::CTrayWindow(CTalkApp& app)
     buildMenu();
 }
 
-CTrayWindow::~CTrayWindow() { hideIcon(); }
+CTrayWindow::~CTrayWindow() {
+    hideIcon();
+}
 
 void CTrayWindow::showIcon() {
     m_icon->show();
@@ -72,7 +74,9 @@ void CTrayWindow::showIcon() {
     }
 }
 
-void CTrayWindow::hideIcon() { m_icon->hide(); }
+void CTrayWindow::hideIcon() {
+    m_icon->hide();
+}
 
 void CTrayWindow::onActivated(QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::DoubleClick) {

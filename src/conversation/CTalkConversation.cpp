@@ -22,8 +22,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-CTalkConversation::CTalkConversation(AppContext& context, int mode, const QString& host, const WireName& user, bool taskbar,
-                                     QWidget* owner)
+CTalkConversation::CTalkConversation(AppContext& context, int mode, const QString& host, const WireName& user,
+                                     bool taskbar, QWidget* owner)
     : QDialog(owner), m_context(context), m_mode(mode == 1 ? 1 : 0), m_taskbar(taskbar), m_host(host), m_user(user) {
     // A top-level window of its own; without a task-bar button when the setting says so.
     Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |

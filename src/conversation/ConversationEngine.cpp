@@ -4,11 +4,11 @@
 #include "config/Settings.h"
 #include "platform/AppContext.h"
 #include "platform/LocalAddress.h"
-#include "robot/RobotMessageList.h"
 #include "platform/LoginName.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ShownText.h"
 #include "platform/SocketErrors.h"
+#include "robot/RobotMessageList.h"
 
 #include <QHostInfo>
 #include <QNetworkDatagram>

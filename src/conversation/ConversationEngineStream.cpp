@@ -1,6 +1,6 @@
 // The conversation's TCP side: accepting or connecting, the character stream, and how a conversation ends.
-#include "conversation/ConversationEngine.h"
 #include "config/Settings.h"
+#include "conversation/ConversationEngine.h"
 #include "platform/AppContext.h"
 #include "platform/MessageBoxService.h"
 #include "platform/SocketErrors.h"

@@ -65,7 +65,7 @@ private:
     QHash<int, int> m_nameLookups;                      // look-up id -> row
     QHash<int, QByteArray> m_addressLookups;            // look-up id -> the reply waiting for its sender's name
     QHash<quint32, QHostAddress> m_localAddressTowards; // per cycle: the probe's own address toward a host
-    std::string m_loginName; // read once per cycle
+    std::string m_loginName;                            // read once per cycle
     int m_droppedStrays = 0;
     bool m_stopped = false;
 };

@@ -22,7 +22,8 @@ QString cutText(const QString& text) {
 
 } // namespace
 
-bool StoreRobotMessage(AppContext& context, const QString& text, const QString& host, const QString& user, bool inHeldPlace) {
+bool StoreRobotMessage(AppContext& context, const QString& text, const QString& host, const QString& user,
+                       bool inHeldPlace) {
     if (text.isEmpty()) {
         if (inHeldPlace)
             context.messages().releasePlace();

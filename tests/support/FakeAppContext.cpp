@@ -8,7 +8,7 @@ FakeAppContext::~FakeAppContext() = default;
 bool FakeAppContext::openCustomizeSheet(int page) {
     sheets.append(page);
     if (onSheet)
-        onSheet(page);
+        onSheet();
     return !sheetStaysOpen;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/AppContext.h"
 #include "platform/CountedErrorBox.h"
 #include "platform/WireName.h"
+#include "protocol/ProtocolConstants.h"
 #include "robot/RobotMessageList.h"
 
 #include <QList>
@@ -42,13 +43,13 @@ public:
     // Answers: the conversation object startConversation returns (null when unset), what an open sheet does
     // before it "closes", whether it stays open instead, and what opening the monitor does.
     std::function<QObject*(const Conversation&)> onConversation;
-    std::function<void(int page)> onSheet;
+    std::function<void()> onSheet;
     bool sheetStaysOpen = false;
     std::function<void()> onMonitor;
 
     QWidget* owner = nullptr;
-    quint16 localPort = 0;
-    quint16 remotePort = 0;
+    void setDaemonPort(quint16 port) { m_daemonPort = port; }
+    void setRemoteDaemonPort(quint16 port) { m_remoteDaemonPort = port; }
 
     ProfileStore& store() override { return m_store; }
     Settings& settings() override { return m_settings; }
@@ -56,8 +57,8 @@ public:
     CountedErrorBox& containerErrors() override { return m_containerErrors; }
     int robotSwitch() const override { return m_robotSwitch; }
     void setRobotSwitch(int on) override { m_robotSwitch = on ? 1 : 0; }
-    quint16 daemonPort() const override { return localPort; }
-    quint16 remoteDaemonPort() const override { return remotePort; }
+    quint16 daemonPort() const override { return m_daemonPort; }
+    quint16 remoteDaemonPort() const override { return m_remoteDaemonPort; }
     bool openCustomizeSheet(int page) override;
     void openMessageMonitor() override;
     void showAbout() override { ++aboutBoxes; }
@@ -75,5 +76,8 @@ private:
     RobotMessageList m_messages;
     CountedErrorBox m_containerErrors{MessageBoxService::Icon::Warning};
     int m_robotSwitch = 0;
+    // The standard port, as in the program: tests that send or bind set their own.
+    quint16 m_daemonPort = talk::DAEMON_PORT;
+    quint16 m_remoteDaemonPort = talk::DAEMON_PORT;
     QList<TalkWindowEntry*> m_talkWindows;
 };

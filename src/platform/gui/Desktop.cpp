@@ -19,5 +19,7 @@ QRect rect() {
         return screen->geometry();
     return QRect(0, 0, 1024, 768);
 }
-void setOverride(std::optional<QRect> r) { overrideRect() = r; }
+void setOverride(std::optional<QRect> r) {
+    overrideRect() = r;
+}
 } // namespace Desktop

@@ -38,7 +38,9 @@ FontChooser::FontChooser(const LogFont& font, quint32 textColour, QWidget* paren
     showColour();
 }
 
-LogFont FontChooser::chosenFont() const { return FontConversion::fromQFont(m_fonts->currentFont(), m_base); }
+LogFont FontChooser::chosenFont() const {
+    return FontConversion::fromQFont(m_fonts->currentFont(), m_base);
+}
 
 void FontChooser::chooseColour() {
     const QColor chosen = QColorDialog::getColor(FontConversion::toQColor(m_colour), this, tr("Text colour"));
