@@ -5,10 +5,10 @@
 #include "conversation/ConversationEngine.h"
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
-#include "conversation/SplitterHandle.h"
 #include "platform/AppContext.h"
 #include "platform/gui/FontConversion.h"
 #include "platform/gui/NotificationSound.h"
+#include "platform/gui/PaneSplitter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,7 +24,8 @@
 
 CTalkConversation::CTalkConversation(AppContext& context, int mode, const QString& host, const WireName& user,
                                      bool taskbar, QWidget* owner)
-    : QDialog(owner), m_context(context), m_mode(mode == 1 ? 1 : 0), m_taskbar(taskbar), m_host(host), m_user(user) {
+    : QDialog(owner), m_context(context), m_mode(mode == 1 ? 1 : 0), m_taskbar(taskbar), m_host(host), m_user(user),
+      m_placement(context.store(), PLACEMENT_NAME) {
     // A top-level window of its own; without a task-bar button when the setting says so.
     Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                             Qt::WindowCloseButtonHint;
@@ -98,8 +99,8 @@ void CTalkConversation::buildWidgets() {
     m_localPane->viewport()->installEventFilter(this);
     connect(m_localPane->document(), &QTextDocument::contentsChange, this, &CTalkConversation::onLocalContentsChange);
 
-    m_handle = new SplitterHandle(m_client);
-    m_handle->onDrag = [this](int y) { dragSplitterTo(y); };
+    m_splitter = new PaneSplitter(SPLITTER_MARGIN, SPLITTER_REACH, m_client);
+    m_splitter->onDrag = [this](int y) { dragSplitterTo(y); };
 
     m_statusBar = new QStatusBar(m_client);
     m_statusBar->setSizeGripEnabled(true);
@@ -130,6 +131,13 @@ void CTalkConversation::applyLook() {
     paint(m_remotePane, m_look.remoteText, m_look.remoteBack);
     m_localPane->setFont(FontConversion::toQFont(m_context.settings().look.localFont));
     m_remotePane->setFont(FontConversion::toQFont(m_context.settings().look.remoteFont));
+}
+
+int CTalkConversation::splitterPosition() const {
+    return m_splitter->position();
+}
+double CTalkConversation::splitterRatio() const {
+    return m_splitter->ratio();
 }
 
 QString CTalkConversation::statusText() const {

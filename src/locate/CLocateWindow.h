@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/WireName.h"
+#include "platform/gui/WindowPlacement.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -30,7 +31,8 @@ public:
     LocateSearch& search() { return *m_search; }
     QTreeWidget* list() const { return m_list; }
 
-    static constexpr const char* SECTION = "Windows";
+    // The placement's keys in "Windows": "Locate left", ..., "Locate bottom" (the outer frame).
+    inline static const QString PLACEMENT_NAME = QStringLiteral("Locate");
     static constexpr int LIST_COLOUR = 0xD2E6E6; // RGB(210, 230, 230)
 
     void accept() override;
@@ -53,5 +55,5 @@ private:
     QTreeWidget* m_list = nullptr;
     bool m_firstPlacement = true;
     bool m_finished = false;
-    QSize m_outerSize; // the stored outer size until the first show has taken the frame into account
+    WindowPlacement m_placement;
 };

@@ -8,18 +8,16 @@
 #include "platform/WireName.h"
 #include "platform/gui/Desktop.h"
 #include "platform/gui/FontConversion.h"
+#include "platform/gui/PaneSplitter.h"
 #include "robot/MessageContainer.h"
 #include "robot/RobotMessageList.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTreeWidget>
-
-#include <cmath>
 
 namespace {
 
@@ -41,7 +39,8 @@ QString paneText(const QString& text) {
 
 } // namespace
 
-CMessageMonitor::CMessageMonitor(AppContext& context) : QWidget(nullptr, Qt::Window), m_context(&context) {
+CMessageMonitor::CMessageMonitor(AppContext& context)
+    : QWidget(nullptr, Qt::Window), m_context(&context), m_placement(context.store(), PLACEMENT_NAME) {
     setObjectName(QStringLiteral("messageMonitor"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(TITLE);
@@ -77,10 +76,9 @@ CMessageMonitor::CMessageMonitor(AppContext& context) : QWidget(nullptr, Qt::Win
     m_text->viewport()->installEventFilter(this);
 
     // The band around the splitter where it is grabbed; it lies over both children's edges.
-    m_grip = new QWidget(this);
-    m_grip->setObjectName(QStringLiteral("splitter"));
-    m_grip->setCursor(Qt::SizeVerCursor);
-    m_grip->installEventFilter(this);
+    m_splitter = new PaneSplitter(SPLITTER_MARGIN, SPLITTER_REACH, this);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->onDrag = [this](int y) { dragSplitterTo(y); };
 
     connect(m_table, &QTreeWidget::itemSelectionChanged, this, &CMessageMonitor::showSelectedMessage);
     connect(m_table, &QWidget::customContextMenuRequested, this, &CMessageMonitor::onContextMenu);
@@ -96,15 +94,11 @@ CMessageMonitor::CMessageMonitor(AppContext& context) : QWidget(nullptr, Qt::Win
     const QRect desktop = Desktop::rect();
     const int w5 = desktop.width() / 5;
     const int h5 = desktop.height() / 5;
-    const ProfileStore& store = context.store();
-    const int left = store.readCoordinate(SECTION, KEY_LEFT, desktop.left() + w5);
-    const int top = store.readCoordinate(SECTION, KEY_TOP, desktop.top() + h5);
-    const int right = store.readCoordinate(SECTION, KEY_RIGHT, desktop.left() + 4 * w5);
-    const int bottom = store.readCoordinate(SECTION, KEY_BOTTOM, desktop.top() + 4 * h5);
-    m_splitter = store.readCoordinate(SECTION, KEY_SPLITTER, (bottom - top) / 2);
-    setGeometry(left, top, std::max(right - left, 1), std::max(bottom - top, 1));
+    const QRect rect = m_placement.stored(QRect(desktop.left() + w5, desktop.top() + h5, 3 * w5, 3 * h5));
+    m_splitter->setPosition(m_placement.storedSplitter(rect.height() / 2));
+    m_placement.restore(*this, rect);
     layoutChildren();
-    limitSplitter();
+    m_splitter->limit(height());
     layoutChildren();
 
     for (const RobotMessage& m : list.messages())
@@ -276,32 +270,32 @@ void CMessageMonitor::deleteAll() {
     m_rowCounter = 0;
 }
 
+int CMessageMonitor::splitterPosition() const {
+    return m_splitter->position();
+}
+
+double CMessageMonitor::splitterRatio() const {
+    return m_splitter->ratio();
+}
+
+QWidget* CMessageMonitor::splitterGrip() const {
+    return m_splitter;
+}
+
 void CMessageMonitor::layoutChildren() {
     const int width = this->width();
     const int height = this->height();
-    if (m_ratio != 0.0)
-        // A hair over the product, so that a ratio taken from a position gives that position back.
-        m_splitter = int(std::floor(height * m_ratio + 1e-9));
-    m_table->setGeometry(0, 0, width, std::max(m_splitter, 0));
-    m_text->setGeometry(0, m_splitter, width, std::max(height - m_splitter, 0));
-    m_grip->setGeometry(0, m_splitter - SPLITTER_GRIP, width, 2 * SPLITTER_GRIP);
-    m_grip->raise();
+    m_splitter->follow(height);
+    const int y = m_splitter->position();
+    m_table->setGeometry(0, 0, width, std::max(y, 0));
+    m_text->setGeometry(0, y, width, std::max(height - y, 0));
+    m_splitter->placeStrip(width);
     savePlacement();
 }
 
-void CMessageMonitor::limitSplitter() {
-    const QRect client = rect();
-    if (m_splitter < client.top() + SPLITTER_MARGIN)
-        m_splitter = client.top() + SPLITTER_MARGIN;
-    if (m_splitter > client.top() + client.height() - SPLITTER_MARGIN)
-        m_splitter = client.top() + client.height() - SPLITTER_MARGIN;
-    if (client.height() > 0)
-        m_ratio = double(m_splitter) / double(client.height());
-}
-
 void CMessageMonitor::dragSplitterTo(int y) {
-    m_splitter = y;
-    limitSplitter();
+    m_splitter->setPosition(y);
+    m_splitter->limit(height());
     setUpdatesEnabled(false);
     layoutChildren();
     setUpdatesEnabled(true);
@@ -310,15 +304,8 @@ void CMessageMonitor::dragSplitterTo(int y) {
 }
 
 void CMessageMonitor::savePlacement() {
-    if (!m_context || isMaximized() || isMinimized())
-        return;
-    ProfileStore& store = m_context->store();
-    const QRect g = geometry();
-    store.writeInt(SECTION, KEY_SPLITTER, m_splitter);
-    store.writeInt(SECTION, KEY_LEFT, g.left());
-    store.writeInt(SECTION, KEY_TOP, g.top());
-    store.writeInt(SECTION, KEY_RIGHT, g.left() + g.width());
-    store.writeInt(SECTION, KEY_BOTTOM, g.top() + g.height());
+    if (m_context && m_placement.save(*this))
+        m_placement.saveSplitter(m_splitter->position());
 }
 
 void CMessageMonitor::resizeEvent(QResizeEvent* event) {
@@ -350,31 +337,5 @@ bool CMessageMonitor::eventFilter(QObject* watched, QEvent* event) {
     // The remote text colour may have been changed in Customize since the last paint.
     if (watched == m_text->viewport() && event->type() == QEvent::Paint)
         applyTextColour();
-    if (watched == m_grip) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress: {
-            auto* e = static_cast<QMouseEvent*>(event);
-            if (e->button() == Qt::LeftButton) {
-                m_dragging = true;
-                return true;
-            }
-            break;
-        }
-        case QEvent::MouseMove: {
-            auto* e = static_cast<QMouseEvent*>(event);
-            if (m_dragging && (e->buttons() & Qt::LeftButton)) {
-                dragSplitterTo(m_grip->mapTo(this, e->position().toPoint()).y());
-                return true;
-            }
-            break;
-        }
-        case QEvent::MouseButtonRelease:
-            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-                m_dragging = false;
-            break;
-        default:
-            break;
-        }
-    }
     return QWidget::eventFilter(watched, event);
 }

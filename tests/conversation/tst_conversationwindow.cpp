@@ -7,12 +7,12 @@
 #include "conversation/CTalkConversation.h"
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
-#include "conversation/SplitterHandle.h"
 #include "conversation/StreamDecoder.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
 #include "platform/gui/Desktop.h"
 #include "platform/gui/FontConversion.h"
+#include "platform/gui/PaneSplitter.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -193,11 +193,11 @@ void TestConversationWindow::splitterRatioKeptOnResize() {
 
 void TestConversationWindow::splitterDraggedWithTheMouse() {
     CTalkConversation* w = open();
-    auto* handle = w->clientArea()->findChild<SplitterHandle*>();
+    auto* handle = w->clientArea()->findChild<PaneSplitter*>();
     QVERIFY(handle);
     QCOMPARE(handle->cursor().shape(), Qt::SizeVerCursor);
     QVERIFY(handle->geometry().contains(QPoint(10, w->splitterPosition())));
-    const QPoint grip(10, SplitterHandle::REACH);
+    const QPoint grip(10, CTalkConversation::SPLITTER_REACH);
     QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, grip);
     QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(0, 60)),
                      handle->mapToGlobal(QPointF(grip + QPoint(0, 60))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
