@@ -1,7 +1,8 @@
-// The application shell: owns everything that lives as long as the program (the profile store's state, the
-// settings record, the robot message list, the robot switch, the hidden tray window, the talk daemon and its
-// error box, the single-instance windows), runs start-up and shutdown, and hands all of it down to the windows
-// and engines as their AppContext.
+// The application shell: it owns the program's state and windows and hands them down as the AppContext.
+//
+// It owns everything that lives as long as the program (the profile store's state, the settings record, the
+// robot message list, the robot switch, the hidden tray window, the talk daemon and its error box, the
+// single-instance windows) and runs start-up and shutdown.
 #pragma once
 
 #include "config/Settings.h"

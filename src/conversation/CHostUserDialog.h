@@ -1,3 +1,5 @@
+// The "Talk to..." dialog by host and user name (the old connect style).
+//
 // "Talk to..." by host and user name (the old connect style): two editable boxes with their histories
 // (sections "Hosts" and "Users"), and a conversation started directly on "&Talk". Modeless; several may be
 // open at once; each deletes itself when it closes.

@@ -1,3 +1,5 @@
+// The "Talk to..." dialog by person of the address book (the new connect style).
+//
 // "Talk to..." by person (the new connect style): a person of the address book and the urgent flag; "&Talk"
 // starts a search for the person. A name that is not in the book opens the People page of Customize, then a
 // fresh dialog. Modeless; several may be open at once; each deletes itself when it closes. Its top-left

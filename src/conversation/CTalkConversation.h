@@ -1,3 +1,5 @@
+// A conversation window: the view of one conversation (ConversationEngine) with its two panes.
+//
 // A conversation window: the remote pane above, the local pane below, a draggable boundary between them and
 // a one-part status line at the bottom. The connection logic is ConversationEngine's; this window shows it.
 // Robot conversations have the same window, never shown.

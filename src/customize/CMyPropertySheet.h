@@ -1,3 +1,5 @@
+// The Customize sheet: the five pages that edit the settings, with OK and Cancel.
+//
 // The Customize sheet: five pages in a tab widget, OK and Cancel. It edits the context's settings
 // record in place; OK writes the store (and, for pages shown, the address book and the caller rules),
 // Cancel re-reads it. Leaving a page with a refused value switches back to it with the field selected.

@@ -1,3 +1,5 @@
+// The General page of the Customize sheet: name, connect style, urgency, redial interval and Uninstall.
+//
 // The General page: the full name, the connect style with the two options it governs, the default
 // urgency, moving the last callee to the top, the locate redial interval, and Uninstall.
 #pragma once

@@ -1,3 +1,5 @@
+// The incoming request prompt: the window that rings the local user for one caller.
+//
 // The incoming request prompt: one small window per ringing caller, offering to talk or to ignore the call.
 // It is also where the talk robot takes a call: at once when the robot is on or the caller's action is
 // "Connect at once", and after the robot delay when nobody answers. It never answers the caller itself: the

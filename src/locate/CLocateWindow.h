@@ -1,3 +1,5 @@
+// The locate window: the window of one search for a person.
+//
 // The locate window: the visible face of one search. Lists every (alias, host) pair of the person with
 // what its talk daemon answered; Enter or a double click calls the selected row, Escape or the close box
 // ends the search. The window owns itself and its search and is deleted when it closes.

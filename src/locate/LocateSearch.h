@@ -1,3 +1,5 @@
+// One search for a person: the engine driven by its socket, its timer and its name look-ups.
+//
 // One search for a person: the engine's rows driven by a UDP socket of its own, the redial timer and
 // the asynchronous name and address look-ups. It lives as long as its window and is deleted with it.
 #pragma once

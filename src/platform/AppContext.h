@@ -1,7 +1,9 @@
-// What the application shell hands down to the windows and engines: the program's state (profile store,
-// settings, robot messages, robot switch, daemon ports) and the shell's services (the Customize sheet, the
-// message monitor, conversations, locate searches, the list of conversation windows, the owner window).
-// CTalkApp implements it; tests fake it. Nothing below the shell reaches the shell any other way.
+// The interface the application shell hands down to windows and engines; CTalkApp implements it.
+//
+// It holds the program's state (profile store, settings, robot messages, robot switch, daemon ports) and the
+// shell's services (the Customize sheet, the message monitor, conversations, locate searches, the list of
+// conversation windows, the owner window). Tests fake it. Nothing below the shell reaches the shell any other
+// way.
 #pragma once
 
 #include <QList>

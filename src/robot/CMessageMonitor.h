@@ -1,3 +1,5 @@
+// The message monitor: the window that lists the robot messages and acts on them.
+//
 // The message monitor: the robot messages as a table of sender, receipt date and receipt time, the text of
 // the selected one in a pane below, and a context menu to call back, save to the message container file and
 // delete. A top-level window with its own task-bar button; at most one is open (the shell keeps it).

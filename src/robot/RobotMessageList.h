@@ -1,3 +1,5 @@
+// The program's list of robot messages.
+//
 // The program's list of robot messages, oldest first. Its count is the signal that messages wait:
 // the tray blinks and offers "&Messages", and Exit and Uninstall ask first.
 //

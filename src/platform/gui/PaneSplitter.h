@@ -1,3 +1,5 @@
+// The draggable boundary between two panes, with its limits.
+//
 // The boundary between an upper and a lower pane, and the strip around it that the mouse drags. It keeps the
 // boundary's position (pixels from the top of the area it divides), at least a margin from either edge, and
 // the share of the area above it, which a resized area keeps.

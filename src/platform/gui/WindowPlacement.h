@@ -1,3 +1,5 @@
+// Where a window was last: its rectangle and pane boundary, saved and restored.
+//
 // Where a window was last: its rectangle, kept in the profile's "Windows" section as "<name> left",
 // "<name> top", "<name> right" and "<name> bottom" (right and bottom one past the window), and the position of
 // its pane boundary as "<name> splitter". The rectangle is the client area or the outer frame, the same one
