@@ -1,7 +1,7 @@
 // Murmelo: a talk client and its machine's talk daemon, living in the tray.
 #include "app/CTalkApp.h"
 #include "platform/ProfileStore.h"
-#include "platform/QtMessageBoxService.h"
+#include "platform/gui/QtMessageBoxService.h"
 
 #include <QApplication>
 #include <QDir>

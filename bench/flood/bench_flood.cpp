@@ -6,13 +6,14 @@
 // One process: the daemon and a connected ConversationEngine on the main thread, as in the program; the peer (a
 // plain TCP socket), the typist and the flood each on a thread of their own, so that they keep their pace
 // whatever the main thread is doing.
-#include "app/AppCore.h"
 #include "conversation/ConversationEngine.h"
 #include "daemon/CTalkDaemon.h"
-#include "platform/WireName.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
+#include "platform/WireName.h"
 #include "protocol/ControlMessage.h"
+
+#include "FakeAppContext.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -199,7 +200,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     ProfileStore store(dir.filePath(QStringLiteral("ZUNO.conf")));
     LoginName::setRawOverride(QStringLiteral("bench"));
-    AppCore core(store);
+    FakeAppContext core(store);
     core.setDaemonPort(0);
     CTalkDaemon daemon(core);
     if (!daemon.start()) {

@@ -12,7 +12,6 @@
 CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("aboutBox"));
     setWindowTitle(QStringLiteral("Murmelo"));
-    setWindowIcon(AppIcons::application());
 
     auto* frame = new QGroupBox(QStringLiteral("About"), this);
     auto* icon = new QLabel(frame);

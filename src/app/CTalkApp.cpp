@@ -1,4 +1,4 @@
-// Start-up and shutdown of the program.
+// Start-up and shutdown of the program, and the services the shell gives its windows.
 #include "app/CTalkApp.h"
 
 #include "app/AppIcons.h"
@@ -6,12 +6,10 @@
 #include "app/CAboutBox.h"
 #include "app/CTrayWindow.h"
 #include "app/FirstStart.h"
-#include "app/TalkWindowEntry.h"
 #include "config/AddressBook.h"
 #include "conversation/CHostUserDialog.h"
 #include "conversation/CPersonDialog.h"
 #include "conversation/CTalkConversation.h"
-#include "conversation/TalkCommands.h"
 #include "customize/CMyPropertySheet.h"
 #include "daemon/CRequestPrompt.h"
 #include "daemon/CTalkDaemon.h"
@@ -20,20 +18,16 @@
 #include "platform/LocalAddress.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
+#include "platform/TalkWindowEntry.h"
+#include "platform/gui/NotificationSound.h"
 #include "robot/CMessageMonitor.h"
-#include "robot/NotificationSound.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QUdpSocket>
 
-namespace {
-CTalkApp* g_app = nullptr;
-}
-
-CTalkApp::CTalkApp(ProfileStore& store, QObject* parent) : QObject(parent), m_core(store) {
+CTalkApp::CTalkApp(ProfileStore& store, QObject* parent) : QObject(parent), m_store(store) {
     Q_INIT_RESOURCE(resources);
-    g_app = this;
 }
 
 CTalkApp::~CTalkApp() {
@@ -46,19 +40,24 @@ CTalkApp::~CTalkApp() {
     for (const QPointer<CTalkConversation>& conversation : std::as_const(conversations))
         delete conversation.data();
     // Unsaved robot messages are lost here; the Exit command warned first.
-    m_core.messages().clear();
+    m_messages.clear();
     m_talkWindows.clear();
     if (m_tray)
         m_tray->hideIcon();
     // The daemon goes first: open prompts are windows of the tray window and go with it, after the daemon.
     m_daemon.reset();
     m_tray.reset();
-    m_core.store().flush();
-    if (g_app == this)
-        g_app = nullptr;
+    m_store.flush();
 }
 
-CTalkApp* CTalkApp::instance() { return g_app; }
+void CTalkApp::setNotificationTarget(const QHostAddress& address, quint16 port) {
+    m_notificationAddress = address;
+    m_notificationPort = port;
+}
+
+QWidget* CTalkApp::ownerWindow() const {
+    return m_tray.get();
+}
 
 bool CTalkApp::InitInstance() {
     QApplication::setWindowIcon(AppIcons::application());
@@ -78,21 +77,21 @@ bool CTalkApp::InitInstance() {
     // be slow, so it is asked now, in the background, never when a request is being sent.
     LocalAddress::lookUpHostName();
 
-    ProfileStore& store = m_core.store();
+    ProfileStore& store = m_store;
     const int version = FirstStart::storedVersion(store);
     if (version != FirstStart::VERSION) {
         CAboutBox about;
         about.exec();
         FirstStart::recordVersion(store, version);
-        FirstStart::sendInstallNotification(m_core.notificationAddress(), m_core.notificationPort());
+        FirstStart::sendInstallNotification(m_notificationAddress, m_notificationPort);
         // An installed program starts with the desktop session from now on.
         Autostart::install();
     }
 
     m_tray = std::make_unique<CTrayWindow>(*this);
 
-    m_core.settings().LoadSettings(store);
-    m_core.setRobotSwitch(m_core.settings().talkrobotmode);
+    m_settings.LoadSettings(store);
+    setRobotSwitch(m_settings.talkrobotmode);
 
     CreateDaemon();
     return true;
@@ -101,32 +100,32 @@ bool CTalkApp::InitInstance() {
 void CTalkApp::CreateDaemon() {
     // The talk daemon binds port 518 and adds the tray icon; start-up goes on whether it could bind or not.
     m_daemonErrors = std::make_unique<CountedErrorBox>(MessageBoxService::Icon::Stop);
-    m_daemon = std::make_unique<CTalkDaemon>(m_core);
+    m_daemon = std::make_unique<CTalkDaemon>(*this);
     if (!m_daemon->start()) {
         MessageBoxService::Request r;
         r.text = m_daemon->startError();
         r.icon = MessageBoxService::Icon::Stop;
         r.buttons = MessageBoxService::Ok;
         MessageBoxService::instance().ask(r);
-        RequestQuit(1);
+        requestQuit(1);
     }
     CountedErrorBox* errors = m_daemonErrors.get();
     connect(m_daemon.get(), &CTalkDaemon::errorOccurred, errors, &CountedErrorBox::report);
-    connect(m_daemon.get(), &CTalkDaemon::ring, this, [this](int action, const QString& host, const WireName& name,
-                                                             int robotDelay) {
-        if (!m_core.settings().playsound && !m_core.robotTakesCalls())
-            PlayBeep();
-        openPrompt(action, host, name, robotDelay);
-    });
+    connect(m_daemon.get(), &CTalkDaemon::ring, this,
+            [this](int action, const QString& host, const WireName& name, int robotDelay) {
+                if (!m_settings.playsound && !m_messages.robotTakesCalls(m_robotSwitch))
+                    PlayBeep();
+                openPrompt(action, host, name, robotDelay);
+            });
     m_tray->showIcon();
 }
 
 void CTalkApp::openPrompt(int action, const QString& host, const WireName& name, int robotDelay) {
     // The prompt adds itself to the daemon's list before the daemon replies, and deletes itself when done.
-    new CRequestPrompt(action, host, name, robotDelay, m_tray.get());
+    new CRequestPrompt(*this, m_daemon.get(), action, host, name, robotDelay, m_tray.get());
 }
 
-void CTalkApp::RequestQuit(int code) {
+void CTalkApp::requestQuit(int code) {
     emit quitRequested(code);
     // Posted: exit() before the event loop runs would do nothing.
     QMetaObject::invokeMethod(
@@ -138,19 +137,21 @@ void CTalkApp::addTalkWindow(TalkWindowEntry* window) {
         m_talkWindows.append(window);
 }
 
-void CTalkApp::removeTalkWindow(TalkWindowEntry* window) { m_talkWindows.removeAll(window); }
+void CTalkApp::removeTalkWindow(TalkWindowEntry* window) {
+    m_talkWindows.removeAll(window);
+}
 
-void CTalkApp::ShowAbout() {
-    if (aboutBox) {
-        aboutBox->showNormal();
-        aboutBox->raise();
-        aboutBox->activateWindow();
+void CTalkApp::showAbout() {
+    if (m_aboutBox) {
+        m_aboutBox->showNormal();
+        m_aboutBox->raise();
+        m_aboutBox->activateWindow();
         return;
     }
     // Not application-modal: conversations go on taking keys while the box is open.
     auto* box = new CAboutBox;
     box->setAttribute(Qt::WA_DeleteOnClose);
-    aboutBox = box;
+    m_aboutBox = box;
     QEventLoop loop;
     connect(box, &QDialog::finished, &loop, &QEventLoop::quit);
     box->show();
@@ -159,25 +160,18 @@ void CTalkApp::ShowAbout() {
     loop.exec();
 }
 
-void CTalkApp::notAvailableYet(const QString& what) {
-    MessageBoxService::Request r;
-    r.text = QStringLiteral("%1 is not available yet in this version of Murmelo.").arg(what);
-    r.icon = MessageBoxService::Icon::Information;
-    MessageBoxService::instance().notify(r);
-}
-
-void CTalkApp::OpenCustomizeSheet(int page) {
-    if (auto* open = qobject_cast<CMyPropertySheet*>(customizeSheet.data())) {
+bool CTalkApp::openCustomizeSheet(int page) {
+    if (auto* open = qobject_cast<CMyPropertySheet*>(m_customizeSheet.data())) {
         open->setActivePage(page);
         open->showNormal();
         open->raise();
         open->activateWindow();
-        return;
+        return false;
     }
     // Not application-modal: conversations go on taking keys while the sheet is open.
     auto* sheet = new CMyPropertySheet(*this, page);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
-    customizeSheet = sheet;
+    m_customizeSheet = sheet;
     QEventLoop loop;
     connect(sheet, &QDialog::finished, &loop, &QEventLoop::quit);
     connect(sheet, &QObject::destroyed, &loop, &QEventLoop::quit);
@@ -185,53 +179,54 @@ void CTalkApp::OpenCustomizeSheet(int page) {
     sheet->raise();
     sheet->activateWindow();
     loop.exec();
+    return true;
 }
 
-void CTalkApp::OpenMessageMonitor() {
-    if (auto* open = qobject_cast<CMessageMonitor*>(messageMonitor.data())) {
+void CTalkApp::openMessageMonitor() {
+    if (auto* open = qobject_cast<CMessageMonitor*>(m_messageMonitor.data())) {
         open->bringToFront();
         return;
     }
-    auto* monitor = new CMessageMonitor(m_core);
-    messageMonitor = monitor;
+    auto* monitor = new CMessageMonitor(*this);
+    m_messageMonitor = monitor;
     monitor->bringToFront();
 }
 
 void CTalkApp::Talk() {
-    if (settings().newstyle != 1) {
-        CHostUserDialog::openNew();
+    if (m_settings.newstyle != 1) {
+        CHostUserDialog::openNew(*this);
         return;
     }
-    QString person = TopPerson(store());
+    QString person = TopPerson(m_store);
     if (person.isEmpty()) {
         // An empty address book: the People page first, then whoever was added.
         QPointer<CTalkApp> self(this);
-        TalkCommands::OpenCustomizeSheet(0);
+        openCustomizeSheet(0);
         if (!self)
             return;
-        person = TopPerson(store());
+        person = TopPerson(m_store);
     }
     if (person.isEmpty())
         return;
-    if (settings().talktotop)
-        TalkCommands::StartLocate(settings().urgency != 0, person);
+    if (m_settings.talktotop)
+        startLocate(m_settings.urgency != 0, person);
     else
-        CPersonDialog::openNew();
+        CPersonDialog::openNew(*this);
 }
 
-QObject* CTalkApp::StartConversation(int mode, const QString& host, const WireName& user) {
+QObject* CTalkApp::startConversation(int mode, const QString& host, const WireName& user) {
     // Interactive windows with a task-bar button of their own have no owner; the others belong to the tray.
-    const bool taskbar = mode == 0 && settings().taskbar == 1;
-    auto* conversation = new CTalkConversation(m_core, mode, host, user, settings().taskbar == 1,
-                                               taskbar ? nullptr : m_tray.get());
+    const bool taskbar = mode == 0 && m_settings.taskbar == 1;
+    auto* conversation =
+        new CTalkConversation(*this, mode, host, user, m_settings.taskbar == 1, taskbar ? nullptr : m_tray.get());
     QPointer<CTalkConversation> guard(conversation);
     if (!conversation->start())
         return nullptr;
     return guard.data();
 }
 
-void CTalkApp::StartLocate(bool urgent, const QString& person) {
+void CTalkApp::startLocate(bool urgent, const QString& person) {
     // The window owns itself and its search; it is deleted when it closes or hands a row to a conversation.
-    auto* window = new CLocateWindow(m_core, urgent, person);
+    auto* window = new CLocateWindow(*this, urgent, person);
     window->start();
 }

@@ -1,11 +1,18 @@
-// The application object: owns everything that lives as long as the program (the core state, the
-// hidden tray window, the talk daemon), runs start-up and shutdown, and is where windows reach
-// each other: conversations, locate searches, the message monitor, the Customize sheet, the About box.
+// The application shell: it owns the program's state and windows and hands them down as the AppContext.
+//
+// It owns everything that lives as long as the program (the profile store's state, the settings record, the
+// robot message list, the robot switch, the hidden tray window, the talk daemon and its error box, the
+// single-instance windows) and runs start-up and shutdown.
 #pragma once
 
-#include "app/AppCore.h"
+#include "config/Settings.h"
+#include "platform/AppContext.h"
+#include "platform/CountedErrorBox.h"
 #include "platform/WireName.h"
+#include "protocol/ProtocolConstants.h"
+#include "robot/RobotMessageList.h"
 
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -15,11 +22,9 @@
 
 class CTalkDaemon;
 class CTrayWindow;
-class CountedErrorBox;
 class ProfileStore;
-class TalkWindowEntry;
 
-class CTalkApp : public QObject {
+class CTalkApp : public QObject, public AppContext {
     Q_OBJECT
 public:
     explicit CTalkApp(ProfileStore& store, QObject* parent = nullptr);
@@ -28,42 +33,37 @@ public:
     // Start-up, in the program's order; false only when the socket layer cannot be started.
     bool InitInstance();
 
-    static CTalkApp* instance();
-
-    AppCore& core() { return m_core; }
-    Settings& settings() { return m_core.settings(); }
-    ProfileStore& store() { return m_core.store(); }
     CTrayWindow* trayWindow() const { return m_tray.get(); }
     // The talk daemon (null before start-up and when it could not bind its port).
     CTalkDaemon* daemon() const { return m_daemon.get(); }
 
-    // Conversations without a task-bar button, listed by the tray's "&Windows" submenu.
-    void addTalkWindow(TalkWindowEntry* window);
-    void removeTalkWindow(TalkWindowEntry* window);
-    const QList<TalkWindowEntry*>& talkWindows() const { return m_talkWindows; }
-
-    // The single-instance windows while they are open.
-    QPointer<QWidget> aboutBox;
-    QPointer<QWidget> customizeSheet;
-    QPointer<QWidget> messageMonitor;
-
-    // The commands that open the program's windows.
-    void ShowAbout();
-    // Opens the Customize sheet on `page` (or switches the open one to it); returns when it has closed.
-    void OpenCustomizeSheet(int page);
-    // Restores and brings the open monitor to the foreground, or opens a new one.
-    void OpenMessageMonitor();
     // The tray's "&Talk": by person or by host and user, as the connect style says.
     void Talk();
-    // A new conversation: mode 0 interactive, 1 talk robot. Returns the conversation object, which
-    // deletes itself when the conversation ends (null when none could be started). A user from the network
-    // keeps its bytes; a typed one is WireName::typed.
-    QObject* StartConversation(int mode, const QString& host, const WireName& user);
-    // A new locate search for a person of the address book.
-    void StartLocate(bool urgent, const QString& person);
 
-    // Ends the event loop with `code` once control returns to it.
-    void RequestQuit(int code);
+    // Ports and addresses: the standard values; only tests change them, before start-up.
+    void setDaemonPort(quint16 port) { m_daemonPort = port; }
+    void setRemoteDaemonPort(quint16 port) { m_remoteDaemonPort = port; }
+    void setNotificationTarget(const QHostAddress& address, quint16 port);
+
+    // AppContext
+    ProfileStore& store() override { return m_store; }
+    Settings& settings() override { return m_settings; }
+    RobotMessageList& messages() override { return m_messages; }
+    CountedErrorBox& containerErrors() override { return m_containerErrors; }
+    int robotSwitch() const override { return m_robotSwitch; }
+    void setRobotSwitch(int on) override { m_robotSwitch = on ? 1 : 0; }
+    quint16 daemonPort() const override { return m_daemonPort; }
+    quint16 remoteDaemonPort() const override { return m_remoteDaemonPort; }
+    bool openCustomizeSheet(int page) override;
+    void openMessageMonitor() override;
+    void showAbout() override;
+    QObject* startConversation(int mode, const QString& host, const WireName& user) override;
+    void startLocate(bool urgent, const QString& person) override;
+    void requestQuit(int code) override;
+    void addTalkWindow(TalkWindowEntry* window) override;
+    void removeTalkWindow(TalkWindowEntry* window) override;
+    QList<TalkWindowEntry*> talkWindows() const override { return m_talkWindows; }
+    QWidget* ownerWindow() const override;
 
 signals:
     // The program is about to quit with `code` (tests watch this instead of the event loop's end).
@@ -71,14 +71,26 @@ signals:
 
 private:
     void CreateDaemon();
-    void notAvailableYet(const QString& what);
     // Rings the local user for a caller the daemon announced.
     void openPrompt(int action, const QString& host, const WireName& name, int robotDelay);
 
-    AppCore m_core;
+    ProfileStore& m_store;
+    Settings m_settings;
+    RobotMessageList m_messages;
+    CountedErrorBox m_containerErrors{MessageBoxService::Icon::Warning};
+    int m_robotSwitch = 0;
+    quint16 m_daemonPort = talk::DAEMON_PORT;
+    quint16 m_remoteDaemonPort = talk::DAEMON_PORT;
+    QHostAddress m_notificationAddress{QHostAddress::LocalHost};
+    quint16 m_notificationPort = 13153;
+
     std::unique_ptr<CTrayWindow> m_tray;
-    // The talk daemon and its error boxes.
+    // The talk daemon and its error box.
     std::unique_ptr<CTalkDaemon> m_daemon;
     std::unique_ptr<CountedErrorBox> m_daemonErrors;
     QList<TalkWindowEntry*> m_talkWindows;
+    // The single-instance windows while they are open.
+    QPointer<QWidget> m_aboutBox;
+    QPointer<QWidget> m_customizeSheet;
+    QPointer<QWidget> m_messageMonitor;
 };

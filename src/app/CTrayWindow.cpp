@@ -3,14 +3,15 @@
 
 #include "app/AppIcons.h"
 #include "app/CTalkApp.h"
-#include "app/TalkWindowEntry.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ShownText.h"
+#include "platform/TalkWindowEntry.h"
+#include "robot/RobotMessageList.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
 
@@ -28,7 +29,6 @@ bool trayLacksDoubleClick() {
 CTrayWindow::CTrayWindow(CTalkApp& app)
     : QWidget(nullptr), m_app(app), m_icon128(AppIcons::application()), m_icon163(AppIcons::blink()) {
     setObjectName(QStringLiteral("trayWindow"));
-    setWindowIcon(AppIcons::application());
     m_icon = new QSystemTrayIcon(m_icon128, this);
     m_icon->setToolTip(TIP);
     m_menu = new QMenu(this);
@@ -44,16 +44,18 @@ CTrayWindow::CTrayWindow(CTalkApp& app)
     m_singleClick.setInterval(QApplication::doubleClickInterval());
     connect(&m_singleClick, &QTimer::timeout, this, [this] { OnCommand(CMD_TALK); });
 
-    connect(&app.core().messages(), &RobotMessageList::emptinessChanged, this, [this](bool empty) {
+    connect(&app.messages(), &RobotMessageList::emptinessChanged, this, [this](bool empty) {
         if (!empty)
             startBlinking();
     });
-    connect(&app.core().messages(), &RobotMessageList::fullnessChanged, this,
+    connect(&app.messages(), &RobotMessageList::fullnessChanged, this,
             [this](bool full) { m_icon->setToolTip(full ? TIP_FULL : TIP); });
     buildMenu();
 }
 
-CTrayWindow::~CTrayWindow() { hideIcon(); }
+CTrayWindow::~CTrayWindow() {
+    hideIcon();
+}
 
 void CTrayWindow::showIcon() {
     m_icon->show();
@@ -72,7 +74,9 @@ void CTrayWindow::showIcon() {
     }
 }
 
-void CTrayWindow::hideIcon() { m_icon->hide(); }
+void CTrayWindow::hideIcon() {
+    m_icon->hide();
+}
 
 void CTrayWindow::onActivated(QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::DoubleClick) {
@@ -99,9 +103,9 @@ void CTrayWindow::buildMenu() {
     addCommand(m_menu, QStringLiteral("&Exit"), CMD_EXIT);
     m_menu->addSeparator();
     addCommand(m_menu, QStringLiteral("&About"), CMD_ABOUT);
-    if (!m_app.core().messages().isEmpty())
+    if (!m_app.messages().isEmpty())
         addCommand(m_menu, QStringLiteral("&Messages"), CMD_MESSAGES);
-    const QList<TalkWindowEntry*>& windows = m_app.talkWindows();
+    const QList<TalkWindowEntry*> windows = m_app.talkWindows();
     if (!windows.isEmpty()) {
         QMenu* sub = m_menu->addMenu(QStringLiteral("&Windows"));
         sub->setObjectName(QStringLiteral("windowsMenu"));
@@ -116,7 +120,7 @@ void CTrayWindow::buildMenu() {
     addCommand(m_menu, QStringLiteral("&Customize"), CMD_CUSTOMIZE);
     QAction* robot = addCommand(m_menu, QStringLiteral("Talk &robot"), CMD_ROBOT);
     robot->setCheckable(true);
-    robot->setChecked(m_app.core().robotSwitch() != 0);
+    robot->setChecked(m_app.robotSwitch() != 0);
     m_menu->addSeparator();
     addCommand(m_menu, QStringLiteral("&Talk"), CMD_TALK);
 }
@@ -125,13 +129,13 @@ void CTrayWindow::OnCommand(int command) {
     QPointer<CTrayWindow> self(this);
     switch (command) {
     case CMD_CUSTOMIZE:
-        m_app.OpenCustomizeSheet(m_app.settings().tab);
+        m_app.openCustomizeSheet(m_app.settings().tab);
         return;
     case CMD_TALK:
         m_app.Talk();
         return;
     case CMD_EXIT: {
-        if (!m_app.core().messages().isEmpty()) {
+        if (!m_app.messages().isEmpty()) {
             MessageBoxService::Request r;
             r.title = QStringLiteral("Murmelo");
             r.text = QStringLiteral("You have talk robot messages. Exit anyway?");
@@ -140,27 +144,28 @@ void CTrayWindow::OnCommand(int command) {
             r.defaultButton = MessageBoxService::No;
             if (MessageBoxService::instance().ask(r) != MessageBoxService::Yes) {
                 if (self)
-                    m_app.OpenMessageMonitor();
+                    m_app.openMessageMonitor();
                 return;
             }
         }
-        m_app.RequestQuit(0);
+        m_app.requestQuit(0);
         return;
     }
     case CMD_ABOUT:
-        m_app.ShowAbout();
+        m_app.showAbout();
         return;
     case CMD_ROBOT:
-        m_app.core().setRobotSwitch(m_app.core().robotSwitch() ? 0 : 1);
+        m_app.setRobotSwitch(m_app.robotSwitch() ? 0 : 1);
         return;
     case CMD_MESSAGES:
-        m_app.OpenMessageMonitor();
+        m_app.openMessageMonitor();
         return;
     default:
         if (command >= CMD_WINDOW_FIRST) {
             const int i = command - CMD_WINDOW_FIRST;
-            if (i < m_app.talkWindows().size() && m_app.talkWindows()[i])
-                m_app.talkWindows()[i]->restoreToFront();
+            const QList<TalkWindowEntry*> windows = m_app.talkWindows();
+            if (i < windows.size() && windows[i])
+                windows[i]->restoreToFront();
         }
         return;
     }
@@ -178,7 +183,7 @@ void CTrayWindow::startBlinking() {
 
 void CTrayWindow::blinkTick() {
     setIconId(m_blinkIcon);
-    if (m_app.core().messages().isEmpty()) {
+    if (m_app.messages().isEmpty()) {
         setIconId(128);
         m_blinkTimer.stop();
     }

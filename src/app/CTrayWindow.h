@@ -1,3 +1,5 @@
+// The hidden main window that owns the tray icon and the tray menu.
+//
 // The hidden main window: owns the tray icon and its menu, and blinks the icon while robot messages wait. Its tip
 // says so while the message list is full (the robot takes no calls then).
 #pragma once

@@ -1,3 +1,5 @@
+// The address book in the profile store: persons, their aliases and each alias's hosts.
+//
 // The address book: persons, their aliases (user names) and each alias's hosts, kept in the sections
 // "People" ("Count", "%i"), "Aliases" ("%s count", "%s %i") and "Phosts" ("%s %s count", "%s %s %i").
 // There is no long-lived copy: every reader reads the store when it needs the data.

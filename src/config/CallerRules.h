@@ -1,3 +1,5 @@
+// Caller rules in the profile store: which action the daemon takes for an incoming request.
+//
 // Caller rules: the action for an incoming request, by the caller's user name ("Caller"), else by the
 // caller's dotted address ("Host"), else "Caller"/"Default action". Each section holds "Count",
 // "s%i" (the key) and "i%i" (the action code); its rules end at the first missing key, whatever Count says.

@@ -1,3 +1,5 @@
+// The conversation fonts and colours (ConversationLook) and their records in the profile store.
+//
 // The conversation fonts and colours, and their text records in the "Windows" section:
 // "Local font" / "Remote font" = "%Li,%Li,%Li,%Li,%Li,%u,%u,%u,%u,%u,%u,%u,%u,%s" in LOGFONT order,
 // "Colors" = "%Li,%Li,%Li,%Li" (local text, local background, remote text, remote background, 0x00BBGGRR).

@@ -1,3 +1,5 @@
+// A font description with the fourteen fields of the Windows LOGFONT.
+//
 // A font description with the fourteen fields of the Windows LOGFONT, so that stored font records
 // keep their meaning on every system.
 #pragma once

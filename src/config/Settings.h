@@ -1,3 +1,5 @@
+// The settings record: the values of the "Settings" section, loaded and saved in one place.
+//
 // The settings record: every value of the "Settings" section with its default, plus the conversation
 // fonts and colours that are loaded and saved with it. Only LoadSettings and SaveSettings touch the
 // "Settings" section.

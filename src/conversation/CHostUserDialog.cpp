@@ -1,13 +1,11 @@
 // The host-and-user dialog and its histories.
 #include "conversation/CHostUserDialog.h"
 
-#include "app/AppIcons.h"
-#include "app/CTalkApp.h"
-#include "app/CTrayWindow.h"
 #include "config/Settings.h"
-#include "conversation/TalkCommands.h"
-#include "platform/Desktop.h"
+#include "platform/AppContext.h"
 #include "platform/ProfileStore.h"
+#include "platform/WireName.h"
+#include "platform/gui/Desktop.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -33,11 +31,10 @@ QComboBox* makeHistoryBox(QWidget* parent, const QString& name) {
 
 } // namespace
 
-CHostUserDialog::CHostUserDialog(ProfileStore& store, const Settings& settings, QWidget* parent)
-    : QDialog(parent), m_store(store), m_settings(settings) {
+CHostUserDialog::CHostUserDialog(AppContext& context, QWidget* parent)
+    : QDialog(parent), m_context(context), m_store(context.store()), m_settings(context.settings()) {
     setObjectName(QStringLiteral("hostUserDialog"));
     setWindowTitle(QStringLiteral("Talk to..."));
-    setWindowIcon(AppIcons::application());
     setAttribute(Qt::WA_DeleteOnClose);
 
     m_host = makeHistoryBox(this, QStringLiteral("host"));
@@ -78,11 +75,8 @@ CHostUserDialog::CHostUserDialog(ProfileStore& store, const Settings& settings, 
     m_host->setFocus();
 }
 
-CHostUserDialog* CHostUserDialog::openNew() {
-    CTalkApp* app = CTalkApp::instance();
-    if (!app)
-        return nullptr;
-    auto* dialog = new CHostUserDialog(app->store(), app->settings(), app->trayWindow());
+CHostUserDialog* CHostUserDialog::openNew(AppContext& context) {
+    auto* dialog = new CHostUserDialog(context, context.ownerWindow());
     dialog->adjustSize();
     const QRect desktop = Desktop::rect();
     dialog->move(desktop.center() - dialog->rect().center());
@@ -159,7 +153,7 @@ void CHostUserDialog::accept() {
     hide();
     // The conversation may run a message box; this dialog may be gone when it returns.
     QPointer<CHostUserDialog> self(this);
-    TalkCommands::StartConversation(0, host, user);
+    m_context.startConversation(0, host, WireName::typed(user));
     if (self)
         QDialog::accept();
 }

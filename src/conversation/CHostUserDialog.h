@@ -1,3 +1,5 @@
+// The "Talk to..." dialog by host and user name (the old connect style).
+//
 // "Talk to..." by host and user name (the old connect style): two editable boxes with their histories
 // (sections "Hosts" and "Users"), and a conversation started directly on "&Talk". Modeless; several may be
 // open at once; each deletes itself when it closes.
@@ -5,6 +7,7 @@
 
 #include <QDialog>
 
+class AppContext;
 class ProfileStore;
 class Settings;
 class QComboBox;
@@ -19,10 +22,10 @@ public:
     static inline const QString USER_FORMAT = QStringLiteral("user%1");
     static constexpr int TEXT_LIMIT = 256;
 
-    CHostUserDialog(ProfileStore& store, const Settings& settings, QWidget* parent = nullptr);
+    explicit CHostUserDialog(AppContext& context, QWidget* parent = nullptr);
 
-    // Opens a new dialog for the tray's "&Talk", owned by the tray window.
-    static CHostUserDialog* openNew();
+    // Opens a new dialog for the tray's "&Talk", owned by the context's owner window.
+    static CHostUserDialog* openNew(AppContext& context);
 
     // A history from index 0 until the first missing or empty value (index 0 is the oldest).
     static QStringList ReadHistory(const ProfileStore& store, const QString& section, const QString& format);
@@ -45,6 +48,7 @@ private:
     void fillFromHistory(QComboBox* box, const QString& section, const QString& format);
     void onHostChanged();
 
+    AppContext& m_context;
     ProfileStore& m_store;
     const Settings& m_settings;
     QComboBox* m_host;

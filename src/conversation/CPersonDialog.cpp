@@ -1,14 +1,11 @@
 // The person dialog.
 #include "conversation/CPersonDialog.h"
 
-#include "app/AppIcons.h"
-#include "app/CTalkApp.h"
-#include "app/CTrayWindow.h"
 #include "config/AddressBook.h"
 #include "config/Settings.h"
-#include "conversation/TalkCommands.h"
-#include "platform/Desktop.h"
+#include "platform/AppContext.h"
 #include "platform/ProfileStore.h"
+#include "platform/gui/Desktop.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,11 +14,10 @@
 #include <QPointer>
 #include <QPushButton>
 
-CPersonDialog::CPersonDialog(ProfileStore& store, const Settings& settings, QWidget* parent)
-    : QDialog(parent), m_store(store), m_settings(settings) {
+CPersonDialog::CPersonDialog(AppContext& context, QWidget* parent)
+    : QDialog(parent), m_context(context), m_store(context.store()), m_settings(context.settings()) {
     setObjectName(QStringLiteral("personDialog"));
     setWindowTitle(QStringLiteral("Talk to..."));
-    setWindowIcon(AppIcons::application());
     setAttribute(Qt::WA_DeleteOnClose);
 
     m_person = new QComboBox(this);
@@ -62,14 +58,11 @@ CPersonDialog::CPersonDialog(ProfileStore& store, const Settings& settings, QWid
     m_person->setFocus();
 }
 
-CPersonDialog* CPersonDialog::openNew() {
-    CTalkApp* app = CTalkApp::instance();
-    if (!app)
-        return nullptr;
-    ProfileStore& store = app->store();
+CPersonDialog* CPersonDialog::openNew(AppContext& context) {
+    ProfileStore& store = context.store();
     const int x = store.readCoordinate(POSITION_SECTION, POSITION_X, NOT_STORED);
     const int y = store.readCoordinate(POSITION_SECTION, POSITION_Y, NOT_STORED);
-    auto* dialog = new CPersonDialog(store, app->settings(), app->trayWindow());
+    auto* dialog = new CPersonDialog(context, context.ownerWindow());
     dialog->adjustSize();
     if (x != NOT_STORED)
         dialog->move(x, y);
@@ -111,17 +104,17 @@ void CPersonDialog::accept() {
         if (m_settings.movetotop == 1)
             MovePersonToTop(m_store, pos, person);
         hide();
-        TalkCommands::StartLocate(urgent, person);
+        m_context.startLocate(urgent, person);
         if (self)
             QDialog::accept();
         return;
     }
     // Not a person of the book: let the user add it on the People page, then ask again.
+    AppContext& context = m_context;
     QDialog::accept();
-    TalkCommands::OpenCustomizeSheet(0);
-    CTalkApp* app = CTalkApp::instance();
-    if (app && !app->customizeSheet)
-        openNew();
+    // A sheet that was open already stays open: no fresh dialog until it closes.
+    if (context.openCustomizeSheet(0))
+        openNew(context);
 }
 
 void CPersonDialog::reject() {

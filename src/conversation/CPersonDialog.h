@@ -1,3 +1,5 @@
+// The "Talk to..." dialog by person of the address book (the new connect style).
+//
 // "Talk to..." by person (the new connect style): a person of the address book and the urgent flag; "&Talk"
 // starts a search for the person. A name that is not in the book opens the People page of Customize, then a
 // fresh dialog. Modeless; several may be open at once; each deletes itself when it closes. Its top-left
@@ -6,6 +8,7 @@
 
 #include <QDialog>
 
+class AppContext;
 class ProfileStore;
 class QCheckBox;
 class QComboBox;
@@ -21,11 +24,11 @@ public:
     static constexpr int NOT_STORED = -10000;
     static constexpr int TEXT_LIMIT = 256;
 
-    CPersonDialog(ProfileStore& store, const Settings& settings, QWidget* parent = nullptr);
+    explicit CPersonDialog(AppContext& context, QWidget* parent = nullptr);
 
-    // Opens a new dialog for the tray's "&Talk", owned by the tray window: where it was last moved to,
-    // or centred on the screen the first time.
-    static CPersonDialog* openNew();
+    // Opens a new dialog for the tray's "&Talk", owned by the context's owner window: where it was last moved
+    // to, or centred on the screen the first time.
+    static CPersonDialog* openNew(AppContext& context);
 
     QComboBox* personBox() const { return m_person; }
     QCheckBox* urgentBox() const { return m_urgent; }
@@ -38,6 +41,7 @@ protected:
     void moveEvent(QMoveEvent* event) override;
 
 private:
+    AppContext& m_context;
     ProfileStore& m_store;
     const Settings& m_settings;
     QComboBox* m_person;

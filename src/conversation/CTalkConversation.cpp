@@ -1,16 +1,16 @@
 // The conversation window: building it, driving the engine, the menu commands and the keyboard rules.
 #include "conversation/CTalkConversation.h"
 
-#include "app/AppCore.h"
-#include "app/AppIcons.h"
-#include "app/CTalkApp.h"
-#include "config/FontConversion.h"
+#include "config/Settings.h"
 #include "conversation/ConversationEngine.h"
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
-#include "conversation/SplitterHandle.h"
-#include "robot/NotificationSound.h"
+#include "platform/AppContext.h"
+#include "platform/gui/FontConversion.h"
+#include "platform/gui/NotificationSound.h"
+#include "platform/gui/PaneSplitter.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,9 +22,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-CTalkConversation::CTalkConversation(AppCore& core, int mode, const QString& host, const WireName& user, bool taskbar,
-                                     QWidget* owner)
-    : QDialog(owner), m_core(core), m_mode(mode == 1 ? 1 : 0), m_taskbar(taskbar), m_host(host), m_user(user) {
+CTalkConversation::CTalkConversation(AppContext& context, int mode, const QString& host, const WireName& user,
+                                     bool taskbar, QWidget* owner)
+    : QDialog(owner), m_context(context), m_mode(mode == 1 ? 1 : 0), m_taskbar(taskbar), m_host(host), m_user(user),
+      m_placement(context.store(), PLACEMENT_NAME) {
     // A top-level window of its own; without a task-bar button when the setting says so.
     Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                             Qt::WindowCloseButtonHint;
@@ -32,11 +33,10 @@ CTalkConversation::CTalkConversation(AppCore& core, int mode, const QString& hos
         flags |= Qt::Tool;
     setWindowFlags(flags);
     setWindowTitle(QString::fromLatin1("Murmelo"));
-    setWindowIcon(AppIcons::application());
     setSizeGripEnabled(false);
-    m_look = core.settings().look;
+    m_look = context.settings().look;
 
-    m_engine = new ConversationEngine(core, m_mode, host, user);
+    m_engine = new ConversationEngine(context, m_mode, host, user);
     m_engine->setBoxOwner(this);
     connect(m_engine, &ConversationEngine::statusChanged, this,
             [this](const QString& t) { m_statusLabel->setText(t); });
@@ -58,8 +58,7 @@ CTalkConversation::CTalkConversation(AppCore& core, int mode, const QString& hos
         applyLook();
         place();
         if (!m_taskbar)
-            if (CTalkApp* app = CTalkApp::instance())
-                app->addTalkWindow(this);
+            m_context.addTalkWindow(this);
         show();
         raise();
         activateWindow();
@@ -67,8 +66,7 @@ CTalkConversation::CTalkConversation(AppCore& core, int mode, const QString& hos
 }
 
 CTalkConversation::~CTalkConversation() {
-    if (CTalkApp* app = CTalkApp::instance())
-        app->removeTalkWindow(this);
+    m_context.removeTalkWindow(this);
     // A window destroyed from outside (the program quitting) still ends its conversation properly.
     if (m_engine && !m_engine->isReleased()) {
         m_engine->disconnect(this);
@@ -101,8 +99,8 @@ void CTalkConversation::buildWidgets() {
     m_localPane->viewport()->installEventFilter(this);
     connect(m_localPane->document(), &QTextDocument::contentsChange, this, &CTalkConversation::onLocalContentsChange);
 
-    m_handle = new SplitterHandle(m_client);
-    m_handle->onDrag = [this](int y) { dragSplitterTo(y); };
+    m_splitter = new PaneSplitter(SPLITTER_MARGIN, SPLITTER_REACH, m_client);
+    m_splitter->onDrag = [this](int y) { dragSplitterTo(y); };
 
     m_statusBar = new QStatusBar(m_client);
     m_statusBar->setSizeGripEnabled(true);
@@ -131,8 +129,15 @@ void CTalkConversation::applyLook() {
     };
     paint(m_localPane, m_look.localText, m_look.localBack);
     paint(m_remotePane, m_look.remoteText, m_look.remoteBack);
-    m_localPane->setFont(FontConversion::toQFont(m_core.settings().look.localFont));
-    m_remotePane->setFont(FontConversion::toQFont(m_core.settings().look.remoteFont));
+    m_localPane->setFont(FontConversion::toQFont(m_context.settings().look.localFont));
+    m_remotePane->setFont(FontConversion::toQFont(m_context.settings().look.remoteFont));
+}
+
+int CTalkConversation::splitterPosition() const {
+    return m_splitter->position();
+}
+double CTalkConversation::splitterRatio() const {
+    return m_splitter->ratio();
 }
 
 QString CTalkConversation::statusText() const {
@@ -176,8 +181,7 @@ void CTalkConversation::onPeerClosed() {
 
 void CTalkConversation::onReleased() {
     m_released = true;
-    if (CTalkApp* app = CTalkApp::instance())
-        app->removeTalkWindow(this);
+    m_context.removeTalkWindow(this);
     hide();
     deleteLater();
 }
@@ -191,22 +195,22 @@ void CTalkConversation::EndConversation() {
 
 void CTalkConversation::OnFontsLocal() {
     QPointer<CTalkConversation> self(this);
-    Settings& s = m_core.settings();
+    Settings& s = m_context.settings();
     if (ChooseWindowFont(s.look, true, this))
-        WriteFontRecord(m_core.store(), FontRecords::LOCAL_FONT, s.look.localFont, s.look);
+        WriteFontRecord(m_context.store(), FontRecords::LOCAL_FONT, s.look.localFont, s.look);
     else
-        ReadFontRecord(m_core.store(), FontRecords::LOCAL_FONT, s.look.localFont, s.look);
+        ReadFontRecord(m_context.store(), FontRecords::LOCAL_FONT, s.look.localFont, s.look);
     if (self)
         m_localPane->setFont(FontConversion::toQFont(s.look.localFont));
 }
 
 void CTalkConversation::OnFontsRemote() {
     QPointer<CTalkConversation> self(this);
-    Settings& s = m_core.settings();
+    Settings& s = m_context.settings();
     if (ChooseWindowFont(s.look, false, this))
-        WriteFontRecord(m_core.store(), FontRecords::REMOTE_FONT, s.look.remoteFont, s.look);
+        WriteFontRecord(m_context.store(), FontRecords::REMOTE_FONT, s.look.remoteFont, s.look);
     else
-        ReadFontRecord(m_core.store(), FontRecords::REMOTE_FONT, s.look.remoteFont, s.look);
+        ReadFontRecord(m_context.store(), FontRecords::REMOTE_FONT, s.look.remoteFont, s.look);
     if (self)
         m_remotePane->setFont(FontConversion::toQFont(s.look.remoteFont));
 }
@@ -214,8 +218,8 @@ void CTalkConversation::OnFontsRemote() {
 void CTalkConversation::OnAbout() {
     // Posted, as the tray's command: the About box waits in its own loop, which must not run inside this
     // window's menu handler (the window may be gone when it returns).
-    if (CTalkApp* app = CTalkApp::instance())
-        QTimer::singleShot(0, app, [app] { app->ShowAbout(); });
+    AppContext* context = &m_context;
+    QTimer::singleShot(0, qApp, [context] { context->showAbout(); });
 }
 
 void CTalkConversation::closeEvent(QCloseEvent* event) {

@@ -1,35 +1,40 @@
+// A conversation window: the view of one conversation (ConversationEngine) with its two panes.
+//
 // A conversation window: the remote pane above, the local pane below, a draggable boundary between them and
 // a one-part status line at the bottom. The connection logic is ConversationEngine's; this window shows it.
 // Robot conversations have the same window, never shown.
 #pragma once
 
-#include "app/TalkWindowEntry.h"
 #include "config/FontRecords.h"
 #include "conversation/ConversationEngine.h"
+#include "platform/TalkWindowEntry.h"
 #include "platform/WireName.h"
+#include "platform/gui/WindowPlacement.h"
 
 #include <QDialog>
 #include <QPointer>
 
-class AppCore;
-
+class AppContext;
 class LocalPane;
+class PaneSplitter;
 class QLabel;
 class QMenuBar;
 class QStatusBar;
 class RemotePane;
-class SplitterHandle;
 
 class CTalkConversation : public QDialog, public TalkWindowEntry {
     Q_OBJECT
 public:
     static constexpr int STATUS_HEIGHT = 16;
-    static constexpr int SPLITTER_TOP_MARGIN = 13;
-    static constexpr int SPLITTER_BOTTOM_MARGIN = 29;
-    inline static const QString PLACEMENT_SECTION = QStringLiteral("Windows");
+    // Neither pane gets lower than this (pixels).
+    static constexpr int SPLITTER_MARGIN = 13;
+    // Pixels either side of the boundary where it can be grabbed.
+    static constexpr int SPLITTER_REACH = 5;
+    // The placement's keys in "Windows": "Tinst left", ..., "Tinst splitter".
+    inline static const QString PLACEMENT_NAME = QStringLiteral("Tinst");
 
     // Builds the window (shown at once when interactive); start() makes the first request.
-    CTalkConversation(AppCore& core, int mode, const QString& host, const WireName& user, bool taskbar,
+    CTalkConversation(AppContext& context, int mode, const QString& host, const WireName& user, bool taskbar,
                       QWidget* owner = nullptr);
     ~CTalkConversation() override;
 
@@ -40,8 +45,8 @@ public:
     LocalPane* localPane() const { return m_localPane; }
     RemotePane* remotePane() const { return m_remotePane; }
     QString statusText() const;
-    int splitterPosition() const { return m_splitter; }
-    double splitterRatio() const { return m_ratio; }
+    int splitterPosition() const;
+    double splitterRatio() const;
     QWidget* clientArea() const { return m_client; }
 
     // Moves the boundary to `y` (client coordinates), limits it and lays out, as a drag does.
@@ -72,14 +77,14 @@ private:
     void applyLook();
     void place();
     void layOut();
-    void limitSplitter();
+    int paneSpan() const;
     void savePlacement();
     void onLocalContentsChange(int position, int removed, int added);
     void onConnected();
     void onPeerClosed();
     void onReleased();
 
-    AppCore& m_core;
+    AppContext& m_context;
     const int m_mode;
     const bool m_taskbar;
     QPointer<ConversationEngine> m_engine;
@@ -90,13 +95,12 @@ private:
     QWidget* m_client = nullptr;
     RemotePane* m_remotePane = nullptr;
     LocalPane* m_localPane = nullptr;
-    SplitterHandle* m_handle = nullptr;
+    PaneSplitter* m_splitter = nullptr;
     QStatusBar* m_statusBar = nullptr;
     QLabel* m_statusLabel = nullptr;
 
     ConversationLook m_look; // the colours and fonts this window was created with
-    int m_splitter = 0;
-    double m_ratio = 0.0;
+    WindowPlacement m_placement;
     bool m_placed = false;
     bool m_settingLocalText = false;
     bool m_released = false;

@@ -1,12 +1,14 @@
 // The conversation state machine: control requests and replies, the TCP stream, and the ways it ends.
 #include "conversation/ConversationEngine.h"
 
-#include "app/AppCore.h"
+#include "config/Settings.h"
+#include "platform/AppContext.h"
 #include "platform/LocalAddress.h"
 #include "platform/LoginName.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ShownText.h"
 #include "platform/SocketErrors.h"
+#include "robot/RobotMessageList.h"
 
 #include <QHostInfo>
 #include <QNetworkDatagram>
@@ -22,9 +24,9 @@ const QString TITLE = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
 
 } // namespace
 
-ConversationEngine::ConversationEngine(AppCore& core, int mode, const QString& host, const WireName& user,
+ConversationEngine::ConversationEngine(AppContext& context, int mode, const QString& host, const WireName& user,
                                        QObject* parent)
-    : QObject(parent), m_core(core), m_mode(mode == Robot ? Robot : Interactive), m_host(host), m_user(user) {
+    : QObject(parent), m_context(context), m_mode(mode == Robot ? Robot : Interactive), m_host(host), m_user(user) {
     m_resendTimer.setInterval(RESEND_INTERVAL_MS);
     connect(&m_resendTimer, &QTimer::timeout, this, &ConversationEngine::OnResendTimer);
     m_robotWaitTimer.setSingleShot(true);
@@ -40,7 +42,7 @@ ConversationEngine::ConversationEngine(AppCore& core, int mode, const QString& h
     for (QTimer* limit : {&m_robotIdleTimer, &m_robotTotalTimer})
         connect(limit, &QTimer::timeout, this, &ConversationEngine::EndConversation);
     if (m_mode == Robot)
-        m_core.messages().holdPlace();
+        m_context.messages().holdPlace();
 }
 
 void ConversationEngine::setResendInterval(int ms) {
@@ -108,19 +110,19 @@ void ConversationEngine::SendRequest(std::uint8_t type) {
         m.type = talk::PROBE;
         m_remoteId = talk::PROBE_ID_REQUEST;
     }
-    m.pad = static_cast<std::uint8_t>(m_core.settings().ltra & 0xFF);
+    m.pad = static_cast<std::uint8_t>(m_context.settings().ltra & 0xFF);
     m.setLocalName(WireName::typed(LoginName::current()).wire());
     m.setRemoteName(m_user.wire());
 
     if (type != talk::LEAVE_INVITE) {
         talk::ControlMessage remote = m;
         remote.id_num = m_remoteId;
-        m_outgoing.enqueue({Target::Remote, remote, m_core.remoteDaemonPort()});
+        m_outgoing.enqueue({Target::Remote, remote, m_context.remoteDaemonPort()});
     }
     if (type == talk::LEAVE_INVITE || type == talk::DELETE) {
         talk::ControlMessage local = m;
         local.id_num = m_localId;
-        m_outgoing.enqueue({Target::Local, local, m_core.daemonPort()});
+        m_outgoing.enqueue({Target::Local, local, m_context.daemonPort()});
     }
     if (type == talk::ANNOUNCE)
         ++m_announcements;

@@ -28,7 +28,7 @@
 #include <QQueue>
 #include <QTimer>
 
-class AppCore;
+class AppContext;
 class QHostInfo;
 class QTcpServer;
 class QTcpSocket;
@@ -53,7 +53,8 @@ public:
     static constexpr char EDIT_CHARS[3] = {8, 21, 23};
 
     // The user's bytes go into r_name as they are: a name that came from the network goes back as it came.
-    ConversationEngine(AppCore& core, int mode, const QString& host, const WireName& user, QObject* parent = nullptr);
+    ConversationEngine(AppContext& context, int mode, const QString& host, const WireName& user,
+                       QObject* parent = nullptr);
     ~ConversationEngine() override;
 
     // Creates the sockets and sends the first LOOK_UP. Returns false when the conversation failed at once.
@@ -132,7 +133,7 @@ private:
     void setStatus(const QString& text);
     bool sendStream(const QByteArray& bytes);
 
-    AppCore& m_core;
+    AppContext& m_context;
     const int m_mode;
     const QString m_host;
     WireName m_user;

@@ -1,6 +1,7 @@
 // The conversation's TCP side: accepting or connecting, the character stream, and how a conversation ends.
-#include "app/AppCore.h"
+#include "config/Settings.h"
 #include "conversation/ConversationEngine.h"
+#include "platform/AppContext.h"
 #include "platform/MessageBoxService.h"
 #include "platform/SocketErrors.h"
 #include "robot/StoreRobotMessage.h"
@@ -82,7 +83,7 @@ void ConversationEngine::OnConnected() {
     if (!self || m_released)
         return;
     if (m_mode == Robot) {
-        const QString text = m_core.settings().autotext;
+        const QString text = m_context.settings().autotext;
         if (localTextChanged(0, text))
             emit localTextSet(text);
     }
@@ -247,7 +248,7 @@ void ConversationEngine::fileRobotMessage() {
         return;
     m_robotFiled = true;
     // Files the text when there is any, and gives back the conversation's place in the list either way.
-    StoreRobotMessage(m_core, remoteText(), m_host, m_user.text, true);
+    StoreRobotMessage(m_context, remoteText(), m_host, m_user.text, true);
 }
 
 void ConversationEngine::setStatus(const QString& text) {

@@ -1,3 +1,5 @@
+// The local pane of a conversation window, where the local user types.
+//
 // The lower pane of a conversation window: what the local user types. Every insertion lands at the end of
 // the text, however it comes (keys, paste, middle click, drag and drop, input methods); navigation keys and
 // Control+C act where the caret is. Undo is off: it would edit the text away from its end.

@@ -1,3 +1,5 @@
+// One change to the remote pane, as the stream decoder gives it.
+//
 // One change to the remote pane: remove characters from the end of its text, append text, then drop the oldest
 // text from its start.
 #pragma once

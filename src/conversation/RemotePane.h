@@ -1,3 +1,5 @@
+// The remote pane of a conversation window, which shows what the remote user types.
+//
 // The upper pane of a conversation window: what the remote user types. It can be scrolled, selected and
 // copied from, never typed, pasted or cut into; received text is applied as edits at its end, and the oldest
 // text leaves its start as the stream decoder drops it (the remote text limit).

@@ -7,6 +7,5 @@ target_sources(zunocore PRIVATE
 target_sources(zunogui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/LocalPane.h ${CMAKE_CURRENT_LIST_DIR}/LocalPane.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemotePane.h ${CMAKE_CURRENT_LIST_DIR}/RemotePane.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SplitterHandle.h ${CMAKE_CURRENT_LIST_DIR}/SplitterHandle.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CTalkConversation.h ${CMAKE_CURRENT_LIST_DIR}/CTalkConversation.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CTalkConversationLayout.cpp)

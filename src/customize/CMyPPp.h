@@ -1,3 +1,5 @@
+// The People page of the Customize sheet: the address book as one editable tree.
+//
 // The People page: the address book as one tree of persons, their user names (aliases) and each alias's
 // hosts, edited in place with the keyboard, the mouse and one button. Written back whole on OK.
 #pragma once

@@ -1,13 +1,13 @@
 // Customize sheet.
 #include "customize/CMyPropertySheet.h"
 
-#include "app/CTalkApp.h"
 #include "config/Settings.h"
 #include "customize/CMyPPp.h"
 #include "customize/CPPac.h"
 #include "customize/CPPap.h"
 #include "customize/CPPse.h"
 #include "customize/CPPtr.h"
+#include "platform/AppContext.h"
 #include "platform/ProfileStore.h"
 
 #include <QApplication>
@@ -18,16 +18,17 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-CMyPropertySheet::CMyPropertySheet(CTalkApp& app, int page, QWidget* parent) : QDialog(parent), m_app(app) {
+CMyPropertySheet::CMyPropertySheet(AppContext& context, int page, QWidget* parent)
+    : QDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("CMyPropertySheet"));
     setWindowTitle(QStringLiteral("Murmelo: customize"));
-    Settings& settings = app.settings();
-    ProfileStore& store = app.store();
+    Settings& settings = context.settings();
+    ProfileStore& store = context.store();
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("pages"));
     m_pages[CMyPPp::INDEX] = new CMyPPp(settings, store);
-    auto* general = new CPPse(app, settings, store);
+    auto* general = new CPPse(context);
     m_pages[CPPse::INDEX] = general;
     m_pages[CPPac::INDEX] = new CPPac(settings, store);
     m_pages[CPPap::INDEX] = new CPPap(settings, store);
@@ -104,8 +105,8 @@ void CMyPropertySheet::accept() {
             return;
         }
     }
-    ProfileStore& store = m_app.store();
-    Settings& settings = m_app.settings();
+    ProfileStore& store = m_context.store();
+    Settings& settings = m_context.settings();
     for (CustomizePage* page : m_pages) {
         if (!page->wasShown())
             continue;

@@ -1,4 +1,6 @@
-// The Customize sheet: five pages in a tab widget, OK and Cancel. It edits the application's settings
+// The Customize sheet: the five pages that edit the settings, with OK and Cancel.
+//
+// The Customize sheet: five pages in a tab widget, OK and Cancel. It edits the context's settings
 // record in place; OK writes the store (and, for pages shown, the address book and the caller rules),
 // Cancel re-reads it. Leaving a page with a refused value switches back to it with the field selected.
 //
@@ -10,7 +12,7 @@
 
 #include <array>
 
-class CTalkApp;
+class AppContext;
 class CustomizePage;
 class QTabWidget;
 class QPushButton;
@@ -21,7 +23,7 @@ public:
     static constexpr int PAGE_COUNT = 5;
 
     // Opens on `page` (the People page when it is out of range).
-    CMyPropertySheet(CTalkApp& app, int page, QWidget* parent = nullptr);
+    CMyPropertySheet(AppContext& context, int page, QWidget* parent = nullptr);
     ~CMyPropertySheet() override;
 
     QTabWidget* tabs() const { return m_tabs; }
@@ -40,7 +42,7 @@ private:
     void OnCurrentChanged(int index);
     void OnUninstalled();
 
-    CTalkApp& m_app;
+    AppContext& m_context;
     QTabWidget* m_tabs;
     std::array<CustomizePage*, PAGE_COUNT> m_pages{};
     QPushButton* m_ok;

@@ -4,7 +4,7 @@
 #include "config/Settings.h"
 #include "customize/LabelTree.h"
 #include "platform/MessageBoxService.h"
-#include "robot/NotificationSound.h"
+#include "platform/gui/NotificationSound.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

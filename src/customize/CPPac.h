@@ -1,3 +1,5 @@
+// The Action page of the Customize sheet: caller rules and the ring sound.
+//
 // The Action page: what the talk daemon does with an incoming request, as a default action plus actions
 // per caller user name and per caller host, edited as a tree under three fixed headings; and the
 // notification sound of the request prompt.

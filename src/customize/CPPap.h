@@ -1,3 +1,5 @@
+// The Appearance page of the Customize sheet: the panes' fonts and colours and two window options.
+//
 // The Appearance page: the fonts and background colours of the two panes of conversation windows, and
 // two window options. Changes reach conversation windows opened afterwards.
 #pragma once

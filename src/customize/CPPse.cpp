@@ -1,11 +1,12 @@
 // General page.
 #include "customize/CPPse.h"
 
-#include "app/CTalkApp.h"
 #include "config/Settings.h"
 #include "customize/SpinEdit.h"
 #include "customize/UninstallProgram.h"
+#include "platform/AppContext.h"
 #include "platform/MessageBoxService.h"
+#include "robot/RobotMessageList.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -18,8 +19,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-CPPse::CPPse(CTalkApp& app, Settings& settings, ProfileStore& store, QWidget* parent)
-    : CustomizePage(INDEX, settings, store, parent), m_app(app) {
+CPPse::CPPse(AppContext& context, QWidget* parent)
+    : CustomizePage(INDEX, context.settings(), context.store(), parent), m_context(context) {
     setObjectName(QStringLiteral("CPPse"));
 
     auto* nameLabel = new QLabel(QStringLiteral("Your full name:"), this);
@@ -132,11 +133,11 @@ void CPPse::OnConnectStyle() {
 }
 
 void CPPse::OnUninstall() {
-    // The boxes run event loops: the page may be gone when they return, the application is not.
+    // The boxes run event loops: the page may be gone when they return, the shell is not.
     QPointer<CPPse> self(this);
-    CTalkApp& app = m_app;
+    AppContext& app = m_context;
     MessageBoxService& boxes = MessageBoxService::instance();
-    if (!app.core().messages().isEmpty()) {
+    if (!app.messages().isEmpty()) {
         MessageBoxService::Request r;
         r.title = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
         r.text = UninstallProgram::MESSAGES_WAIT;
@@ -145,7 +146,7 @@ void CPPse::OnUninstall() {
         r.defaultButton = MessageBoxService::No;
         r.owner = this;
         if (boxes.ask(r) != MessageBoxService::Yes) {
-            app.OpenMessageMonitor();
+            app.openMessageMonitor();
             return;
         }
         if (!self)
@@ -164,5 +165,5 @@ void CPPse::OnUninstall() {
     UninstallProgram::removeEverything(app.store());
     if (self)
         emit uninstalled();
-    app.RequestQuit(0);
+    app.requestQuit(0);
 }

@@ -1,10 +1,12 @@
+// The General page of the Customize sheet: name, connect style, urgency, redial interval and Uninstall.
+//
 // The General page: the full name, the connect style with the two options it governs, the default
 // urgency, moving the last callee to the top, the locate redial interval, and Uninstall.
 #pragma once
 
 #include "customize/CustomizePage.h"
 
-class CTalkApp;
+class AppContext;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -15,7 +17,7 @@ class CPPse : public CustomizePage {
 public:
     static constexpr int INDEX = 1;
 
-    CPPse(CTalkApp& app, Settings& settings, ProfileStore& store, QWidget* parent = nullptr);
+    explicit CPPse(AppContext& context, QWidget* parent = nullptr);
 
     bool commit(bool validate) override;
     void refresh() override;
@@ -33,7 +35,7 @@ protected:
 private:
     void OnConnectStyle();
 
-    CTalkApp& m_app;
+    AppContext& m_context;
     QLineEdit* m_fullname;
     QRadioButton* m_old;
     QRadioButton* m_new;

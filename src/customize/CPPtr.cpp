@@ -1,10 +1,10 @@
 // Talk robot page.
 #include "customize/CPPtr.h"
 
-#include "config/FontConversion.h"
 #include "config/Settings.h"
 #include "customize/SpinEdit.h"
 #include "platform/MessageBoxService.h"
+#include "platform/gui/FontConversion.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

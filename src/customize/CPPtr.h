@@ -1,3 +1,5 @@
+// The Talk robot page of the Customize sheet: the robot's start state, greeting, delay and message file.
+//
 // The Talk robot page: the robot's state at start-up, its greeting text, the delay after which it takes
 // an unanswered call, and copying its messages to the message container file.
 #pragma once

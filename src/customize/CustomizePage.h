@@ -1,3 +1,5 @@
+// The base class of the Customize sheet's pages.
+//
 // What every page of the Customize sheet has in common. A page edits the application's settings record
 // in place: commit() moves its controls into the settings fields, refresh() shows the fields. The sheet
 // activates a page (which stores the page's index into `tab`), and on OK or Cancel calls every page that

@@ -1,3 +1,5 @@
+// A tree widget whose item labels the user edits in place (the People and Action pages).
+//
 // A tree whose item labels the user edits in place, as the People and Action pages need it: the page
 // decides which items may be edited, knows at any moment whether a label is being edited, and can end
 // an edit taking the typed text. However an edit ends, the item's label becomes the edited text.

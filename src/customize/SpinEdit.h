@@ -1,3 +1,5 @@
+// An edit field with up and down arrows for an integer setting.
+//
 // An edit field with up and down arrows for an integer setting. Unlike QSpinBox it takes any text while
 // the user types; the page checks the text on OK and when the user leaves the page (IntegerInput).
 #pragma once

@@ -1,3 +1,5 @@
+// The gate that bounds the conversations prompts start by themselves.
+//
 // Conversations that prompts start by themselves (the talk robot, "Connect at once") are bounded: a flood of
 // forged ANNOUNCEs must not open conversations without end, and one caller host must not take every place. A
 // prompt that would start one more waits here, as it is, until one of the running ones ends.

@@ -1,12 +1,13 @@
 // The incoming request prompt.
 #include "daemon/CRequestPrompt.h"
 
-#include "app/AppIcons.h"
-#include "app/CTalkApp.h"
 #include "config/CallerRules.h"
+#include "config/Settings.h"
 #include "daemon/CTalkDaemon.h"
+#include "platform/AppContext.h"
 #include "platform/ShownText.h"
-#include "robot/NotificationSound.h"
+#include "platform/gui/NotificationSound.h"
+#include "robot/RobotMessageList.h"
 
 #include <QDialogButtonBox>
 #include <QFrame>
@@ -14,40 +15,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-CRequestPrompt::Starter& starter() {
-    static CRequestPrompt::Starter s;
-    return s;
+bool CRequestPrompt::messageBoxFull() const {
+    return m_context.messages().isFull();
 }
 
-// The message list is full: the robot takes no call, and a call rings as if the robot were off.
-bool messageBoxFull() {
-    CTalkApp* app = CTalkApp::instance();
-    return app && app->core().messages().isFull();
-}
-
-} // namespace
-
-void CRequestPrompt::setStarter(Starter s) {
-    starter() = std::move(s);
-}
-
-QObject* CRequestPrompt::start(int mode, const QString& host, const WireName& user) {
-    if (starter())
-        return starter()(mode, host, user);
-    CTalkApp* app = CTalkApp::instance();
-    return app ? app->StartConversation(mode, host, user) : nullptr;
-}
-
-CRequestPrompt::CRequestPrompt(int action, const QString& host, const WireName& name, int robotDelay, QWidget* owner)
-    : QDialog(owner, Qt::Dialog), m_action(action), m_host(host), m_name(name) {
+CRequestPrompt::CRequestPrompt(AppContext& context, CTalkDaemon* daemon, int action, const QString& host,
+                               const WireName& name, int robotDelay, QWidget* owner)
+    : QDialog(owner, Qt::Dialog), m_context(context), m_action(action), m_host(host), m_name(name), m_daemon(daemon) {
     setObjectName(QStringLiteral("requestPrompt"));
     setWindowTitle(TITLE);
-    setWindowIcon(AppIcons::application());
 
-    CTalkApp* app = CTalkApp::instance();
-    m_daemon = app ? app->daemon() : nullptr;
     if (m_daemon) {
         m_daemon->AddPrompt(this, m_name.text, m_host);
         connect(m_daemon, &CTalkDaemon::closePrompts, this, [this](const QString& n, const QString& h) {
@@ -82,7 +59,7 @@ CRequestPrompt::CRequestPrompt(int action, const QString& host, const WireName& 
     m_robotTimer.setSingleShot(true);
     connect(&m_robotTimer, &QTimer::timeout, this, &CRequestPrompt::robotDelayElapsed);
 
-    const bool robotOn = app && app->core().robotTakesCalls();
+    const bool robotOn = m_context.messages().robotTakesCalls(m_context.robotSwitch());
     if (robotOn) {
         // The robot takes every call at once: no sound, no window.
         QMetaObject::invokeMethod(
@@ -92,8 +69,7 @@ CRequestPrompt::CRequestPrompt(int action, const QString& host, const WireName& 
     // Nobody answers within the robot delay: the robot takes the call. With a full message box no delay runs out.
     if (!messageBoxFull())
         m_robotTimer.start(robotDelay * 1000);
-    if (app)
-        PlayNotificationSound(app->settings());
+    PlayNotificationSound(m_context.settings());
     if (m_action == ACTION_CONNECT) {
         QMetaObject::invokeMethod(
             this, [this] { startByItself(0); }, Qt::QueuedConnection);
@@ -123,11 +99,10 @@ QString CRequestPrompt::callerText() const {
 void CRequestPrompt::acceptCall() {
     if (m_done)
         return;
-    CTalkApp* app = CTalkApp::instance();
-    const int mode = app && app->core().robotTakesCalls() ? 1 : 0;
+    const int mode = m_context.messages().robotTakesCalls(m_context.robotSwitch()) ? 1 : 0;
     m_robotTimer.stop();
     finish();
-    start(mode, m_host, m_name);
+    m_context.startConversation(mode, m_host, m_name);
 }
 
 void CRequestPrompt::ignoreCall() {
@@ -149,11 +124,9 @@ void CRequestPrompt::robotDelayElapsed() {
 void CRequestPrompt::ringAsIfRobotOff() {
     if (isVisible())
         return;
-    if (CTalkApp* app = CTalkApp::instance()) {
-        if (!app->settings().playsound)
-            PlayBeep();
-        PlayNotificationSound(app->settings());
-    }
+    if (!m_context.settings().playsound)
+        PlayBeep();
+    PlayNotificationSound(m_context.settings());
     showToUser();
 }
 
@@ -168,24 +141,25 @@ void CRequestPrompt::startByItself(int mode) {
     }
     if (!m_daemon) {
         finish();
-        start(mode, m_host, m_name);
+        m_context.startConversation(mode, m_host, m_name);
         return;
     }
     // Bounded: a prompt that would start one conversation too many stays as it is until one ends.
     m_waiting = true;
     const QPointer<CRequestPrompt> self(this);
+    AppContext* context = &m_context;
     const QString host = m_host;
     const WireName name = m_name;
-    m_daemon->autoConversations().request(this, m_host, [self, mode, host, name]() -> QObject* {
+    m_daemon->autoConversations().request(this, m_host, [self, context, mode, host, name]() -> QObject* {
         if (!self || self->m_done)
             return nullptr;
         self->m_waiting = false;
-        if (mode == 1 && messageBoxFull()) {
+        if (mode == 1 && self->messageBoxFull()) {
             self->ringAsIfRobotOff();
             return nullptr;
         }
         self->finish();
-        return start(mode, host, name);
+        return context->startConversation(mode, host, name);
     });
 }
 

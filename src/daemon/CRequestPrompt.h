@@ -1,3 +1,5 @@
+// The incoming request prompt: the window that rings the local user for one caller.
+//
 // The incoming request prompt: one small window per ringing caller, offering to talk or to ignore the call.
 // It is also where the talk robot takes a call: at once when the robot is on or the caller's action is
 // "Connect at once", and after the robot delay when nobody answers. It never answers the caller itself: the
@@ -12,8 +14,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <functional>
-
+class AppContext;
 class CTalkDaemon;
 class QLabel;
 
@@ -21,8 +22,11 @@ class CRequestPrompt : public QDialog {
     Q_OBJECT
 public:
     // Opens the prompt for a caller the daemon rang; it deletes itself when it is done. The conversation it starts
-    // calls the caller by the name's bytes as they came.
-    CRequestPrompt(int action, const QString& host, const WireName& name, int robotDelay, QWidget* owner = nullptr);
+    // (through the context) calls the caller by the name's bytes as they came. The prompt enters the daemon's
+    // prompt list and waits its turn at the daemon's gate for conversations it starts by itself; without a
+    // daemon it starts them at once.
+    CRequestPrompt(AppContext& context, CTalkDaemon* daemon, int action, const QString& host, const WireName& name,
+                   int robotDelay, QWidget* owner = nullptr);
     ~CRequestPrompt() override;
 
     static inline const QString TITLE = QStringLiteral("Talk request from");
@@ -35,10 +39,6 @@ public:
     bool robotTimerActive() const { return m_robotTimer.isActive(); }
     // True while a conversation the prompt starts by itself waits for its turn.
     bool waitingForTurn() const { return m_waiting; }
-
-    // How conversations are started: CTalkApp::StartConversation, unless tests put their own here.
-    using Starter = std::function<QObject*(int mode, const QString& host, const WireName& user)>;
-    static void setStarter(Starter starter);
 
     // Accept: the "&Talk" button, and the prompt itself when the robot is on or the caller is let through.
     void acceptCall();
@@ -54,8 +54,10 @@ private:
     void ringAsIfRobotOff();
     void startByItself(int mode);
     void finish();
-    static QObject* start(int mode, const QString& host, const WireName& user);
+    // The message list is full: the robot takes no call, and a call rings as if the robot were off.
+    bool messageBoxFull() const;
 
+    AppContext& m_context;
     int m_action;
     QString m_host;
     WireName m_name;

@@ -1,9 +1,10 @@
 // The talk daemon's socket, its prompt list, and the caller rules it consults.
 #include "daemon/CTalkDaemon.h"
 
-#include "app/AppCore.h"
 #include "config/CallerRules.h"
+#include "config/Settings.h"
 #include "daemon/RequestHandler.h"
+#include "platform/AppContext.h"
 #include "platform/LocalAddress.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
@@ -38,8 +39,8 @@ private:
     const QList<PromptEntry>& m_prompts;
 };
 
-CTalkDaemon::CTalkDaemon(AppCore& core, QObject* parent)
-    : QObject(parent), m_core(core), m_loginName(LoginName::current()) {}
+CTalkDaemon::CTalkDaemon(AppContext& context, QObject* parent)
+    : QObject(parent), m_context(context), m_loginName(LoginName::current()) {}
 
 CTalkDaemon::~CTalkDaemon() {
     // Open prompts are not closed here: they are windows of their own and go with the tray window.
@@ -51,7 +52,7 @@ bool CTalkDaemon::start() {
     delete m_socket;
     m_socket = new QUdpSocket(this);
     // No address sharing: with SO_REUSEADDR a second daemon could bind the port too and never learn of the first.
-    if (!m_socket->bind(QHostAddress::AnyIPv4, m_core.daemonPort(), QAbstractSocket::DontShareAddress)) {
+    if (!m_socket->bind(QHostAddress::AnyIPv4, m_context.daemonPort(), QAbstractSocket::DontShareAddress)) {
         m_startErrorCode = SocketErrors::fromQt(m_socket->error(), m_socket->errorString());
         if (m_socket->error() == QAbstractSocket::AddressInUseError)
             m_startError = QString::fromLatin1(ADDRESS_IN_USE_TEXT);
@@ -90,7 +91,7 @@ QString foldAsciiCase(const QString& text) {
 } // namespace
 
 int CTalkDaemon::callerAction(const QString& name, const QString& host) {
-    const ProfileStore& store = m_core.store();
+    const ProfileStore& store = m_context.store();
     if (store.generation() != m_rulesGeneration) {
         // The first rule of a key wins, as in ActionFor's search in stored order.
         const CallerRulesTree rules = LoadCallerRules(store);
@@ -131,9 +132,9 @@ QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 sende
 
     daemonlogic::DaemonView view;
     view.loginName = m_loginName.toStdString();
-    view.fullName = m_core.settings().fullname.toStdString();
-    view.robotSwitch = m_core.robotSwitch() != 0;
-    view.ltra = m_core.settings().ltra;
+    view.fullName = m_context.settings().fullname.toStdString();
+    view.robotSwitch = m_context.robotSwitch() != 0;
+    view.ltra = m_context.settings().ltra;
 
     const daemonlogic::Result result =
         daemonlogic::HandleRequest(bytes, length, sender, action, m_table, view, Queries(m_prompts));

@@ -16,16 +16,16 @@
 #include <QObject>
 #include <QString>
 
-class AppCore;
+class AppContext;
 class QUdpSocket;
 
 class CTalkDaemon : public QObject {
     Q_OBJECT
 public:
-    explicit CTalkDaemon(AppCore& core, QObject* parent = nullptr);
+    explicit CTalkDaemon(AppContext& context, QObject* parent = nullptr);
     ~CTalkDaemon() override;
 
-    // Binds UDP AnyIPv4:core.daemonPort() without address sharing. On failure returns false and startError()
+    // Binds UDP AnyIPv4:context.daemonPort() without address sharing. On failure returns false and startError()
     // holds the text to show.
     bool start();
     QString startError() const { return m_startError; }
@@ -81,7 +81,7 @@ private:
     bool readOne();
     void reportError(int code, const char* detail);
 
-    AppCore& m_core;
+    AppContext& m_context;
     QUdpSocket* m_socket = nullptr;
     InvitationTable m_table;
     QString m_loginName;

@@ -1,3 +1,5 @@
+// The daemon's request handling: one control datagram in, the reply and its effects out.
+//
 // The daemon's answer to one control datagram, as a function: request bytes, sender, the caller's action code
 // and the daemon's state in; reply bytes and effects out. The socket only moves bytes (CTalkDaemon).
 //

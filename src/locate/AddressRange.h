@@ -1,3 +1,5 @@
+// An address range of the address book, as "#10.0.0.5 7".
+//
 // An address range of the address book: "#" a dotted address, blank, last host number
 // ("#10.0.0.5 7" stands for 10.0.0.5, 10.0.0.6 and 10.0.0.7). Plain C++ so that it can be fuzzed alone.
 #pragma once

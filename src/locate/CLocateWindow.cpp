@@ -1,14 +1,13 @@
 // The locate window.
 #include "locate/CLocateWindow.h"
 
-#include "app/AppCore.h"
-#include "app/AppIcons.h"
-#include "app/CTalkApp.h"
+#include "config/Settings.h"
 #include "locate/LocateSearch.h"
-#include "platform/Desktop.h"
+#include "platform/AppContext.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
 #include "platform/ShownText.h"
+#include "platform/gui/Desktop.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -17,36 +16,21 @@
 
 namespace {
 
-const QString LEFT = QStringLiteral("Locate left");
-const QString TOP = QStringLiteral("Locate top");
-const QString RIGHT = QStringLiteral("Locate right");
-const QString BOTTOM = QStringLiteral("Locate bottom");
-
 struct Column {
     const char* heading;
     int width;
 };
 constexpr Column COLUMNS[] = {{"Host", 134}, {"Alias", 90}, {"Query status", 244}, {"Located user", 100}};
 
-CLocateWindow::ConversationStarter& starter() {
-    static CLocateWindow::ConversationStarter s;
-    return s;
-}
-
 } // namespace
 
-void CLocateWindow::setConversationStarter(ConversationStarter s) {
-    starter() = std::move(s);
-}
-
-CLocateWindow::CLocateWindow(AppCore& core, bool urgent, const QString& person)
+CLocateWindow::CLocateWindow(AppContext& context, bool urgent, const QString& person)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                            Qt::WindowCloseButtonHint),
-      m_core(core) {
+      m_context(context), m_placement(context.store(), PLACEMENT_NAME, WindowPlacement::Frame::Outer) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("locateWindow"));
     setWindowTitle(QStringLiteral("Murmelo"));
-    setWindowIcon(AppIcons::application());
     setSizeGripEnabled(false);
 
     m_list = new QTreeWidget(this);
@@ -74,7 +58,7 @@ CLocateWindow::CLocateWindow(AppCore& core, bool urgent, const QString& person)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_list);
 
-    m_search = new LocateSearch(core, urgent, person, this);
+    m_search = new LocateSearch(context, urgent, person, this);
     for (const LocateRow& row : m_search->engine().rows()) {
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(0, row.host);
@@ -140,10 +124,7 @@ void CLocateWindow::TalkToRow(int row) {
     m_search->stop();
     hide();
     QPointer<CLocateWindow> self(this);
-    if (starter())
-        starter()(0, host, user);
-    else if (CTalkApp* app = CTalkApp::instance())
-        app->StartConversation(0, host, user); // the urgent flag is not passed on
+    m_context.startConversation(0, host, user); // the urgent flag is not passed on
     if (self)
         finish();
 }
@@ -178,45 +159,23 @@ void CLocateWindow::placeFirstTime() {
         return;
     m_firstPlacement = false;
     const QRect desk = Desktop::rect();
-    const int w = desk.width();
-    const int h = desk.height();
-    const ProfileStore& store = m_core.store();
-    const QString section = QString::fromLatin1(SECTION);
-    const int left = store.readCoordinate(section, LEFT, w / 5);
-    const int top = store.readCoordinate(section, TOP, h / 5);
-    const int right = store.readCoordinate(section, RIGHT, 4 * (w / 5));
-    const int bottom = store.readCoordinate(section, BOTTOM, 4 * (h / 5));
-    if (m_core.settings().topmostlocate == 1)
+    const int w5 = desk.width() / 5;
+    const int h5 = desk.height() / 5;
+    if (m_context.settings().topmostlocate == 1)
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    // The stored rectangle is the outer one. move() places the frame; the frame's size is known only once
-    // the window is shown, so showEvent takes it off the client size (else the window grows every run).
-    m_outerSize = QSize(std::max(1, right - left), std::max(1, bottom - top));
-    move(left, top);
-    resize(m_outerSize);
+    m_placement.restore(*this, m_placement.stored(QRect(w5, h5, 3 * w5, 3 * h5)));
 }
 
 void CLocateWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!m_outerSize.isValid())
-        return;
-    const QSize frameExtra = frameGeometry().size() - size();
-    const QSize client = m_outerSize - frameExtra;
-    m_outerSize = QSize();
-    if (frameExtra != QSize(0, 0) && client.isValid())
-        resize(client);
-    savePlacement();
+    if (m_placement.shown(*this))
+        savePlacement();
 }
 
 void CLocateWindow::savePlacement() {
-    if (m_firstPlacement || m_finished || isMaximized() || isMinimized() || !isVisible())
+    if (m_firstPlacement || m_finished || !isVisible())
         return;
-    const QRect outer = frameGeometry();
-    ProfileStore& store = m_core.store();
-    const QString section = QString::fromLatin1(SECTION);
-    store.writeInt(section, LEFT, outer.left());
-    store.writeInt(section, RIGHT, outer.left() + outer.width());
-    store.writeInt(section, TOP, outer.top());
-    store.writeInt(section, BOTTOM, outer.top() + outer.height());
+    m_placement.save(*this);
 }
 
 void CLocateWindow::resizeEvent(QResizeEvent* event) {

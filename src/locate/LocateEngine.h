@@ -1,3 +1,5 @@
+// The logic of one search for a person, without sockets or windows.
+//
 // The logic of one search, without sockets or windows: the rows of the query plan and their states,
 // the query cycles, the matching of replies to rows, what each reply means, when the search calls by
 // itself, and which rows the user may call. The search object moves the bytes; this class decides.

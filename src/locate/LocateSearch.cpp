@@ -1,7 +1,8 @@
 // A search's sockets, timer and look-ups around the engine.
 #include "locate/LocateSearch.h"
 
-#include "app/AppCore.h"
+#include "config/Settings.h"
+#include "platform/AppContext.h"
 #include "platform/LocalAddress.h"
 #include "platform/LoginName.h"
 #include "protocol/ControlMessage.h"
@@ -19,16 +20,16 @@ QString dottedText(const QHostAddress& address) {
 }
 } // namespace
 
-LocateSearch::LocateSearch(AppCore& core, bool urgent, const QString& person, QObject* parent)
-    : QObject(parent), m_core(core),
-      m_engine(person, urgent, core.settings().showlookup != 0, QueryPlan::Build(core.store(), person)),
+LocateSearch::LocateSearch(AppContext& context, bool urgent, const QString& person, QObject* parent)
+    : QObject(parent), m_context(context),
+      m_engine(person, urgent, context.settings().showlookup != 0, QueryPlan::Build(context.store(), person)),
       m_socket(std::make_unique<QUdpSocket>()) {
     m_planProblem = m_engine.plan().problem();
     // Any free port on every IPv4 address: replies come back to the probe's source.
     m_socket->bind(QHostAddress::AnyIPv4, 0);
     connect(m_socket.get(), &QUdpSocket::readyRead, this, &LocateSearch::readDatagrams);
     // The period is fixed when the search starts, whatever the setting becomes later.
-    m_redial.setInterval(std::max(1, core.settings().autowrap) * MS_PER_SECOND);
+    m_redial.setInterval(std::max(1, context.settings().autowrap) * MS_PER_SECOND);
     connect(&m_redial, &QTimer::timeout, this, &LocateSearch::RunQueryCycle);
 }
 
@@ -99,7 +100,7 @@ void LocateSearch::sendProbe(int row, const QString& dotted) {
     const talk::Datagram bytes = probe.encode();
     // A failed send is not reported: the row keeps waiting.
     m_socket->writeDatagram(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()), to,
-                            m_core.remoteDaemonPort());
+                            m_context.remoteDaemonPort());
 }
 
 void LocateSearch::nameLookedUp(int row, const QHostInfo& info) {

@@ -1,3 +1,5 @@
+// One search for a person: the engine driven by its socket, its timer and its name look-ups.
+//
 // One search for a person: the engine's rows driven by a UDP socket of its own, the redial timer and
 // the asynchronous name and address look-ups. It lives as long as its window and is deleted with it.
 #pragma once
@@ -13,7 +15,7 @@
 #include <memory>
 #include <string>
 
-class AppCore;
+class AppContext;
 class QHostInfo;
 class QUdpSocket;
 
@@ -21,7 +23,7 @@ class LocateSearch : public QObject {
     Q_OBJECT
 public:
     // Reads the person's query plan from the address book; nothing is sent before start().
-    LocateSearch(AppCore& core, bool urgent, const QString& person, QObject* parent = nullptr);
+    LocateSearch(AppContext& context, bool urgent, const QString& person, QObject* parent = nullptr);
     ~LocateSearch() override;
 
     // The box to show for the plan ("No aliases" / "No hosts"), or empty.
@@ -57,7 +59,7 @@ private:
     void addressLookedUp(int id, const QHostInfo& info);
     void handleReply(int row, const QByteArray& reply);
 
-    AppCore& m_core;
+    AppContext& m_context;
     QString m_planProblem;
     LocateEngine m_engine;
     std::unique_ptr<QUdpSocket> m_socket;
@@ -65,7 +67,7 @@ private:
     QHash<int, int> m_nameLookups;                      // look-up id -> row
     QHash<int, QByteArray> m_addressLookups;            // look-up id -> the reply waiting for its sender's name
     QHash<quint32, QHostAddress> m_localAddressTowards; // per cycle: the probe's own address toward a host
-    std::string m_loginName; // read once per cycle
+    std::string m_loginName;                            // read once per cycle
     int m_droppedStrays = 0;
     bool m_stopped = false;
 };

@@ -1,3 +1,5 @@
+// The query plan of a search: the (alias, host) pairs it probes.
+//
 // The query plan of a search: one (alias, host text) entry per probe target, in address-book order,
 // with address ranges expanded.
 #pragma once

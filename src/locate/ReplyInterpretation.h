@@ -1,3 +1,5 @@
+// What one reply to a probe means for its row.
+//
 // What one reply to a probe means for its row: the new state, the status text, the located user, and
 // whether it singles out the callee.
 #pragma once

@@ -1,3 +1,5 @@
+// An index of a search's rows waiting for a reply, by the start of their host text.
+//
 // Finds, among the rows waiting for a reply, the first in list order whose host text begins with a
 // given text (letter case ignored), without looking at every row.
 //

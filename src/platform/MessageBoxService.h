@@ -1,3 +1,5 @@
+// The service every message box and common dialog goes through, so that tests can answer them.
+//
 // Every message box and common dialog of the program goes through this service, so that tests can
 // answer them without a real window. The windowed implementation is QtMessageBoxService.
 #pragma once

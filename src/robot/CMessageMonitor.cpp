@@ -1,25 +1,23 @@
 // The message monitor window.
 #include "robot/CMessageMonitor.h"
 
-#include "app/AppCore.h"
-#include "app/AppIcons.h"
-#include "config/FontConversion.h"
-#include "conversation/TalkCommands.h"
-#include "platform/Desktop.h"
+#include "config/Settings.h"
+#include "platform/AppContext.h"
 #include "platform/ProfileStore.h"
 #include "platform/ShownText.h"
+#include "platform/WireName.h"
+#include "platform/gui/Desktop.h"
+#include "platform/gui/FontConversion.h"
+#include "platform/gui/PaneSplitter.h"
 #include "robot/MessageContainer.h"
 #include "robot/RobotMessageList.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTreeWidget>
-
-#include <cmath>
 
 namespace {
 
@@ -41,11 +39,11 @@ QString paneText(const QString& text) {
 
 } // namespace
 
-CMessageMonitor::CMessageMonitor(AppCore& core) : QWidget(nullptr, Qt::Window), m_core(&core) {
+CMessageMonitor::CMessageMonitor(AppContext& context)
+    : QWidget(nullptr, Qt::Window), m_context(&context), m_placement(context.store(), PLACEMENT_NAME) {
     setObjectName(QStringLiteral("messageMonitor"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(TITLE);
-    setWindowIcon(AppIcons::application());
 
     m_table = new QTreeWidget(this);
     m_table->setObjectName(QStringLiteral("messages"));
@@ -67,10 +65,10 @@ CMessageMonitor::CMessageMonitor(AppCore& core) : QWidget(nullptr, Qt::Window), 
     m_text->setObjectName(QStringLiteral("text"));
     m_text->setReadOnly(true);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_text->setFont(FontConversion::toQFont(core.settings().look.remoteFont));
+    m_text->setFont(FontConversion::toQFont(context.settings().look.remoteFont));
     // The background is taken now; the text colour is read again whenever the pane paints.
     QPalette palette = m_text->palette();
-    const QColor back = FontConversion::toQColor(core.settings().look.remoteBack);
+    const QColor back = FontConversion::toQColor(context.settings().look.remoteBack);
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         palette.setColor(group, QPalette::Base, back);
     m_text->setPalette(palette);
@@ -78,18 +76,17 @@ CMessageMonitor::CMessageMonitor(AppCore& core) : QWidget(nullptr, Qt::Window), 
     m_text->viewport()->installEventFilter(this);
 
     // The band around the splitter where it is grabbed; it lies over both children's edges.
-    m_grip = new QWidget(this);
-    m_grip->setObjectName(QStringLiteral("splitter"));
-    m_grip->setCursor(Qt::SizeVerCursor);
-    m_grip->installEventFilter(this);
+    m_splitter = new PaneSplitter(SPLITTER_MARGIN, SPLITTER_REACH, this);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->onDrag = [this](int y) { dragSplitterTo(y); };
 
     connect(m_table, &QTreeWidget::itemSelectionChanged, this, &CMessageMonitor::showSelectedMessage);
     connect(m_table, &QWidget::customContextMenuRequested, this, &CMessageMonitor::onContextMenu);
-    RobotMessageList& list = core.messages();
+    RobotMessageList& list = context.messages();
     connect(&list, &RobotMessageList::messageAdded, this, &CMessageMonitor::AddRow);
     // The program is ending: the monitor goes with the list it shows.
     connect(&list, &QObject::destroyed, this, [this] {
-        m_core = nullptr;
+        m_context = nullptr;
         delete this;
     });
 
@@ -97,15 +94,11 @@ CMessageMonitor::CMessageMonitor(AppCore& core) : QWidget(nullptr, Qt::Window), 
     const QRect desktop = Desktop::rect();
     const int w5 = desktop.width() / 5;
     const int h5 = desktop.height() / 5;
-    const ProfileStore& store = core.store();
-    const int left = store.readCoordinate(SECTION, KEY_LEFT, desktop.left() + w5);
-    const int top = store.readCoordinate(SECTION, KEY_TOP, desktop.top() + h5);
-    const int right = store.readCoordinate(SECTION, KEY_RIGHT, desktop.left() + 4 * w5);
-    const int bottom = store.readCoordinate(SECTION, KEY_BOTTOM, desktop.top() + 4 * h5);
-    m_splitter = store.readCoordinate(SECTION, KEY_SPLITTER, (bottom - top) / 2);
-    setGeometry(left, top, std::max(right - left, 1), std::max(bottom - top, 1));
+    const QRect rect = m_placement.stored(QRect(desktop.left() + w5, desktop.top() + h5, 3 * w5, 3 * h5));
+    m_splitter->setPosition(m_placement.storedSplitter(rect.height() / 2));
+    m_placement.restore(*this, rect);
     layoutChildren();
-    limitSplitter();
+    m_splitter->limit(height());
     layoutChildren();
 
     for (const RobotMessage& m : list.messages())
@@ -151,9 +144,9 @@ void CMessageMonitor::showSelectedMessage() {
 }
 
 void CMessageMonitor::applyTextColour() {
-    if (!m_core)
+    if (!m_context)
         return;
-    const QColor text = FontConversion::toQColor(m_core->settings().look.remoteText);
+    const QColor text = FontConversion::toQColor(m_context->settings().look.remoteText);
     if (m_text->palette().color(QPalette::Active, QPalette::Text) == text)
         return;
     QPalette palette = m_text->palette();
@@ -197,7 +190,7 @@ void CMessageMonitor::onContextMenu(const QPoint& pos) {
 }
 
 void CMessageMonitor::OnCommand(int command) {
-    if (!m_core)
+    if (!m_context)
         return;
     switch (command) {
     case CMD_CLOSE_AND_CALLBACK: {
@@ -227,10 +220,10 @@ void CMessageMonitor::OnCommand(int command) {
         deleteAll();
         return;
     case CMD_SAVE_ALL:
-        SaveAllMessages(*m_core, m_core->messages());
+        SaveAllMessages(*m_context, m_context->messages());
         return;
     case CMD_SAVE_AND_DELETE_ALL:
-        if (SaveAllMessages(*m_core, m_core->messages()))
+        if (SaveAllMessages(*m_context, m_context->messages()))
             deleteAll();
         return;
     default:
@@ -244,23 +237,23 @@ void CMessageMonitor::callback() {
         return;
     const QString host = m->host;
     const QString user = m->user;
-    TalkCommands::StartConversation(0, host, user);
+    m_context->startConversation(0, host, WireName::typed(user));
 }
 
 bool CMessageMonitor::saveSelected() {
     const RobotMessage* m = selectedMessage();
-    if (!m || !m_core)
+    if (!m || !m_context)
         return false;
     const RobotMessage copy = *m;
-    return AppendMessageToContainer(*m_core, true, copy);
+    return AppendMessageToContainer(*m_context, true, copy);
 }
 
 void CMessageMonitor::deleteSelected() {
     QTreeWidgetItem* row = selectedRow();
-    if (!row || !m_core)
+    if (!row || !m_context)
         return;
     if (const RobotMessage* m = selectedMessage())
-        m_core->messages().remove(m->id);
+        m_context->messages().remove(m->id);
     delete row;
     // No row is selected afterwards: the next command that needs one waits for the user's choice.
     m_table->clearSelection();
@@ -270,39 +263,39 @@ void CMessageMonitor::deleteSelected() {
 }
 
 void CMessageMonitor::deleteAll() {
-    if (m_core)
-        m_core->messages().clear();
+    if (m_context)
+        m_context->messages().clear();
     m_table->clear();
     m_text->clear();
     m_rowCounter = 0;
 }
 
+int CMessageMonitor::splitterPosition() const {
+    return m_splitter->position();
+}
+
+double CMessageMonitor::splitterRatio() const {
+    return m_splitter->ratio();
+}
+
+QWidget* CMessageMonitor::splitterGrip() const {
+    return m_splitter;
+}
+
 void CMessageMonitor::layoutChildren() {
     const int width = this->width();
     const int height = this->height();
-    if (m_ratio != 0.0)
-        // A hair over the product, so that a ratio taken from a position gives that position back.
-        m_splitter = int(std::floor(height * m_ratio + 1e-9));
-    m_table->setGeometry(0, 0, width, std::max(m_splitter, 0));
-    m_text->setGeometry(0, m_splitter, width, std::max(height - m_splitter, 0));
-    m_grip->setGeometry(0, m_splitter - SPLITTER_GRIP, width, 2 * SPLITTER_GRIP);
-    m_grip->raise();
+    m_splitter->follow(height);
+    const int y = m_splitter->position();
+    m_table->setGeometry(0, 0, width, std::max(y, 0));
+    m_text->setGeometry(0, y, width, std::max(height - y, 0));
+    m_splitter->placeStrip(width);
     savePlacement();
 }
 
-void CMessageMonitor::limitSplitter() {
-    const QRect client = rect();
-    if (m_splitter < client.top() + SPLITTER_MARGIN)
-        m_splitter = client.top() + SPLITTER_MARGIN;
-    if (m_splitter > client.top() + client.height() - SPLITTER_MARGIN)
-        m_splitter = client.top() + client.height() - SPLITTER_MARGIN;
-    if (client.height() > 0)
-        m_ratio = double(m_splitter) / double(client.height());
-}
-
 void CMessageMonitor::dragSplitterTo(int y) {
-    m_splitter = y;
-    limitSplitter();
+    m_splitter->setPosition(y);
+    m_splitter->limit(height());
     setUpdatesEnabled(false);
     layoutChildren();
     setUpdatesEnabled(true);
@@ -311,15 +304,8 @@ void CMessageMonitor::dragSplitterTo(int y) {
 }
 
 void CMessageMonitor::savePlacement() {
-    if (!m_core || isMaximized() || isMinimized())
-        return;
-    ProfileStore& store = m_core->store();
-    const QRect g = geometry();
-    store.writeInt(SECTION, KEY_SPLITTER, m_splitter);
-    store.writeInt(SECTION, KEY_LEFT, g.left());
-    store.writeInt(SECTION, KEY_TOP, g.top());
-    store.writeInt(SECTION, KEY_RIGHT, g.left() + g.width());
-    store.writeInt(SECTION, KEY_BOTTOM, g.top() + g.height());
+    if (m_context && m_placement.save(*this))
+        m_placement.saveSplitter(m_splitter->position());
 }
 
 void CMessageMonitor::resizeEvent(QResizeEvent* event) {
@@ -351,31 +337,5 @@ bool CMessageMonitor::eventFilter(QObject* watched, QEvent* event) {
     // The remote text colour may have been changed in Customize since the last paint.
     if (watched == m_text->viewport() && event->type() == QEvent::Paint)
         applyTextColour();
-    if (watched == m_grip) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress: {
-            auto* e = static_cast<QMouseEvent*>(event);
-            if (e->button() == Qt::LeftButton) {
-                m_dragging = true;
-                return true;
-            }
-            break;
-        }
-        case QEvent::MouseMove: {
-            auto* e = static_cast<QMouseEvent*>(event);
-            if (m_dragging && (e->buttons() & Qt::LeftButton)) {
-                dragSplitterTo(m_grip->mapTo(this, e->position().toPoint()).y());
-                return true;
-            }
-            break;
-        }
-        case QEvent::MouseButtonRelease:
-            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-                m_dragging = false;
-            break;
-        default:
-            break;
-        }
-    }
     return QWidget::eventFilter(watched, event);
 }

@@ -1,14 +1,18 @@
+// The message monitor: the window that lists the robot messages and acts on them.
+//
 // The message monitor: the robot messages as a table of sender, receipt date and receipt time, the text of
 // the selected one in a pane below, and a context menu to call back, save to the message container file and
-// delete. A top-level window with its own task-bar button; at most one is open (CTalkApp::messageMonitor).
+// delete. A top-level window with its own task-bar button; at most one is open (the shell keeps it).
 // Its placement and the height of the table are kept in "Windows" ("Msgmon left", ..., "Msgmon splitter").
 #pragma once
 
+#include "platform/gui/WindowPlacement.h"
 #include "robot/RobotMessage.h"
 
 #include <QWidget>
 
-class AppCore;
+class AppContext;
+class PaneSplitter;
 class QMenu;
 class QPlainTextEdit;
 class QTreeWidget;
@@ -28,19 +32,15 @@ public:
         CMD_CLOSE_AND_CALLBACK = 32797,
     };
     static inline const QString TITLE = QStringLiteral("Murmelo: message monitor");
-    static inline const QString SECTION = QStringLiteral("Windows");
-    static inline const QString KEY_LEFT = QStringLiteral("Msgmon left");
-    static inline const QString KEY_TOP = QStringLiteral("Msgmon top");
-    static inline const QString KEY_RIGHT = QStringLiteral("Msgmon right");
-    static inline const QString KEY_BOTTOM = QStringLiteral("Msgmon bottom");
-    static inline const QString KEY_SPLITTER = QStringLiteral("Msgmon splitter");
+    // The placement's keys in "Windows": "Msgmon left", ..., "Msgmon splitter".
+    static inline const QString PLACEMENT_NAME = QStringLiteral("Msgmon");
     // Neither the table nor the text pane gets lower than this (pixels).
     static constexpr int SPLITTER_MARGIN = 34;
-    // Half the height of the band around the splitter in which it can be grabbed.
-    static constexpr int SPLITTER_GRIP = 3;
+    // Pixels either side of the splitter where it can be grabbed.
+    static constexpr int SPLITTER_REACH = 3;
 
-    // Reads the placement, lists every message of the core's list and follows it from then on. Not shown.
-    explicit CMessageMonitor(AppCore& core);
+    // Reads the placement, lists every message of the context's list and follows it from then on. Not shown.
+    explicit CMessageMonitor(AppContext& context);
     ~CMessageMonitor() override;
 
     // Shows the window and brings it to the foreground (restoring it when minimised).
@@ -59,10 +59,10 @@ public:
 
     QTreeWidget* table() const { return m_table; }
     QPlainTextEdit* textPane() const { return m_text; }
-    QWidget* splitterGrip() const { return m_grip; }
+    QWidget* splitterGrip() const;
     int rowCounter() const { return m_rowCounter; }
-    int splitterPosition() const { return m_splitter; }
-    double splitterRatio() const { return m_ratio; }
+    int splitterPosition() const;
+    double splitterRatio() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -72,7 +72,6 @@ protected:
 
 private:
     void layoutChildren();
-    void limitSplitter();
     void savePlacement();
     void applyTextColour();
     void showSelectedMessage();
@@ -84,12 +83,10 @@ private:
     void deleteAll();
     void callback();
 
-    AppCore* m_core;
+    AppContext* m_context;
     QTreeWidget* m_table;
     QPlainTextEdit* m_text;
-    QWidget* m_grip;
+    PaneSplitter* m_splitter;
+    WindowPlacement m_placement;
     int m_rowCounter = 0;
-    int m_splitter = 0;
-    double m_ratio = 0.0;
-    bool m_dragging = false;
 };

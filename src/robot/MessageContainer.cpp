@@ -1,7 +1,8 @@
 // Message container file.
 #include "robot/MessageContainer.h"
 
-#include "app/AppCore.h"
+#include "config/Settings.h"
+#include "platform/AppContext.h"
 #include "platform/CountedErrorBox.h"
 #include "platform/ShownText.h"
 #include "robot/RobotMessageList.h"
@@ -53,22 +54,22 @@ bool appendBlock(const QString& fileName, const RobotMessage& message, QString* 
 
 } // namespace MessageContainer
 
-bool AppendMessageToContainer(AppCore& core, bool force, const RobotMessage& message) {
-    if (!force && !core.settings().saveinfile)
+bool AppendMessageToContainer(AppContext& context, bool force, const RobotMessage& message) {
+    if (!force && !context.settings().saveinfile)
         return true;
     QString error;
-    if (!MessageContainer::appendBlock(core.settings().containerFileName(), message, &error)) {
+    if (!MessageContainer::appendBlock(context.settings().containerFileName(), message, &error)) {
         // A file that keeps failing shows one box, with the count of the failures since.
-        core.containerErrors().report(error);
+        context.containerErrors().report(error);
         return false;
     }
     return true;
 }
 
-bool SaveAllMessages(AppCore& core, const RobotMessageList& list) {
+bool SaveAllMessages(AppContext& context, const RobotMessageList& list) {
     // The file that failed once fails the same way again: the first failure ends the run.
     for (const RobotMessage& m : list.messages())
-        if (!AppendMessageToContainer(core, true, m))
+        if (!AppendMessageToContainer(context, true, m))
             return false;
     return true;
 }

@@ -6,7 +6,7 @@
 
 #include <QString>
 
-class AppCore;
+class AppContext;
 class RobotMessageList;
 
 namespace MessageContainer {
@@ -22,6 +22,6 @@ bool appendBlock(const QString& fileName, const RobotMessage& message, QString* 
 // When `force` is true or the setting saveinfile is on, appends the message to the container file;
 // a failure is reported in the container file's counted error box (the message itself stays wherever it was)
 // and gives false.
-bool AppendMessageToContainer(AppCore& core, bool force, const RobotMessage& message);
+bool AppendMessageToContainer(AppContext& context, bool force, const RobotMessage& message);
 // Appends every message of the list, first to last; stops at the first failure (reported) with false.
-bool SaveAllMessages(AppCore& core, const RobotMessageList& list);
+bool SaveAllMessages(AppContext& context, const RobotMessageList& list);

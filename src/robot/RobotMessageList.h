@@ -1,3 +1,5 @@
+// The program's list of robot messages.
+//
 // The program's list of robot messages, oldest first. Its count is the signal that messages wait:
 // the tray blinks and offers "&Messages", and Exit and Uninstall ask first.
 //
@@ -28,6 +30,8 @@ public:
     int placesHeld() const { return m_placesHeld; }
     // No place is left for one more message: the robot takes no calls.
     bool isFull() const;
+    // The robot takes calls: its running switch is on and the list has room.
+    bool robotTakesCalls(int robotSwitch) const { return robotSwitch != 0 && !isFull(); }
 
     // A robot conversation takes its place when it starts and gives it back when it ends, after filing.
     void holdPlace();

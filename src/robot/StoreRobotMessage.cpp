@@ -1,8 +1,9 @@
 // Filing robot messages.
 #include "robot/StoreRobotMessage.h"
 
-#include "app/AppCore.h"
+#include "platform/AppContext.h"
 #include "robot/MessageContainer.h"
+#include "robot/RobotMessageList.h"
 
 namespace {
 
@@ -21,10 +22,11 @@ QString cutText(const QString& text) {
 
 } // namespace
 
-bool StoreRobotMessage(AppCore& core, const QString& text, const QString& host, const QString& user, bool inHeldPlace) {
+bool StoreRobotMessage(AppContext& context, const QString& text, const QString& host, const QString& user,
+                       bool inHeldPlace) {
     if (text.isEmpty()) {
         if (inHeldPlace)
-            core.messages().releasePlace();
+            context.messages().releasePlace();
         return false;
     }
     RobotMessage message;
@@ -32,7 +34,7 @@ bool StoreRobotMessage(AppCore& core, const QString& text, const QString& host, 
     message.host = host;
     message.user = user;
     message.receiptTime = LocalClock::now();
-    message.id = core.messages().append(message, inHeldPlace);
-    AppendMessageToContainer(core, false, message);
+    message.id = context.messages().append(message, inHeldPlace);
+    AppendMessageToContainer(context, false, message);
     return true;
 }

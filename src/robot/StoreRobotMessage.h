@@ -5,7 +5,7 @@
 
 #include <QString>
 
-class AppCore;
+class AppContext;
 
 // Ends a robot message whose text was cut at bounds::ROBOT_TEXT_LIMIT.
 inline const QString ROBOT_TEXT_CUT_MARK = QStringLiteral("\r\n[message cut at 1 MiB]");
@@ -16,5 +16,5 @@ inline const QString ROBOT_TEXT_CUT_MARK = QStringLiteral("\r\n[message cut at 1
 // character boundary (never inside a surrogate pair or a CR LF) and ends with ROBOT_TEXT_CUT_MARK.
 // With `inHeldPlace` the message takes the place its robot conversation held in the list; that place is given
 // back when nothing is filed. Returns whether a message was filed.
-bool StoreRobotMessage(AppCore& core, const QString& text, const QString& host, const QString& user,
+bool StoreRobotMessage(AppContext& context, const QString& text, const QString& host, const QString& user,
                        bool inHeldPlace = false);

@@ -30,15 +30,17 @@ class TestStartup : public QObject {
         QUdpSocket sink;
         sink.bind(QHostAddress::LocalHost, 0);
         app = std::make_unique<CTalkApp>(profile.store());
-        app->core().setDaemonPort(0); // any free port: port 518 is not the test's to take
-        app->core().setNotificationTarget(QHostAddress::LocalHost, sink.localPort());
-        whenModalAppears([&run](QWidget* w) {
-            run.aboutShown = true;
-            run.aboutTitle = w->windowTitle();
-            if (auto* line = w->findChild<QLabel*>("versionLine"))
-                run.versionLine = line->text();
-            static_cast<QDialog*>(w)->accept();
-        }, 30);
+        app->setDaemonPort(0); // any free port: port 518 is not the test's to take
+        app->setNotificationTarget(QHostAddress::LocalHost, sink.localPort());
+        whenModalAppears(
+            [&run](QWidget* w) {
+                run.aboutShown = true;
+                run.aboutTitle = w->windowTitle();
+                if (auto* line = w->findChild<QLabel*>("versionLine"))
+                    run.versionLine = line->text();
+                static_cast<QDialog*>(w)->accept();
+            },
+            30);
         if (!app->InitInstance())
             return run;
         QTest::qWait(200);
@@ -112,7 +114,7 @@ private slots:
         profile.store().writeInt("Settings", "talkrobotmode", 1);
         std::unique_ptr<CTalkApp> app;
         start(profile, app);
-        QCOMPARE(app->core().robotSwitch(), 1);
+        QCOMPARE(app->robotSwitch(), 1);
         app->trayWindow()->buildMenu();
         const QList<QAction*> actions = app->trayWindow()->menu()->actions();
         auto robot = std::find_if(actions.begin(), actions.end(),

@@ -2,8 +2,8 @@
 #include "app/AppIcons.h"
 #include "app/CTalkApp.h"
 #include "app/CTrayWindow.h"
-#include "app/TalkWindowEntry.h"
 #include "config/Bounds.h"
+#include "platform/TalkWindowEntry.h"
 
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
@@ -54,7 +54,7 @@ private slots:
         m_profile->store().writeInt("About", "Version", 141);
         m_boxes = std::make_unique<ScriptedMessageBoxes>();
         m_app = std::make_unique<CTalkApp>(m_profile->store());
-        m_app->core().setDaemonPort(0); // any free port: port 518 is not the test's to take
+        m_app->setDaemonPort(0); // any free port: port 518 is not the test's to take
         QVERIFY(m_app->InitInstance());
     }
 
@@ -77,7 +77,7 @@ private slots:
         m_app->addTalkWindow(&a);
         m_app->addTalkWindow(&b);
         m_app->addTalkWindow(&c);
-        m_app->core().messages().append(message(1));
+        m_app->messages().append(message(1));
         tray().buildMenu();
         QCOMPARE(entries(tray().menu()), (QStringList{"&Exit", "-", "&About", "&Messages", "&Windows", "&Customize",
                                                       "Talk &robot", "-", "&Talk"}));
@@ -96,13 +96,13 @@ private slots:
         QCOMPARE(c.restored, 0);
         m_app->removeTalkWindow(&a);
         m_app->removeTalkWindow(&c);
-        m_app->core().messages().clear();
+        m_app->messages().clear();
         tray().buildMenu();
         QCOMPARE(entries(tray().menu()).size(), 7);
     }
 
     void tipSaysWhenTheMessageBoxIsFull() {
-        RobotMessageList& list = m_app->core().messages();
+        RobotMessageList& list = m_app->messages();
         for (int i = 0; i < bounds::MAX_ROBOT_MESSAGES - 1; ++i)
             list.append(message(i % 1000));
         QCOMPARE(tray().trayIcon()->toolTip(), CTrayWindow::TIP);
@@ -118,18 +118,18 @@ private slots:
 
     void robotToggleDoesNotSave() {
         tray().OnCommand(CTrayWindow::CMD_ROBOT);
-        QCOMPARE(m_app->core().robotSwitch(), 1);
+        QCOMPARE(m_app->robotSwitch(), 1);
         tray().buildMenu();
         QCOMPARE(tray().menu()->actions().at(4)->text(), QStringLiteral("Talk &robot"));
         QVERIFY(tray().menu()->actions().at(4)->isChecked());
         tray().OnCommand(CTrayWindow::CMD_ROBOT);
-        QCOMPARE(m_app->core().robotSwitch(), 0);
+        QCOMPARE(m_app->robotSwitch(), 0);
         QVERIFY(!m_profile->store().contains("Settings", "talkrobotmode"));
     }
 
     void exitAsksOnlyWhileMessagesWait() {
         QSignalSpy quit(m_app.get(), &CTalkApp::quitRequested);
-        m_app->core().messages().append(message(2));
+        m_app->messages().append(message(2));
         m_boxes->answers.enqueue(MessageBoxService::No);
         tray().OnCommand(CTrayWindow::CMD_EXIT);
         QCOMPARE(quit.count(), 0);
@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(quit.count(), 1);
         QCOMPARE(quit.first().first().toInt(), 0);
 
-        m_app->core().messages().clear();
+        m_app->messages().clear();
         m_boxes->shown.clear();
         tray().OnCommand(CTrayWindow::CMD_EXIT);
         QCOMPARE(quit.count(), 2);
@@ -151,7 +151,7 @@ private slots:
 
     void blinksWhileMessagesWait() {
         QVERIFY(!tray().isBlinking());
-        m_app->core().messages().append(message(3));
+        m_app->messages().append(message(3));
         QVERIFY(tray().isBlinking());
         QList<int> shown;
         for (int i = 0; i < 4; ++i) {
@@ -159,20 +159,21 @@ private slots:
             shown << tray().currentIconId();
         }
         QCOMPARE(shown, (QList<int>{163, 128, 163, 128}));
-        m_app->core().messages().clear();
+        m_app->messages().clear();
         tray().blinkTick();
         QCOMPARE(tray().currentIconId(), 128);
         QVERIFY(!tray().isBlinking());
         // A second message starts the blinking again.
-        m_app->core().messages().append(message(4));
+        m_app->messages().append(message(4));
         QVERIFY(tray().isBlinking());
         QTRY_COMPARE_WITH_TIMEOUT(tray().currentIconId(), 163, 2000);
     }
 
     void windowsShareOneIcon() {
-        // A window opened later gets the very icon the tray window got at start: a copy loaded afresh for each
-        // window would leave its pixmaps in the pixmap cache after the window has gone.
+        // Every window shows the one icon the shell gave the application at start (windows set none of their
+        // own): a copy loaded afresh for each window would leave its pixmaps in the pixmap cache after it has gone.
         QVERIFY(!AppIcons::application().isNull());
+        QCOMPARE(QApplication::windowIcon().cacheKey(), AppIcons::application().cacheKey());
         QCOMPARE(AppIcons::application().cacheKey(), tray().windowIcon().cacheKey());
         QCOMPARE(AppIcons::blink().cacheKey(), AppIcons::blink().cacheKey());
     }

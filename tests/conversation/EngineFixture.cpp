@@ -19,7 +19,7 @@ bool EngineFixture::warmUp() {
 
 void EngineFixture::setUp() {
     profile = std::make_unique<TempProfile>();
-    core = std::make_unique<AppCore>(profile->store());
+    core = std::make_unique<FakeAppContext>(profile->store());
     boxes = std::make_unique<ScriptedMessageBoxes>();
     remote = std::make_unique<ScriptedDaemon>();
     local = std::make_unique<ScriptedDaemon>();

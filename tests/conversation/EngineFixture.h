@@ -2,11 +2,11 @@
 // local daemon on the loopback, and the check that every conversation is gone with its sockets at the end.
 #pragma once
 
+#include "FakeAppContext.h"
 #include "ScriptedDaemon.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
-#include "app/AppCore.h"
 #include "conversation/ConversationEngine.h"
 
 #include <QPointer>
@@ -33,7 +33,7 @@ public:
     QTcpSocket* connectAsCallee(ConversationEngine* e, int announces = 1);
 
     std::unique_ptr<TempProfile> profile;
-    std::unique_ptr<AppCore> core;
+    std::unique_ptr<FakeAppContext> core;
     std::unique_ptr<ScriptedMessageBoxes> boxes;
     std::unique_ptr<ScriptedDaemon> remote;
     std::unique_ptr<ScriptedDaemon> local;

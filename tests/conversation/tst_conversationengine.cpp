@@ -1,7 +1,6 @@
 // The conversation engine against scripted daemons and real TCP peers on the loopback.
 #include "EngineFixture.h"
 
-#include "app/AppCore.h"
 #include "conversation/ConversationEngine.h"
 #include "platform/LoginName.h"
 #include "robot/StoreRobotMessage.h"

@@ -1,9 +1,9 @@
 // Conversations with the real Unix programs: netkit talkd (in.ntalkd under inetd) as the daemon on both
 // sides and Debian's talk client in a tmux pane, inside private namespaces.
+#include "FakeAppContext.h"
 #include "TempProfile.h"
 #include "UnixTalkPeers.h"
 
-#include "app/AppCore.h"
 #include "conversation/ConversationEngine.h"
 #include "platform/LoginName.h"
 
@@ -24,7 +24,7 @@ private slots:
 
 private:
     std::unique_ptr<TempProfile> m_profile;
-    std::unique_ptr<AppCore> m_core;
+    std::unique_ptr<FakeAppContext> m_core;
     std::unique_ptr<UnixTalkPeers> m_peers;
 };
 
@@ -32,7 +32,7 @@ void TestConversationInterop::init() {
     if (!g_skipReason.isEmpty())
         QSKIP(qPrintable(g_skipReason));
     m_profile = std::make_unique<TempProfile>();
-    m_core = std::make_unique<AppCore>(m_profile->store()); // daemon ports: 518 in this namespace
+    m_core = std::make_unique<FakeAppContext>(m_profile->store()); // daemon ports: 518 in this namespace
     m_peers = std::make_unique<UnixTalkPeers>();
     const QString failed = m_peers->start();
     if (!failed.isEmpty())

@@ -1,7 +1,6 @@
 // The talk robot's conversations: what it sends, what it files on every way out, and when it gives up.
 #include "EngineFixture.h"
 
-#include "app/AppCore.h"
 #include "conversation/ConversationEngine.h"
 #include "daemon/CTalkDaemon.h"
 #include "robot/StoreRobotMessage.h"

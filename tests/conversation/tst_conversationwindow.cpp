@@ -1,18 +1,18 @@
 // The conversation window offscreen: placement, the pane boundary, typing, the keyboard rules, fonts.
+#include "FakeAppContext.h"
 #include "ScriptedDaemon.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
-#include "app/CTalkApp.h"
-#include "config/FontConversion.h"
 #include "conversation/CTalkConversation.h"
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
-#include "conversation/SplitterHandle.h"
 #include "conversation/StreamDecoder.h"
-#include "platform/Desktop.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
+#include "platform/gui/Desktop.h"
+#include "platform/gui/FontConversion.h"
+#include "platform/gui/PaneSplitter.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -44,7 +44,6 @@ private slots:
     void fontMenu();
     void menuCommands();
     void windowListAndRobot();
-    void programEndFilesTheRobotsMessage();
     void minimiseHidesWithoutTaskbarButton();
 
 private:
@@ -54,7 +53,7 @@ private:
     QByteArray readPeer(QTcpSocket* peer, int count);
 
     std::unique_ptr<TempProfile> m_profile;
-    std::unique_ptr<CTalkApp> m_app;
+    std::unique_ptr<FakeAppContext> m_app;
     std::unique_ptr<ScriptedMessageBoxes> m_boxes;
     std::unique_ptr<ScriptedDaemon> m_remote;
     std::unique_ptr<ScriptedDaemon> m_local;
@@ -65,12 +64,12 @@ void TestConversationWindow::init() {
     Desktop::setOverride(QRect(0, 0, 1024, 768));
     LoginName::setRawOverride(QStringLiteral("alice"));
     m_profile = std::make_unique<TempProfile>();
-    m_app = std::make_unique<CTalkApp>(m_profile->store());
+    m_app = std::make_unique<FakeAppContext>(m_profile->store());
     m_boxes = std::make_unique<ScriptedMessageBoxes>();
     m_remote = std::make_unique<ScriptedDaemon>();
     m_local = std::make_unique<ScriptedDaemon>();
-    m_app->core().setRemoteDaemonPort(m_remote->port());
-    m_app->core().setDaemonPort(m_local->port());
+    m_app->setRemoteDaemonPort(m_remote->port());
+    m_app->setDaemonPort(m_local->port());
     m_remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
         return ScriptedDaemon::reply(m, m.type == LOOK_UP ? NOT_HERE : SUCCESS, 1);
     };
@@ -94,8 +93,8 @@ void TestConversationWindow::cleanup() {
 }
 
 CTalkConversation* TestConversationWindow::open(int mode, bool taskbar) {
-    auto* w = new CTalkConversation(m_app->core(), mode, QStringLiteral("127.0.0.1"),
-                                    WireName::typed(QStringLiteral("bob")), taskbar);
+    auto* w = new CTalkConversation(*m_app, mode, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("bob")),
+                                    taskbar);
     m_windows << w;
     return w;
 }
@@ -194,11 +193,11 @@ void TestConversationWindow::splitterRatioKeptOnResize() {
 
 void TestConversationWindow::splitterDraggedWithTheMouse() {
     CTalkConversation* w = open();
-    auto* handle = w->clientArea()->findChild<SplitterHandle*>();
+    auto* handle = w->clientArea()->findChild<PaneSplitter*>();
     QVERIFY(handle);
     QCOMPARE(handle->cursor().shape(), Qt::SizeVerCursor);
     QVERIFY(handle->geometry().contains(QPoint(10, w->splitterPosition())));
-    const QPoint grip(10, SplitterHandle::REACH);
+    const QPoint grip(10, CTalkConversation::SPLITTER_REACH);
     QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, grip);
     QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(0, 60)),
                      handle->mapToGlobal(QPointF(grip + QPoint(0, 60))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
@@ -406,70 +405,28 @@ void TestConversationWindow::menuCommands() {
                         return i;
         return nullptr;
     };
-    QVERIFY(!m_app->aboutBox);
-    bool aboutShown = false;
-    QTimer closer;
-    connect(&closer, &QTimer::timeout, this, [&] {
-        if (m_app->aboutBox) {
-            aboutShown = true;
-            m_app->aboutBox->close();
-        }
-    });
-    closer.start(20);
     item("&Help", "&About")->trigger(); // returns at once; the box opens from the event loop
-    QTRY_VERIFY(aboutShown);
-    QTRY_VERIFY(!m_app->aboutBox);
-    closer.stop();
+    QCOMPARE(m_app->aboutBoxes, 0);
+    QTRY_COMPARE(m_app->aboutBoxes, 1);
     item("&File", "&Close")->trigger();
     QTRY_VERIFY(guard.isNull());
     QTRY_COMPARE(m_remote->types().last(), int(DELETE));
 }
 
 void TestConversationWindow::windowListAndRobot() {
-    m_app->settings().taskbar = 0;
-    QPointer<QObject> interactive =
-        m_app->StartConversation(0, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("bob")));
-    QVERIFY(interactive);
-    auto* w = qobject_cast<CTalkConversation*>(interactive.data());
-    m_windows << w;
+    CTalkConversation* w = open(0, false);
+    QPointer<QObject> interactive(w);
+    QVERIFY(w->start());
     QCOMPARE(m_app->talkWindows().size(), 1);
     QCOMPARE(m_app->talkWindows()[0]->remoteUser(), QStringLiteral("bob"));
     QVERIFY(w->windowFlags() & Qt::Tool);
-    QPointer<QObject> robot =
-        m_app->StartConversation(1, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("eve")));
-    QVERIFY(robot);
-    m_windows << qobject_cast<CTalkConversation*>(robot.data());
-    QVERIFY(!qobject_cast<QWidget*>(robot.data())->isVisible());
+    CTalkConversation* robot = open(1, false);
+    QVERIFY(robot->start());
+    QVERIFY(!robot->isVisible());
     QCOMPARE(m_app->talkWindows().size(), 1); // robots are not listed
     w->EndConversation();
     QTRY_VERIFY(interactive.isNull());
     QCOMPARE(m_app->talkWindows().size(), 0);
-}
-
-// The program ends while a robot conversation runs: what the caller typed is filed before the program goes.
-void TestConversationWindow::programEndFilesTheRobotsMessage() {
-    const QString container = m_profile->dir() + QStringLiteral("/container.txt");
-    m_app->settings().saveinfile = 1;
-    m_app->settings().msgfile = container;
-    QPointer<QObject> robot = m_app->StartConversation(1, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("eve")));
-    QVERIFY(robot);
-    auto* w = qobject_cast<CTalkConversation*>(robot.data());
-    m_windows << w;
-    // It found no invitation and rang the caller back: the caller connects.
-    QTRY_VERIFY_WITH_TIMEOUT(m_local->requests.size() >= 1, 5000);
-    QTcpSocket peer;
-    peer.connectToHost(QHostAddress::LocalHost, w->engine()->port());
-    QVERIFY(peer.waitForConnected(5000));
-    QTRY_VERIFY(w->engine()->isConnected());
-    peer.write("\x08\x15\x17hello there");
-    QTRY_COMPARE(w->engine()->remoteText(), QStringLiteral("hello there"));
-    m_app.reset();
-    QVERIFY(robot.isNull());
-    QFile file(container);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
-    QVERIFY(text.startsWith(" -- Message from: eve at 127.0.0.1\r\n"));
-    QCOMPARE(text.count("hello there"), 1);
 }
 
 void TestConversationWindow::minimiseHidesWithoutTaskbarButton() {

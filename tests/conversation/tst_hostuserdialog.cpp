@@ -1,12 +1,8 @@
 // The host-and-user dialog: its histories, the enabling of the User box and "&Talk", and the call it makes.
-#include "app/CTalkApp.h"
 #include "config/Settings.h"
 #include "conversation/CHostUserDialog.h"
-#include "conversation/CTalkConversation.h"
-#include "conversation/TalkCommands.h"
-#include "protocol/ControlMessage.h"
-#include "protocol/ProtocolConstants.h"
 
+#include "FakeAppContext.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
@@ -16,7 +12,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <QUdpSocket>
 
 namespace {
 
@@ -45,7 +40,7 @@ class TestHostUserDialog : public QObject {
 
     std::unique_ptr<TempProfile> m_profile;
     std::unique_ptr<ScriptedMessageBoxes> m_boxes;
-    std::unique_ptr<CTalkApp> m_app;
+    std::unique_ptr<FakeAppContext> m_app;
     QList<Call> m_calls;
 
     ProfileStore& store() { return m_profile->store(); }
@@ -63,7 +58,7 @@ class TestHostUserDialog : public QObject {
 
     // Opens a dialog as the tray does, types the host and the user, and presses "&Talk".
     void call(const QString& host, const QString& user = {}) {
-        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew();
+        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew(*m_app);
         QVERIFY(dialog);
         dialog->hostBox()->clearEditText();
         QTest::keyClicks(dialog->hostBox()->lineEdit(), host);
@@ -79,18 +74,16 @@ private slots:
     void init() {
         m_profile = std::make_unique<TempProfile>();
         m_boxes = std::make_unique<ScriptedMessageBoxes>();
-        m_app = std::make_unique<CTalkApp>(store());
+        m_app = std::make_unique<FakeAppContext>(store());
         m_app->settings().LoadSettings(store());
         m_calls.clear();
-        TalkCommands::Handlers h;
-        h.startConversation = [this](int mode, const QString& host, const QString& user) {
-            m_calls << Call{mode, host, user};
+        m_app->onConversation = [this](const FakeAppContext::Conversation& c) -> QObject* {
+            m_calls << Call{c.mode, c.host, c.user.text};
+            return nullptr;
         };
-        TalkCommands::setHandlers(h);
     }
 
     void cleanup() {
-        TalkCommands::setHandlers({});
         QList<QPointer<CHostUserDialog>> open;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* d = qobject_cast<CHostUserDialog*>(w))
@@ -102,7 +95,7 @@ private slots:
     }
 
     void opensAsTheTalkToDialog() {
-        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew();
+        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew(*m_app);
         QVERIFY(dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Talk to..."));
         QCOMPARE(dialog->talkButton()->text(), QStringLiteral("&Talk"));
@@ -117,12 +110,12 @@ private slots:
         QCOMPARE(dialog->userBox()->lineEdit()->maxLength(), 256);
         QVERIFY(dialog->testAttribute(Qt::WA_DeleteOnClose));
         // Several may be open at once.
-        QPointer<CHostUserDialog> second = CHostUserDialog::openNew();
+        QPointer<CHostUserDialog> second = CHostUserDialog::openNew(*m_app);
         QVERIFY(second && second != dialog && dialog->isVisible());
     }
 
     void emptyHistoriesDisableUserAndTalk() {
-        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew();
+        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew(*m_app);
         QCOMPARE(dialog->hostBox()->count(), 0);
         QVERIFY(!dialog->userBox()->isEnabled());
         QVERIFY(!dialog->talkButton()->isEnabled());
@@ -146,7 +139,7 @@ private slots:
         store().writeString("Users", "user0", "anna");
         store().writeString("Users", "user1", "bob");
         store().writeString("Users", "user3", "lost"); // after a gap: not read
-        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew();
+        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew(*m_app);
         QCOMPARE(listOf(dialog->hostBox()), (QStringList{"gamma", "beta", "alpha"}));
         QCOMPARE(listOf(dialog->userBox()), (QStringList{"bob", "anna"}));
         QCOMPARE(dialog->hostBox()->currentText(), QStringLiteral("gamma"));
@@ -171,7 +164,7 @@ private slots:
         QCOMPARE(store().readString("Hosts", "host1"), QStringLiteral("gamma"));
         QCOMPARE(store().readString("Hosts", "host2"), QStringLiteral("alpha"));
         QVERIFY(!store().contains("Hosts", "host3"));
-        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew();
+        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew(*m_app);
         QCOMPARE(listOf(dialog->hostBox()), (QStringList{"alpha", "gamma", "beta"}));
         QCOMPARE(m_calls.size(), 4);
         QCOMPARE(m_calls.last(), (Call{0, "alpha", ""}));
@@ -210,7 +203,7 @@ private slots:
 
     void emptyUserIsNotRememberedButCalled() {
         store().writeString("Users", "user0", "anna");
-        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew();
+        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew(*m_app);
         dialog->hostBox()->setEditText("localhost");
         dialog->userBox()->clearEditText();
         QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
@@ -223,8 +216,8 @@ private slots:
     }
 
     void twoOpenDialogsKeepBothHosts() {
-        QPointer<CHostUserDialog> first = CHostUserDialog::openNew();
-        QPointer<CHostUserDialog> second = CHostUserDialog::openNew();
+        QPointer<CHostUserDialog> first = CHostUserDialog::openNew(*m_app);
+        QPointer<CHostUserDialog> second = CHostUserDialog::openNew(*m_app);
         first->hostBox()->setEditText("alpha");
         second->hostBox()->setEditText("beta");
         QTest::mouseClick(first->talkButton(), Qt::LeftButton);
@@ -233,7 +226,7 @@ private slots:
     }
 
     void textsAreLimitedTo256Characters() {
-        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew();
+        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew(*m_app);
         QTest::keyClicks(dialog->hostBox()->lineEdit(), QString(300, u'h'));
         QTest::keyClicks(dialog->userBox()->lineEdit(), QString(300, u'u'));
         QCOMPARE(dialog->hostBox()->currentText().size(), 256);
@@ -244,7 +237,7 @@ private slots:
     }
 
     void cancelCallsNobodyAndRemembersNothing() {
-        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew();
+        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew(*m_app);
         dialog->hostBox()->setEditText("alpha");
         QTest::mouseClick(dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
         flushDeletes();
@@ -254,7 +247,7 @@ private slots:
     }
 
     void enterPressesTalk() {
-        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew();
+        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew(*m_app);
         QTest::keyClicks(dialog->hostBox()->lineEdit(), "localhost");
         QTest::keyClick(dialog->hostBox()->lineEdit(), Qt::Key_Return);
         flushDeletes();
@@ -262,37 +255,6 @@ private slots:
         QCOMPARE(m_calls, (QList<Call>{{0, "localhost", ""}}));
         // The typed host went into the history, not into the list as a second entry.
         QCOMPARE(hosts(), QStringList{"localhost"});
-    }
-
-    // Without a test's handlers the call reaches the application: a conversation window for the host and
-    // user, whose first request goes to the host's daemon.
-    void talkStartsARealConversation() {
-        TalkCommands::setHandlers({});
-        QUdpSocket remoteDaemon, localDaemon;
-        QVERIFY(remoteDaemon.bind(QHostAddress::LocalHost, 0));
-        QVERIFY(localDaemon.bind(QHostAddress::LocalHost, 0));
-        m_app->core().setRemoteDaemonPort(remoteDaemon.localPort());
-        m_app->core().setDaemonPort(localDaemon.localPort());
-        QPointer<CHostUserDialog> dialog = CHostUserDialog::openNew();
-        dialog->hostBox()->setEditText("127.0.0.1");
-        dialog->userBox()->setEditText("anna");
-        QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
-        QTRY_VERIFY(remoteDaemon.hasPendingDatagrams());
-        QByteArray datagram(int(remoteDaemon.pendingDatagramSize()), 0);
-        remoteDaemon.readDatagram(datagram.data(), datagram.size());
-        const talk::ControlMessage request =
-            talk::ControlMessage::decode(reinterpret_cast<const std::uint8_t*>(datagram.constData()), datagram.size());
-        QCOMPARE(int(request.type), int(talk::LOOK_UP));
-        QCOMPARE(QString::fromStdString(request.remoteName()), QStringLiteral("anna"));
-        QList<CTalkConversation*> conversations;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* conversation = qobject_cast<CTalkConversation*>(w))
-                conversations << conversation;
-        QCOMPARE(conversations.size(), 1);
-        QVERIFY(conversations.first()->isVisible());
-        QCOMPARE(conversations.first()->remoteHost(), QStringLiteral("127.0.0.1"));
-        QCOMPARE(conversations.first()->remoteUser(), QStringLiteral("anna"));
-        delete conversations.first();
     }
 };
 

@@ -1,13 +1,10 @@
-// The person dialog (preselection, urgency, the search it starts, the unknown person, its position) and
-// the tray's "&Talk" in both connect styles.
-#include "app/CTalkApp.h"
+// The person dialog: preselection, urgency, the search it starts, the unknown person, its position.
 #include "config/AddressBook.h"
 #include "config/Settings.h"
-#include "conversation/CHostUserDialog.h"
 #include "conversation/CPersonDialog.h"
-#include "conversation/TalkCommands.h"
-#include "platform/Desktop.h"
+#include "platform/gui/Desktop.h"
 
+#include "FakeAppContext.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
@@ -20,11 +17,7 @@
 
 namespace {
 
-struct Search {
-    bool urgent;
-    QString person;
-    bool operator==(const Search&) const = default;
-};
+using Search = FakeAppContext::Search;
 
 QStringList listOf(const QComboBox* box) {
     QStringList out;
@@ -59,11 +52,7 @@ class TestPersonDialog : public QObject {
 
     std::unique_ptr<TempProfile> m_profile;
     std::unique_ptr<ScriptedMessageBoxes> m_boxes;
-    std::unique_ptr<CTalkApp> m_app;
-    QList<Search> m_searches;
-    QList<int> m_sheets;
-    // What the Customize sheet does while it is "open" in a test.
-    std::function<void()> m_sheetAction;
+    std::unique_ptr<FakeAppContext> m_app;
 
     ProfileStore& store() { return m_profile->store(); }
 
@@ -73,28 +62,16 @@ private slots:
     void init() {
         m_profile = std::make_unique<TempProfile>();
         m_boxes = std::make_unique<ScriptedMessageBoxes>();
-        m_app = std::make_unique<CTalkApp>(store());
+        m_app = std::make_unique<FakeAppContext>(store());
         m_app->settings().LoadSettings(store());
-        m_searches.clear();
-        m_sheets.clear();
-        m_sheetAction = nullptr;
-        TalkCommands::Handlers h;
-        h.startLocate = [this](bool urgent, const QString& person) { m_searches << Search{urgent, person}; };
-        h.openCustomizeSheet = [this](int page) {
-            m_sheets << page;
-            if (m_sheetAction)
-                m_sheetAction();
-        };
-        h.startConversation = [](int, const QString&, const QString&) { QFAIL("no conversation expected"); };
-        TalkCommands::setHandlers(h);
         SavePeopleTree(store(), book({"Anna", "Bob", "Carl"}));
     }
 
     void cleanup() {
-        TalkCommands::setHandlers({});
+        QVERIFY(m_app->conversations.isEmpty()); // the dialog only ever starts searches
         QList<QPointer<QDialog>> open;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<CPersonDialog*>(w) || qobject_cast<CHostUserDialog*>(w))
+            if (qobject_cast<CPersonDialog*>(w))
                 open << qobject_cast<QDialog*>(w);
         qDeleteAll(open);
         m_app.reset();
@@ -110,14 +87,14 @@ private slots:
     void topPersonPreselectedAndEmptyEntryLast() {
         QFETCH(int, urgency);
         m_app->settings().urgency = urgency;
-        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew(*m_app);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Talk to..."));
         QCOMPARE(listOf(dialog->personBox()), (QStringList{"Carl", "Bob", "Anna", ""}));
         QCOMPARE(dialog->personBox()->currentText(), QStringLiteral("Carl"));
         QCOMPARE(dialog->urgentBox()->text(), QStringLiteral("&Urgent!"));
         QCOMPARE(dialog->urgentBox()->isChecked(), urgency == 1);
         QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
-        QCOMPARE(m_searches, (QList<Search>{{urgency == 1, "Carl"}}));
+        QCOMPARE(m_app->searches, (QList<Search>{{urgency == 1, "Carl"}}));
         flushDeletes();
         QVERIFY(!dialog);
     }
@@ -141,14 +118,14 @@ private slots:
         QFETCH(QString, searched);
         QFETCH(QStringList, bookAfter);
         m_app->settings().movetotop = movetotop;
-        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew(*m_app);
         dialog->personBox()->setEditText(typed);
         dialog->urgentBox()->setChecked(urgent);
         QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
-        QCOMPARE(m_searches, (QList<Search>{{urgent, searched}}));
+        QCOMPARE(m_app->searches, (QList<Search>{{urgent, searched}}));
         QCOMPARE(ListPersonsTopFirst(store()), bookAfter);
         QCOMPARE(AddressBook::ReadAliases(store(), searched), QStringList{searched.toLower()});
-        QVERIFY(m_sheets.isEmpty());
+        QVERIFY(m_app->sheets.isEmpty());
     }
 
     void unknownOrEmptyPersonOpensPeoplePageThenFreshDialog_data() {
@@ -161,7 +138,7 @@ private slots:
     void unknownOrEmptyPersonOpensPeoplePageThenFreshDialog() {
         QFETCH(QString, typed);
         QFETCH(int, pick);
-        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew(*m_app);
         if (pick >= 0)
             dialog->personBox()->setCurrentIndex(pick);
         else
@@ -169,14 +146,14 @@ private slots:
         QCOMPARE(dialog->personBox()->currentText(), typed);
         // The user adds the person on the People page while the sheet is open.
         bool firstGone = false;
-        m_sheetAction = [&] {
+        m_app->onSheet = [&] {
             firstGone = !dialog || !dialog->isVisible();
             SavePeopleTree(store(), book({"Anna", "Bob", "Carl", "Dora"}));
         };
         QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
-        QCOMPARE(m_sheets, QList<int>{0});
+        QCOMPARE(m_app->sheets, QList<int>{0});
         QVERIFY(firstGone);
-        QVERIFY(m_searches.isEmpty());
+        QVERIFY(m_app->searches.isEmpty());
         flushDeletes();
         QVERIFY(!dialog);
         const QList<CPersonDialog*> fresh = openWindows<CPersonDialog>();
@@ -186,48 +163,46 @@ private slots:
 
     void twoOpenDialogsMoveTheRightPersons() {
         m_app->settings().movetotop = 1;
-        QPointer<CPersonDialog> first = CPersonDialog::openNew();
-        QPointer<CPersonDialog> second = CPersonDialog::openNew();
+        QPointer<CPersonDialog> first = CPersonDialog::openNew(*m_app);
+        QPointer<CPersonDialog> second = CPersonDialog::openNew(*m_app);
         first->personBox()->setEditText("Anna");
         QTest::mouseClick(first->talkButton(), Qt::LeftButton);
         QCOMPARE(ListPersonsTopFirst(store()), (QStringList{"Anna", "Carl", "Bob"}));
         second->personBox()->setCurrentIndex(1); // Bob, as the list showed when it opened
         QTest::mouseClick(second->talkButton(), Qt::LeftButton);
         QCOMPARE(ListPersonsTopFirst(store()), (QStringList{"Bob", "Anna", "Carl"}));
-        QCOMPARE(m_searches, (QList<Search>{{false, "Anna"}, {false, "Bob"}}));
+        QCOMPARE(m_app->searches, (QList<Search>{{false, "Anna"}, {false, "Bob"}}));
         // A person deleted from the book meanwhile is an unknown person.
-        QPointer<CPersonDialog> third = CPersonDialog::openNew();
+        QPointer<CPersonDialog> third = CPersonDialog::openNew(*m_app);
         SavePeopleTree(store(), book({"Anna"}));
         third->personBox()->setEditText("Bob");
         QTest::mouseClick(third->talkButton(), Qt::LeftButton);
-        QCOMPARE(m_sheets, QList<int>{0});
-        QCOMPARE(m_searches.size(), 2);
+        QCOMPARE(m_app->sheets, QList<int>{0});
+        QCOMPARE(m_app->searches.size(), 2);
     }
 
     void noFreshDialogWhileSheetStaysOpen() {
-        QWidget sheet;
-        sheet.show();
-        m_sheetAction = [&] { m_app->customizeSheet = &sheet; };
-        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        m_app->sheetStaysOpen = true; // the sheet was open already: it only switched to the People page
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew(*m_app);
         dialog->personBox()->setEditText("Nobody");
         QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
-        QCOMPARE(m_sheets, QList<int>{0});
+        QCOMPARE(m_app->sheets, QList<int>{0});
         flushDeletes();
         QVERIFY(openWindows<CPersonDialog>().isEmpty());
     }
 
     void cancelSearchesNothing() {
-        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew(*m_app);
         QTest::mouseClick(dialog->findChild<QPushButton*>("cancel"), Qt::LeftButton);
         flushDeletes();
         QVERIFY(!dialog);
-        QVERIFY(m_searches.isEmpty());
-        QVERIFY(m_sheets.isEmpty());
+        QVERIFY(m_app->searches.isEmpty());
+        QVERIFY(m_app->sheets.isEmpty());
         QCOMPARE(ListPersonsTopFirst(store()), (QStringList{"Carl", "Bob", "Anna"}));
     }
 
     void opensCentredThenWhereItWasMoved() {
-        QPointer<CPersonDialog> first = CPersonDialog::openNew();
+        QPointer<CPersonDialog> first = CPersonDialog::openNew(*m_app);
         QVERIFY(!store().contains("Windows", "Pre x"));
         QVERIFY(qAbs(first->geometry().center().x() - 500) <= 1);
         QVERIFY(qAbs(first->geometry().center().y() - 400) <= 1);
@@ -235,83 +210,19 @@ private slots:
         QCOMPARE(store().readInt("Windows", "Pre x", -10000), 123);
         QCOMPARE(store().readInt("Windows", "Pre y", -10000), 45);
         first->close();
-        QPointer<CPersonDialog> second = CPersonDialog::openNew();
+        QPointer<CPersonDialog> second = CPersonDialog::openNew(*m_app);
         QCOMPARE(second->pos(), QPoint(123, 45));
         // -10000 means not stored.
         store().writeInt("Windows", "Pre x", -10000);
-        QPointer<CPersonDialog> third = CPersonDialog::openNew();
+        QPointer<CPersonDialog> third = CPersonDialog::openNew(*m_app);
         QVERIFY(qAbs(third->geometry().center().x() - 500) <= 1);
     }
 
     void personTextIsLimitedTo256Characters() {
-        QPointer<CPersonDialog> dialog = CPersonDialog::openNew();
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew(*m_app);
         dialog->personBox()->clearEditText();
         QTest::keyClicks(dialog->personBox()->lineEdit(), QString(300, u'p'));
         QCOMPARE(dialog->personBox()->currentText().size(), 256);
-    }
-
-    // The tray's "&Talk".
-    void talkOldStyleOpensHostUserDialog() {
-        m_app->settings().newstyle = 0;
-        m_app->Talk();
-        m_app->Talk();
-        QCOMPARE(openWindows<CHostUserDialog>().size(), 2);
-        QVERIFY(openWindows<CPersonDialog>().isEmpty());
-        QVERIFY(m_sheets.isEmpty());
-    }
-
-    void talkNewStyle_data() {
-        QTest::addColumn<int>("talktotop");
-        QTest::addColumn<int>("urgency");
-        QTest::newRow("person dialog") << 0 << 1;
-        QTest::newRow("straight to the search, urgent") << 1 << 1;
-        QTest::newRow("straight to the search") << 1 << 0;
-    }
-    void talkNewStyle() {
-        QFETCH(int, talktotop);
-        QFETCH(int, urgency);
-        m_app->settings().newstyle = 1;
-        m_app->settings().talktotop = talktotop;
-        m_app->settings().urgency = urgency;
-        m_app->Talk();
-        QVERIFY(openWindows<CHostUserDialog>().isEmpty());
-        if (talktotop) {
-            QCOMPARE(m_searches, (QList<Search>{{urgency == 1, "Carl"}}));
-            QVERIFY(openWindows<CPersonDialog>().isEmpty());
-        } else {
-            QVERIFY(m_searches.isEmpty());
-            QCOMPARE(openWindows<CPersonDialog>().size(), 1);
-        }
-        QVERIFY(m_sheets.isEmpty());
-    }
-
-    void talkWithEmptyBookAsksForAPersonFirst_data() {
-        QTest::addColumn<bool>("userAdds");
-        QTest::addColumn<int>("talktotop");
-        QTest::newRow("added, dialog") << true << 0;
-        QTest::newRow("added, search") << true << 1;
-        QTest::newRow("nobody added") << false << 0;
-    }
-    void talkWithEmptyBookAsksForAPersonFirst() {
-        QFETCH(bool, userAdds);
-        QFETCH(int, talktotop);
-        SavePeopleTree(store(), {});
-        m_app->settings().talktotop = talktotop;
-        if (userAdds)
-            m_sheetAction = [this] { SavePeopleTree(store(), book({"Erik"})); };
-        m_app->Talk();
-        QCOMPARE(m_sheets, QList<int>{0});
-        const int dialogs = int(openWindows<CPersonDialog>().size());
-        if (!userAdds) {
-            QCOMPARE(dialogs, 0);
-            QVERIFY(m_searches.isEmpty());
-        } else if (talktotop) {
-            QCOMPARE(dialogs, 0);
-            QCOMPARE(m_searches, (QList<Search>{{false, "Erik"}}));
-        } else {
-            QCOMPARE(dialogs, 1);
-            QCOMPARE(openWindows<CPersonDialog>().first()->personBox()->currentText(), QStringLiteral("Erik"));
-        }
     }
 };
 

@@ -1,11 +1,11 @@
-// What the Customize tests share: a temporary profile, scripted boxes, the application object, a
-// private autostart folder, and a sheet opened on a page, shown without blocking.
+// What the Customize tests share: a temporary profile, scripted boxes, a fake shell, a private autostart
+// folder, and a sheet opened on a page, shown without blocking.
 #pragma once
 
-#include "app/CTalkApp.h"
 #include "customize/CMyPropertySheet.h"
 #include "customize/CustomizePage.h"
 
+#include "FakeAppContext.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
@@ -25,9 +25,8 @@ public:
         profile = std::make_unique<TempProfile>();
         profile->store().writeInt(QStringLiteral("About"), QStringLiteral("Version"), 141);
         boxes = std::make_unique<ScriptedMessageBoxes>();
-        app = std::make_unique<CTalkApp>(profile->store());
-        app->core().setDaemonPort(0); // any free port: port 518 is not the test's to take
-        app->InitInstance();
+        app = std::make_unique<FakeAppContext>(profile->store());
+        app->settings().LoadSettings(profile->store());
     }
 
     ~SheetFixture() {
@@ -72,7 +71,7 @@ public:
 
     std::unique_ptr<TempProfile> profile;
     std::unique_ptr<ScriptedMessageBoxes> boxes;
-    std::unique_ptr<CTalkApp> app;
+    std::unique_ptr<FakeAppContext> app;
     QPointer<CMyPropertySheet> sheet;
 
 private:

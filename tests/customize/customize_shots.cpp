@@ -12,6 +12,7 @@
 #include "customize/LabelTree.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QTextStream>
 
@@ -35,7 +36,11 @@ int main(int argc, char** argv) {
 
     if (args[1] == "--show") {
         const int page = args.size() > 2 ? args[2].toInt() : 1;
-        f.app->OpenCustomizeSheet(page);
+        // Waits until the user closes the sheet, as the tray's command does.
+        CMyPropertySheet* sheet = f.open(page);
+        QEventLoop loop;
+        QObject::connect(sheet, &QDialog::finished, &loop, &QEventLoop::quit);
+        loop.exec();
         f.store().flush();
         QFile file(f.profile->path());
         if (file.open(QIODevice::ReadOnly))

@@ -2,11 +2,11 @@
 // the robot's text box dressed as the remote pane, and the message container controls.
 #include "SheetFixture.h"
 
-#include "config/FontConversion.h"
 #include "config/FontRecords.h"
 #include "config/Settings.h"
 #include "customize/CPPap.h"
 #include "customize/CPPtr.h"
+#include "platform/gui/FontConversion.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -128,7 +128,7 @@ private slots:
         f->open(CPPtr::INDEX);
         on<QCheckBox>(CPPtr::INDEX, "talkrobotmode")->click();
         QCOMPARE(f->settings().talkrobotmode, 1);
-        QCOMPARE(f->app->core().robotSwitch(), 0); // the running switch is the tray's
+        QCOMPARE(f->app->robotSwitch(), 0); // the running switch is the tray's
         f->sheet->reject();
         QCOMPARE(f->settings().talkrobotmode, 0);
     }

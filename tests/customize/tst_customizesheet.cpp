@@ -317,26 +317,6 @@ private slots:
         QCOMPARE(ActionFor(store, "bob", "10.77.0.9"), int(ACTION_IGNORE));
         QCOMPARE(ActionFor(store, "bob", "10.77.0.8"), int(ACTION_CONNECT));
     }
-
-    void openCustomizeSheetWaitsAndSwitches() {
-        bool checked = false;
-        QTimer::singleShot(50, this, [&] {
-            auto* sheet = qobject_cast<CMyPropertySheet*>(f->app->customizeSheet.data());
-            QVERIFY(sheet);
-            QCOMPARE(sheet->activePage()->pageIndex(), CPPse::INDEX);
-            // The tray asks again (empty address book): the open sheet switches to People.
-            f->app->OpenCustomizeSheet(CMyPPp::INDEX);
-            QCOMPARE(f->app->customizeSheet.data(), sheet);
-            QCOMPARE(sheet->activePage()->pageIndex(), CMyPPp::INDEX);
-            checked = true;
-            sheet->accept();
-        });
-        f->app->OpenCustomizeSheet(f->settings().tab);
-        QVERIFY(checked);
-        QTest::qWait(10); // the sheet deletes itself on close
-        QVERIFY(f->app->customizeSheet.isNull());
-        QCOMPARE(f->store().readInt("Settings", "tab", -1), CMyPPp::INDEX);
-    }
 };
 
 QTEST_MAIN(TestCustomizeSheet)

@@ -6,10 +6,11 @@
 // "RING <action> <host> <name> <delay>", "CLOSE <name> <host>", "ERROR <text>". Rings open stand-in prompts that
 // close as a real prompt would: on the caller's DELETE, or after the robot delay. On stdin, "status" prints
 // "STATUS table=<n> prompts=<n> lastid=<n>" and "quit" ends the program.
-#include "app/AppCore.h"
 #include "daemon/CTalkDaemon.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
+
+#include "FakeAppContext.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
     if (args.contains(QLatin1String("--login")))
         LoginName::setRawOverride(option("--login", {}));
     ProfileStore store(profilePath);
-    AppCore core(store);
+    FakeAppContext core(store);
     core.settings().LoadSettings(store);
     if (args.contains(QLatin1String("--ltra")))
         core.settings().ltra = option("--ltra", QStringLiteral("7")).toInt();

@@ -38,7 +38,7 @@ private slots:
     void portTakenShowsItsBoxAndQuits() {
         QUdpSocket holder;
         QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
-        m_app->core().setDaemonPort(holder.localPort());
+        m_app->setDaemonPort(holder.localPort());
         QSignalSpy quit(m_app.get(), &CTalkApp::quitRequested);
         QVERIFY(m_app->InitInstance()); // start-up completes regardless
         QCOMPARE(m_boxes->shown.size(), 1);
@@ -51,7 +51,7 @@ private slots:
     }
 
     void daemonErrorsOneBoxAtATime() {
-        m_app->core().setDaemonPort(0);
+        m_app->setDaemonPort(0);
         QSignalSpy quit(m_app.get(), &CTalkApp::quitRequested);
         QVERIFY(m_app->InitInstance());
         QCOMPARE(quit.size(), 0);

@@ -1,5 +1,5 @@
-// The incoming request prompt, driven by real ANNOUNCE and DELETE datagrams to the daemon of a started program.
-#include "app/CTalkApp.h"
+// The incoming request prompt, driven by real ANNOUNCE and DELETE datagrams to a daemon whose rings open prompts
+// as the shell does.
 #include "config/Bounds.h"
 #include "daemon/AutoConversationGate.h"
 #include "daemon/CRequestPrompt.h"
@@ -7,6 +7,7 @@
 #include "platform/LoginName.h"
 #include "robot/RobotMessageList.h"
 
+#include "FakeAppContext.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
@@ -58,13 +59,14 @@ class TestRequestPrompt : public QObject {
 
     std::unique_ptr<TempProfile> m_profile;
     std::unique_ptr<ScriptedMessageBoxes> m_boxes;
-    std::unique_ptr<CTalkApp> m_app;
+    std::unique_ptr<FakeAppContext> m_app;
+    std::unique_ptr<CTalkDaemon> m_daemon;
     std::unique_ptr<QUdpSocket> m_caller;
     QList<Started> m_started;
     QObject m_conversations; // stand-ins for the conversations the prompts start
     quint16 m_ctl = 1000;
 
-    CTalkDaemon& daemon() { return *m_app->daemon(); }
+    CTalkDaemon& daemon() { return *m_daemon; }
 
     // Sends a request from the caller's socket (or `from`) and waits for the daemon's reply.
     QByteArray send(const QByteArray& d, QUdpSocket* from = nullptr) {
@@ -82,7 +84,7 @@ class TestRequestPrompt : public QObject {
         RobotMessage m;
         m.text = QStringLiteral("hi");
         for (int i = 0; i < bounds::MAX_ROBOT_MESSAGES - room; ++i)
-            m_app->core().messages().append(m);
+            m_app->messages().append(m);
     }
     QByteArray ring(const QByteArray& caller) { return send(announce(caller, m_ctl++)); }
 
@@ -92,22 +94,29 @@ private slots:
         m_profile = std::make_unique<TempProfile>();
         m_profile->store().writeInt("About", "Version", 141);
         m_boxes = std::make_unique<ScriptedMessageBoxes>();
-        m_app = std::make_unique<CTalkApp>(m_profile->store());
-        m_app->core().setDaemonPort(0);
-        QVERIFY(m_app->InitInstance());
-        QVERIFY(m_app->daemon());
+        m_app = std::make_unique<FakeAppContext>(m_profile->store());
+        m_app->settings().LoadSettings(m_profile->store());
+        m_app->setDaemonPort(0);
+        m_daemon = std::make_unique<CTalkDaemon>(*m_app);
+        QVERIFY(m_daemon->start());
+        connect(m_daemon.get(), &CTalkDaemon::ring, this,
+                [this](int action, const QString& host, const WireName& name, int robotDelay) {
+                    new CRequestPrompt(*m_app, m_daemon.get(), action, host, name, robotDelay);
+                });
         m_caller = std::make_unique<QUdpSocket>();
         QVERIFY(m_caller->bind(QHostAddress::LocalHost, 0));
         m_started.clear();
-        CRequestPrompt::setStarter([this](int mode, const QString& host, const WireName& user) -> QObject* {
-            m_started.append({mode, host, user});
+        m_app->onConversation = [this](const FakeAppContext::Conversation& c) -> QObject* {
+            m_started.append({c.mode, c.host, c.user});
             return new QObject(&m_conversations);
-        });
+        };
     }
 
     void cleanup() {
-        CRequestPrompt::setStarter({});
         m_caller.reset();
+        // The daemon goes first, then its prompts (they left its list), then the state they used.
+        m_daemon.reset();
+        qDeleteAll(prompts());
         m_app.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         qDeleteAll(m_conversations.children());
@@ -185,7 +194,7 @@ private slots:
     }
 
     void robotOnTakesTheCallAtOnce() {
-        m_app->core().setRobotSwitch(1);
+        m_app->setRobotSwitch(1);
         ring("alice");
         QTRY_COMPARE(m_started.size(), 1);
         QCOMPARE(m_started[0].mode, 1);
@@ -233,10 +242,10 @@ private slots:
     // 200 messages wait: the robot takes no call. The prompt shows, and no robot delay runs that could run out.
     void fullMessageBoxRingsAsIfTheRobotWereOff() {
         QFETCH(int, robotSwitch);
-        m_app->core().setRobotSwitch(robotSwitch);
+        m_app->setRobotSwitch(robotSwitch);
         m_app->settings().ltra = 1;
         fillMessages();
-        QVERIFY(m_app->core().messages().isFull());
+        QVERIFY(m_app->messages().isFull());
         QCOMPARE(int(ring("alice")[2]), 0);
         QCOMPARE(prompts().size(), 1);
         CRequestPrompt* p = prompts().first();
@@ -252,14 +261,14 @@ private slots:
 
     // The list fills while a robot call waits for its start (another robot holds the last place): the call rings.
     void messageBoxFillsBeforeTheRobotStarts() {
-        m_app->core().setRobotSwitch(1);
+        m_app->setRobotSwitch(1);
         fillMessages(1);
-        CRequestPrompt::setStarter([this](int mode, const QString& host, const WireName& user) -> QObject* {
-            m_started.append({mode, host, user});
-            if (mode == 1)
-                m_app->core().messages().holdPlace(); // as a robot conversation does
+        m_app->onConversation = [this](const FakeAppContext::Conversation& c) -> QObject* {
+            m_started.append({c.mode, c.host, c.user});
+            if (c.mode == 1)
+                m_app->messages().holdPlace(); // as a robot conversation does
             return new QObject(&m_conversations);
-        });
+        };
         // Both ring before either robot starts.
         m_caller->writeDatagram(announce("c1", m_ctl++), QHostAddress::LocalHost, daemon().localPort());
         m_caller->writeDatagram(announce("c2", m_ctl++), QHostAddress::LocalHost, daemon().localPort());
@@ -277,7 +286,7 @@ private slots:
 
     // One caller host holds at most four of the automatic places; the others stay open to other hosts.
     void oneHostHoldsAtMostFourPlaces() {
-        m_app->core().setRobotSwitch(1);
+        m_app->setRobotSwitch(1);
         QUdpSocket other;
         QVERIFY(other.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
         for (int i = 1; i <= bounds::MAX_AUTO_CONVERSATIONS_PER_HOST + 1; ++i)
@@ -297,7 +306,7 @@ private slots:
     }
 
     void conversationsStartedByPromptsAreBounded() {
-        m_app->core().setRobotSwitch(1);
+        m_app->setRobotSwitch(1);
         daemon().autoConversations().setLimit(2);
         ring("c1");
         ring("c2");

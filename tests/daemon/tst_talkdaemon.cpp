@@ -1,11 +1,11 @@
 // The talk daemon on a real UDP socket: replies, rings and closed prompts, errors, the port taken, caller rules,
 // and a hostile run that must leave it answering.
-#include "app/AppCore.h"
 #include "config/CallerRules.h"
 #include "daemon/CTalkDaemon.h"
 #include "daemon/RequestHandler.h"
 #include "platform/LoginName.h"
 
+#include "FakeAppContext.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
@@ -72,7 +72,7 @@ class TestTalkDaemon : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TempProfile> m_profile;
-    std::unique_ptr<AppCore> m_core;
+    std::unique_ptr<FakeAppContext> m_core;
     std::unique_ptr<CTalkDaemon> m_daemon;
     std::unique_ptr<QUdpSocket> m_client;
 
@@ -91,7 +91,7 @@ private slots:
     void init() {
         LoginName::setRawOverride(QStringLiteral("tester"));
         m_profile = std::make_unique<TempProfile>();
-        m_core = std::make_unique<AppCore>(m_profile->store());
+        m_core = std::make_unique<FakeAppContext>(m_profile->store());
         m_core->setDaemonPort(0);
         m_daemon = std::make_unique<CTalkDaemon>(*m_core);
         QVERIFY(m_daemon->start());
@@ -226,7 +226,7 @@ private slots:
     }
 
     void secondDaemonOnTheSamePortFindsItTaken() {
-        AppCore other(m_profile->store());
+        FakeAppContext other(m_profile->store());
         other.setDaemonPort(m_daemon->localPort());
         CTalkDaemon second(other);
         QVERIFY(!second.start());

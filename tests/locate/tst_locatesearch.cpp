@@ -1,9 +1,9 @@
 // A search over real sockets: fake daemons on loopback addresses answer its probes.
-#include "app/AppCore.h"
 #include "locate/LocateSearch.h"
 #include "locate/LocateTexts.h"
 #include "platform/LoginName.h"
 
+#include "FakeAppContext.h"
 #include "FakeDaemon.h"
 #include "LocateTestData.h"
 #include "TempProfile.h"
@@ -19,7 +19,7 @@ class TestLocateSearch : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TempProfile> m_profile;
-    std::unique_ptr<AppCore> m_core;
+    std::unique_ptr<FakeAppContext> m_core;
     std::unique_ptr<FakeDaemon> m_daemons;
 
     std::unique_ptr<LocateSearch> startSearch(const QStringList& hosts, bool autoConnect, bool urgent = false,
@@ -36,7 +36,7 @@ class TestLocateSearch : public QObject {
 private slots:
     void init() {
         m_profile = std::make_unique<TempProfile>();
-        m_core = std::make_unique<AppCore>(m_profile->store());
+        m_core = std::make_unique<FakeAppContext>(m_profile->store());
         m_daemons = std::make_unique<FakeDaemon>();
         m_core->setRemoteDaemonPort(m_daemons->port());
     }

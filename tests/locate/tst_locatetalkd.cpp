@@ -1,10 +1,10 @@
 // A search against a real netkit talkd: in.ntalkd under inetd on port 518 of an address inside a network
 // namespace that the test creates (10.77.k.2), reached over a veth pair from this namespace (10.77.k.1).
 // A second address of the namespace (10.77.k.3) runs no daemon. Needs root; skipped otherwise.
-#include "app/AppCore.h"
 #include "locate/LocateSearch.h"
 #include "locate/LocateTexts.h"
 
+#include "FakeAppContext.h"
 #include "LocateTestData.h"
 #include "TempProfile.h"
 
@@ -116,7 +116,7 @@ private slots:
 
     void unixDaemonDetected() {
         TempProfile profile;
-        AppCore core(profile.store());
+        FakeAppContext core(profile.store());
         core.settings().showlookup = 1;
         locatetest::writePerson(profile.store(), "Root", {{"root", {m_subnet + "2", m_subnet + "3"}}});
         LocateSearch search(core, false, "Root");

@@ -1,11 +1,10 @@
 // The locate window on the offscreen platform: its list, placement, and the keys and clicks that call
 // a row or end the search.
-#include "app/AppCore.h"
-#include "app/CTalkApp.h"
 #include "locate/CLocateWindow.h"
 #include "locate/LocateSearch.h"
-#include "platform/Desktop.h"
+#include "platform/gui/Desktop.h"
 
+#include "FakeAppContext.h"
 #include "FakeDaemon.h"
 #include "LocateTestData.h"
 #include "ScriptedMessageBoxes.h"
@@ -47,7 +46,7 @@ class TestLocateWindow : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TempProfile> m_profile;
-    std::unique_ptr<AppCore> m_core;
+    std::unique_ptr<FakeAppContext> m_core;
     std::unique_ptr<ScriptedMessageBoxes> m_boxes;
     std::unique_ptr<FakeDaemon> m_daemons;
     QList<Call> m_calls;
@@ -81,21 +80,21 @@ class TestLocateWindow : public QObject {
 private slots:
     void init() {
         m_profile = std::make_unique<TempProfile>();
-        m_core = std::make_unique<AppCore>(m_profile->store());
+        m_core = std::make_unique<FakeAppContext>(m_profile->store());
         m_boxes = std::make_unique<ScriptedMessageBoxes>();
         m_daemons = std::make_unique<FakeDaemon>();
         m_core->setRemoteDaemonPort(m_daemons->port());
         Desktop::setOverride(QRect(0, 0, 1000, 800));
         m_calls.clear();
-        CLocateWindow::setConversationStarter([this](int mode, const QString& host, const WireName& user) {
-            m_calls.append({mode, host, user});
-        });
+        m_core->onConversation = [this](const FakeAppContext::Conversation& c) -> QObject* {
+            m_calls.append({c.mode, c.host, c.user});
+            return nullptr;
+        };
     }
     void cleanup() {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (qobject_cast<CLocateWindow*>(w))
                 delete w;
-        CLocateWindow::setConversationStarter({});
         Desktop::setOverride(std::nullopt);
         m_daemons.reset();
         m_boxes.reset();
@@ -254,19 +253,6 @@ private slots:
         QVERIFY(w);
         QVERIFY(w->isVisible());
         QCOMPARE(w->windowTitle(), QStringLiteral("Murmelo: looking for Nobody (query #0)"));
-    }
-
-    void startLocateOpensAWindow() {
-        CTalkApp app(m_profile->store());
-        locatetest::writePerson(m_profile->store(), "Ann", {{"ann", {"127.0.0.1"}}});
-        app.StartLocate(false, "Ann");
-        CLocateWindow* found = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* l = qobject_cast<CLocateWindow*>(w))
-                found = l;
-        QVERIFY(found);
-        QCOMPARE(found->windowTitle(), QStringLiteral("Murmelo: looking for Ann (query #0)"));
-        delete found;
     }
 };
 

@@ -1,15 +1,13 @@
-// Shared by the message monitor's tests: an application with a temporary profile, scripted boxes, calls
+// Shared by the message monitor's tests: a fake shell over a temporary profile, scripted boxes, calls
 // recorded instead of made, and helpers that read the table, the list and the container file.
 #pragma once
 
-#include "app/CTalkApp.h"
-#include "app/CTrayWindow.h"
-#include "config/FontConversion.h"
-#include "conversation/TalkCommands.h"
-#include "platform/Desktop.h"
+#include "platform/gui/Desktop.h"
+#include "platform/gui/FontConversion.h"
 #include "robot/CMessageMonitor.h"
 #include "robot/StoreRobotMessage.h"
 
+#include "FakeAppContext.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
@@ -84,16 +82,18 @@ class MonitorTestBase : public QObject {
 protected:
     std::unique_ptr<TempProfile> m_profile;
     std::unique_ptr<ScriptedMessageBoxes> m_boxes;
-    std::unique_ptr<CTalkApp> m_app;
+    std::unique_ptr<FakeAppContext> m_app;
     QList<QStringList> m_calls;
     std::function<void()> m_duringCall;
 
     ProfileStore& store() { return m_profile->store(); }
-    RobotMessageList& list() { return m_app->core().messages(); }
+    RobotMessageList& list() { return m_app->messages(); }
 
+    // A new monitor, shown as the shell shows it.
     CMessageMonitor* open() {
-        m_app->OpenMessageMonitor();
-        return qobject_cast<CMessageMonitor*>(m_app->messageMonitor.data());
+        auto* monitor = new CMessageMonitor(*m_app);
+        monitor->bringToFront();
+        return monitor;
     }
     void fill() {
         list().append(message("anna", "alpha", 1, "first\r\nline two"));
@@ -117,23 +117,21 @@ protected:
     void setUp() {
         m_profile = std::make_unique<TempProfile>();
         m_boxes = std::make_unique<ScriptedMessageBoxes>();
-        m_app = std::make_unique<CTalkApp>(store());
+        m_app = std::make_unique<FakeAppContext>(store());
         m_app->settings().LoadSettings(store());
         m_app->settings().msgfile = m_profile->dir() + QStringLiteral("/container.txt");
         m_calls.clear();
         m_duringCall = nullptr;
-        TalkCommands::Handlers h;
-        h.startConversation = [this](int mode, const QString& host, const QString& user) {
-            m_calls << QStringList{QString::number(mode), host, user};
+        m_app->onConversation = [this](const FakeAppContext::Conversation& c) -> QObject* {
+            m_calls << QStringList{QString::number(c.mode), c.host, c.user.text};
             if (m_duringCall)
                 m_duringCall();
+            return nullptr;
         };
-        TalkCommands::setHandlers(h);
     }
 
     void tearDown() {
-        TalkCommands::setHandlers({});
-        m_app.reset(); // takes an open monitor with it
+        m_app.reset(); // takes an open monitor with it (it goes with the message list)
         QVERIFY(!visibleMonitorMenu());
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY(!qobject_cast<CMessageMonitor*>(w));

@@ -1,8 +1,8 @@
 // Robot messages: filing, the bounded list, and the container file's exact layout.
-#include "app/AppCore.h"
 #include "robot/MessageContainer.h"
 #include "robot/StoreRobotMessage.h"
 
+#include "FakeAppContext.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
@@ -124,7 +124,7 @@ private slots:
     void saveinfileDecidesUnlessForced() {
         ScriptedMessageBoxes boxes;
         TempProfile profile;
-        AppCore core(profile.store());
+        FakeAppContext core(profile.store());
         core.settings().msgfile = profile.dir() + "/c.txt";
         core.settings().saveinfile = 0;
         AppendMessageToContainer(core, false, anna());
@@ -140,7 +140,7 @@ private slots:
         ScriptedMessageBoxes boxes;
         boxes.answerNotifiesAtOnce = false;
         TempProfile profile;
-        AppCore core(profile.store());
+        FakeAppContext core(profile.store());
         core.settings().saveinfile = 1;
         core.settings().msgfile = profile.dir() + "/no/such/folder/zuno.txt";
         StoreRobotMessage(core, "hi there", "10.77.0.2", "bob");
@@ -161,7 +161,7 @@ private slots:
     void storingFilesWithTheClockAndSignals() {
         ScriptedMessageBoxes boxes;
         TempProfile profile;
-        AppCore core(profile.store());
+        FakeAppContext core(profile.store());
         QTemporaryDir dir;
         core.settings().saveinfile = 1;
         core.settings().msgfile = dir.filePath("zuno.txt");
@@ -208,7 +208,7 @@ private slots:
         QFETCH(qsizetype, kept);
         QFETCH(bool, cut);
         TempProfile profile;
-        AppCore core(profile.store());
+        FakeAppContext core(profile.store());
         StoreRobotMessage(core, text, "h", "u");
         const QString& filed = core.messages().messages().front().text;
         QCOMPARE(filed.endsWith(ROBOT_TEXT_CUT_MARK), cut);
@@ -235,7 +235,7 @@ private slots:
         QFETCH(int, held);
         QFETCH(bool, full);
         TempProfile profile;
-        AppCore core(profile.store());
+        FakeAppContext core(profile.store());
         RobotMessageList& list = core.messages();
         QSignalSpy fullness(&list, &RobotMessageList::fullnessChanged);
         RobotMessage m = anna();
@@ -245,9 +245,9 @@ private slots:
         for (int i = 0; i < held; ++i)
             list.holdPlace();
         QCOMPARE(list.isFull(), full);
-        QCOMPARE(core.robotTakesCalls(), false); // the switch is off
+        QCOMPARE(core.messages().robotTakesCalls(core.robotSwitch()), false); // the switch is off
         core.setRobotSwitch(1);
-        QCOMPARE(core.robotTakesCalls(), !full);
+        QCOMPARE(core.messages().robotTakesCalls(core.robotSwitch()), !full);
         QCOMPARE(fullness.count(), full ? 1 : 0);
         // A running robot files into the place it holds: filing never makes the list full.
         if (held > 0) {

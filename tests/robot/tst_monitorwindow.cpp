@@ -1,5 +1,5 @@
-// The message monitor as a window: keys that must not close it, the single instance the tray opens, its
-// placement and the splitter between table and pane.
+// The message monitor as a window: keys that must not close it, its placement and the splitter between table
+// and pane. (The single instance the tray opens is the shell's: tests/app.)
 #include "MonitorTestBase.h"
 
 using namespace monitortest;
@@ -20,24 +20,6 @@ private slots:
         QTest::keyClick(monitor->table(), Qt::Key_Enter);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(monitor && monitor->isVisible());
-    }
-
-    void singleInstance() {
-        QPointer<CMessageMonitor> first = open();
-        first->showMinimized();
-        QPointer<CMessageMonitor> again = open();
-        QCOMPARE(again.data(), first.data());
-        QVERIFY(!first->isMinimized());
-        int monitors = 0;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            monitors += qobject_cast<CMessageMonitor*>(w) ? 1 : 0;
-        QCOMPARE(monitors, 1);
-        first->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!first);
-        QVERIFY(!m_app->messageMonitor);
-        QPointer<CMessageMonitor> fresh = open();
-        QVERIFY(fresh);
     }
 
     void defaultPlacementIsWrittenAndReadBack() {
@@ -143,21 +125,6 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         monitor = open();
         QCOMPARE(monitor->geometry(), QRect(100, 100, 500, 300));
-    }
-
-    void openedByTheTrayCommands() {
-        fill();
-        m_profile->store().writeInt("About", "Version", 141);
-        m_app->core().setDaemonPort(0); // never the real port 518 here
-        QVERIFY(m_app->InitInstance());
-        m_app->trayWindow()->OnCommand(32781); // &Messages
-        QPointer<CMessageMonitor> monitor = qobject_cast<CMessageMonitor*>(m_app->messageMonitor.data());
-        QVERIFY(monitor && monitor->isVisible());
-        monitor->showMinimized();
-        m_boxes->answers.enqueue(MessageBoxService::No);
-        m_app->trayWindow()->OnCommand(32776); // &Exit, answered No
-        QCOMPARE(m_app->messageMonitor.data(), monitor.data());
-        QVERIFY(!monitor->isMinimized());
     }
 };
 

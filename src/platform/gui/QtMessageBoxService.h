@@ -1,3 +1,5 @@
+// The message-box service on real windows: QMessageBox and the common dialogs.
+//
 // Message boxes and common dialogs on real windows.
 #pragma once
 

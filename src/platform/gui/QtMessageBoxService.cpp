@@ -1,8 +1,8 @@
 // QMessageBox, the font chooser, QColorDialog and QFileDialog behind the message-box service.
-#include "platform/QtMessageBoxService.h"
+#include "platform/gui/QtMessageBoxService.h"
 
-#include "config/FontChooser.h"
-#include "config/FontConversion.h"
+#include "platform/gui/FontChooser.h"
+#include "platform/gui/FontConversion.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -12,7 +12,9 @@
 
 namespace {
 
-QWidget* ownerWidget(QObject* owner) { return qobject_cast<QWidget*>(owner); }
+QWidget* ownerWidget(QObject* owner) {
+    return qobject_cast<QWidget*>(owner);
+}
 
 QMessageBox* makeBox(const MessageBoxService::Request& r) {
     QWidget* parent = ownerWidget(r.owner);
@@ -22,11 +24,21 @@ QMessageBox* makeBox(const MessageBoxService::Request& r) {
     box->setTextFormat(Qt::PlainText);
     box->setText(r.text);
     switch (r.icon) {
-    case MessageBoxService::Icon::None: box->setIcon(QMessageBox::NoIcon); break;
-    case MessageBoxService::Icon::Information: box->setIcon(QMessageBox::Information); break;
-    case MessageBoxService::Icon::Question: box->setIcon(QMessageBox::Question); break;
-    case MessageBoxService::Icon::Warning: box->setIcon(QMessageBox::Warning); break;
-    case MessageBoxService::Icon::Stop: box->setIcon(QMessageBox::Critical); break;
+    case MessageBoxService::Icon::None:
+        box->setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageBoxService::Icon::Information:
+        box->setIcon(QMessageBox::Information);
+        break;
+    case MessageBoxService::Icon::Question:
+        box->setIcon(QMessageBox::Question);
+        break;
+    case MessageBoxService::Icon::Warning:
+        box->setIcon(QMessageBox::Warning);
+        break;
+    case MessageBoxService::Icon::Stop:
+        box->setIcon(QMessageBox::Critical);
+        break;
     }
     QMessageBox::StandardButtons buttons;
     if (r.buttons & MessageBoxService::Ok)
@@ -39,11 +51,20 @@ QMessageBox* makeBox(const MessageBoxService::Request& r) {
         buttons |= QMessageBox::No;
     box->setStandardButtons(buttons ? buttons : QMessageBox::Ok);
     switch (r.defaultButton) {
-    case MessageBoxService::Ok: box->setDefaultButton(QMessageBox::Ok); break;
-    case MessageBoxService::Cancel: box->setDefaultButton(QMessageBox::Cancel); break;
-    case MessageBoxService::Yes: box->setDefaultButton(QMessageBox::Yes); break;
-    case MessageBoxService::No: box->setDefaultButton(QMessageBox::No); break;
-    default: break;
+    case MessageBoxService::Ok:
+        box->setDefaultButton(QMessageBox::Ok);
+        break;
+    case MessageBoxService::Cancel:
+        box->setDefaultButton(QMessageBox::Cancel);
+        break;
+    case MessageBoxService::Yes:
+        box->setDefaultButton(QMessageBox::Yes);
+        break;
+    case MessageBoxService::No:
+        box->setDefaultButton(QMessageBox::No);
+        break;
+    default:
+        break;
     }
     if (parent)
         box->setWindowModality(Qt::WindowModal);
@@ -52,11 +73,16 @@ QMessageBox* makeBox(const MessageBoxService::Request& r) {
 
 int toButton(int standard) {
     switch (standard) {
-    case QMessageBox::Ok: return MessageBoxService::Ok;
-    case QMessageBox::Cancel: return MessageBoxService::Cancel;
-    case QMessageBox::Yes: return MessageBoxService::Yes;
-    case QMessageBox::No: return MessageBoxService::No;
-    default: return MessageBoxService::NoButton;
+    case QMessageBox::Ok:
+        return MessageBoxService::Ok;
+    case QMessageBox::Cancel:
+        return MessageBoxService::Cancel;
+    case QMessageBox::Yes:
+        return MessageBoxService::Yes;
+    case QMessageBox::No:
+        return MessageBoxService::No;
+    default:
+        return MessageBoxService::NoButton;
     }
 }
 

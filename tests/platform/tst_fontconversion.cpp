@@ -1,6 +1,6 @@
 // Stored fonts become the Qt fonts the panes use, and back.
-#include "config/FontConversion.h"
 #include "config/FontRecords.h"
+#include "platform/gui/FontConversion.h"
 
 #include <QApplication>
 #include <QTest>

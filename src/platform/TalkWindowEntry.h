@@ -1,4 +1,4 @@
-// What the tray's "&Windows" submenu needs of a conversation window without a task-bar button.
+// What the shell's list of conversation windows (the tray's "&Windows" submenu) needs of a conversation window.
 #pragma once
 
 #include <QString>

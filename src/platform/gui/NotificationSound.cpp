@@ -1,5 +1,5 @@
 // Sounds through QSoundEffect: asynchronous, and silent when the file cannot be played.
-#include "robot/NotificationSound.h"
+#include "platform/gui/NotificationSound.h"
 
 #include "config/Settings.h"
 

@@ -1,5 +1,5 @@
 // Desktop rectangle from the primary screen.
-#include "platform/Desktop.h"
+#include "platform/gui/Desktop.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -19,5 +19,7 @@ QRect rect() {
         return screen->geometry();
     return QRect(0, 0, 1024, 768);
 }
-void setOverride(std::optional<QRect> r) { overrideRect() = r; }
+void setOverride(std::optional<QRect> r) {
+    overrideRect() = r;
+}
 } // namespace Desktop

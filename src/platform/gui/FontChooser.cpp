@@ -1,7 +1,7 @@
 // Font chooser dialog.
-#include "config/FontChooser.h"
+#include "platform/gui/FontChooser.h"
 
-#include "config/FontConversion.h"
+#include "platform/gui/FontConversion.h"
 
 #include <QColorDialog>
 #include <QDialogButtonBox>
@@ -38,7 +38,9 @@ FontChooser::FontChooser(const LogFont& font, quint32 textColour, QWidget* paren
     showColour();
 }
 
-LogFont FontChooser::chosenFont() const { return FontConversion::fromQFont(m_fonts->currentFont(), m_base); }
+LogFont FontChooser::chosenFont() const {
+    return FontConversion::fromQFont(m_fonts->currentFont(), m_base);
+}
 
 void FontChooser::chooseColour() {
     const QColor chosen = QColorDialog::getColor(FontConversion::toQColor(m_colour), this, tr("Text colour"));

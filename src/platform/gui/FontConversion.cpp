@@ -1,5 +1,5 @@
 // LOGFONT <-> QFont: a negative height is the character height in pixels, a positive one the cell height.
-#include "config/FontConversion.h"
+#include "platform/gui/FontConversion.h"
 
 #include "config/FontRecords.h"
 
@@ -13,12 +13,24 @@ QFont toQFont(const LogFont& f) {
         font.setFamily(f.lfFaceName);
     const int family = f.lfPitchAndFamily & 0xF0;
     switch (family) {
-    case 0x10: font.setStyleHint(QFont::Serif); break;       // FF_ROMAN
-    case 0x20: font.setStyleHint(QFont::SansSerif); break;   // FF_SWISS
-    case 0x30: font.setStyleHint(QFont::TypeWriter); break;  // FF_MODERN
-    case 0x40: font.setStyleHint(QFont::Cursive); break;     // FF_SCRIPT
-    case 0x50: font.setStyleHint(QFont::Decorative); break;  // FF_DECORATIVE
-    default: font.setStyleHint(QFont::AnyStyle); break;
+    case 0x10:
+        font.setStyleHint(QFont::Serif);
+        break; // FF_ROMAN
+    case 0x20:
+        font.setStyleHint(QFont::SansSerif);
+        break; // FF_SWISS
+    case 0x30:
+        font.setStyleHint(QFont::TypeWriter);
+        break; // FF_MODERN
+    case 0x40:
+        font.setStyleHint(QFont::Cursive);
+        break; // FF_SCRIPT
+    case 0x50:
+        font.setStyleHint(QFont::Decorative);
+        break; // FF_DECORATIVE
+    default:
+        font.setStyleHint(QFont::AnyStyle);
+        break;
     }
     if ((f.lfPitchAndFamily & 0x03) == 1)
         font.setFixedPitch(true);
