@@ -5,21 +5,20 @@
 #   bench/daemon-load.sh [seconds per run]      (needs the build in build/; netkit needs root for inetd's user)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=../tests/support/talkd.sh
+source "$root/tests/support/talkd.sh"
 secs="${1:-5}"
 build="$root/build"
 cmake --build "$build" -j2 --target daemon-load daemonhost >/dev/null
 load="$build/bench/daemon-load"
-host="$build/tests/daemon/daemonhost"
+host="$build/tests/support/daemonhost"
 work="$(mktemp -d)"
 ours_port=55718
 netkit_port=55719
 pids=()
 cleanup() {
-    for p in "${pids[@]}"; do
-        # in.ntalkd stays on its socket for minutes after inetd started it: end inetd's children by pid too.
-        for c in $(cat /proc/"$p"/task/*/children 2>/dev/null); do kill "$c" 2>/dev/null || true; done
-        kill "$p" 2>/dev/null || true
-    done
+    talkd_stop_all
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -36,11 +35,8 @@ start_ours() {
     for _ in $(seq 50); do grep -q READY "$work/host.$1.log" && break; sleep 0.1; done
 }
 
-printf '127.0.0.1:%s\tdgram\tudp\twait\tnobody.tty\t/usr/sbin/in.ntalkd\tin.ntalkd\n' "$netkit_port" > "$work/inetd.conf"
-/usr/sbin/inetd -d "$work/inetd.conf" > "$work/inetd.log" 2>&1 &
-pids+=("$!")
+talkd_start "$work" 127.0.0.1 "$netkit_port"
 start_ours a
-sleep 0.5
 
 echo "== throughput, 16 in flight, ${secs}s each"
 o=$("$load" --port "$ours_port" --seconds "$secs" --inflight 16); echo "murmelo  $o"

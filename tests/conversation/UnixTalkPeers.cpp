@@ -9,9 +9,9 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdlib>
 
 namespace {
@@ -30,7 +30,9 @@ QString run(const QString& program, const QStringList& args) {
 QString UnixTalkPeers::isolate() {
     if (geteuid() != 0)
         return QStringLiteral("needs root (network and mount namespaces, port 518)");
-    for (const char* tool : {"/usr/bin/talk", "/usr/sbin/in.ntalkd", "/usr/sbin/inetd", "/usr/bin/tmux"})
+    if (const QString why = NetkitTalkd::unavailable(); !why.isEmpty())
+        return why;
+    for (const char* tool : {"/usr/bin/talk", "/usr/bin/tmux"})
         if (access(tool, X_OK) != 0)
             return QStringLiteral("%1 is not installed").arg(QLatin1String(tool));
     if (unshare(CLONE_NEWNET | CLONE_NEWNS) != 0)
@@ -38,7 +40,8 @@ QString UnixTalkPeers::isolate() {
     if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         return QStringLiteral("cannot make mounts private");
     char runDir[] = "/tmp/zuno-run-XXXXXX";
-    if (!mkdtemp(runDir))
+    // Open to all like the real /run: in.ntalkd reads utmp as nobody.
+    if (!mkdtemp(runDir) || chmod(runDir, 0755) != 0)
         return QStringLiteral("cannot make a private /run");
     const QByteArray utmp = QByteArray(runDir) + "/utmp";
     const int fd = open(utmp.constData(), O_CREAT | O_WRONLY, 0664);
@@ -66,37 +69,11 @@ void UnixTalkPeers::restore() {
 UnixTalkPeers::~UnixTalkPeers() {
     if (m_tmuxStarted)
         tmux({QStringLiteral("kill-server")});
-    stopDaemons();
-}
-
-void UnixTalkPeers::stopDaemons() {
-    if (m_inetd.state() == QProcess::NotRunning)
-        return;
-    // in.ntalkd stays after its last request: stop the children of our inetd first, by their ids.
-    const QString pid = QString::number(m_inetd.processId());
-    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
-    if (children.open(QIODevice::ReadOnly))
-        for (const QByteArray& child : children.readAll().split(' '))
-            if (const int id = child.trimmed().toInt(); id > 0)
-                ::kill(id, SIGTERM);
-    QThread::msleep(300); // inetd reaps its child
-    m_inetd.terminate();
-    if (!m_inetd.waitForFinished(3000))
-        m_inetd.kill();
-    m_inetd.waitForFinished(3000);
 }
 
 QString UnixTalkPeers::start() {
-    const QString conf = m_dir.filePath(QStringLiteral("inetd.conf"));
-    QFile f(conf);
-    if (!f.open(QIODevice::WriteOnly))
-        return QStringLiteral("cannot write inetd.conf");
-    f.write("127.0.0.1:518\tdgram\tudp\twait\troot\t/usr/sbin/in.ntalkd\tin.ntalkd\n");
-    f.close();
-    m_inetd.setProcessChannelMode(QProcess::MergedChannels);
-    m_inetd.start(QStringLiteral("/usr/sbin/inetd"), {QStringLiteral("-d"), conf});
-    if (!m_inetd.waitForStarted(5000))
-        return QStringLiteral("inetd did not start");
+    if (const QString failed = m_talkd.start(QStringLiteral("127.0.0.1"), 518); !failed.isEmpty())
+        return failed;
 
     qputenv("TERM", "xterm");
     tmux({QStringLiteral("-f"), QStringLiteral("/dev/null"), QStringLiteral("new-session"), QStringLiteral("-d"),

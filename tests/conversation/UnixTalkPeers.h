@@ -3,10 +3,11 @@
 // before anything else runs (root only). The pane is registered in a private utmp so that talkd rings it.
 #pragma once
 
+#include "NetkitTalkd.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
-#include <QTemporaryDir>
 
 class UnixTalkPeers {
 public:
@@ -29,9 +30,7 @@ public:
 
 private:
     QString tmux(const QStringList& args) const;
-    void stopDaemons();
 
-    QTemporaryDir m_dir;
-    QProcess m_inetd;
+    NetkitTalkd m_talkd;
     bool m_tmuxStarted = false;
 };

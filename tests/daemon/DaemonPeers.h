@@ -2,6 +2,8 @@
 // child programs whose output lines are gathered, and sockets opened inside a network namespace of the test's.
 #pragma once
 
+#include "DaemonHostPath.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -63,7 +65,7 @@ inline QByteArray id(quint32 v) {
 }
 
 inline QString daemonHost() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/daemonhost");
+    return daemonHostPath();
 }
 
 // Lines a child prints, gathered as they come.

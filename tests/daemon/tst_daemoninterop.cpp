@@ -2,11 +2,11 @@
 // port 518 in a network namespace of the test's own, and netkit's in.ntalkd given the same datagrams as ours.
 // Root only (namespaces, inetd); skipped otherwise.
 #include "DaemonPeers.h"
+#include "NetNamespace.h"
+#include "NetkitTalkd.h"
 #include "ScriptedMessageBoxes.h"
 
-#include <QDir>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -38,23 +38,23 @@ class TestDaemonInterop : public QObject {
 
 private slots:
     void initTestCase() {
-        if (::geteuid() != 0)
-            QSKIP("needs root: network namespaces, port 518 and inetd");
-        for (const char* tool : {"/usr/bin/talk", "/usr/sbin/in.ntalkd", "/usr/sbin/inetd", "/usr/bin/tmux"})
+        if (const QString why = NetkitTalkd::unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        for (const char* tool : {"/usr/bin/talk", "/usr/bin/tmux"})
             if (!QFile::exists(QString::fromLatin1(tool)))
                 QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool))));
         QVERIFY(QFile::exists(daemonHost()));
     }
 
     void unixTalkCallsThroughOurDaemon() {
-        const QString ns = QStringLiteral("zunotalk%1").arg(QCoreApplication::applicationPid());
+        NetNamespace host(QStringLiteral("zunotalk"));
+        QVERIFY2(host.ok(), qPrintable(host.error()));
+        const QString ns = host.name();
         const QString tmux = QStringLiteral("tmux -L %1").arg(ns);
-        QVERIFY(sh(QStringLiteral("ip netns add %1 && ip -n %1 link set lo up").arg(ns)) == 0);
         Child daemon;
         auto cleanup = qScopeGuard([&] {
             sh(QStringLiteral("%1 kill-server 2>/dev/null").arg(tmux));
             daemon.stop();
-            sh(QStringLiteral("ip netns del %1").arg(ns));
         });
         daemon.process.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), ns, daemonHost(),
                                                     QStringLiteral("--port"), QStringLiteral("518"),
@@ -108,32 +108,16 @@ private slots:
 
     void sameDatagramsAsNetkitTalkd() {
         // netkit under inetd on one loopback port, our daemon on another.
-        QTemporaryDir dir;
         const quint16 netkitPort = freeUdpPort();
-        QFile conf(dir.filePath(QStringLiteral("inetd.conf")));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write(QStringLiteral("127.0.0.1:%1\tdgram\tudp\twait\tnobody.tty\t/usr/sbin/in.ntalkd\tin.ntalkd\n")
-                       .arg(netkitPort)
-                       .toLatin1());
-        conf.close();
-        Child inetd;
+        NetkitTalkd netkit;
+        const QString failed = netkit.start(QStringLiteral("127.0.0.1"), netkitPort);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         Child ours;
-        auto cleanup = qScopeGuard([&] {
-            // The in.ntalkd that inetd started keeps the socket for minutes: stop it by its pid too.
-            const QString pid = QString::number(inetd.process.processId());
-            if (inetd.process.processId() > 0)
-                sh(QStringLiteral("for c in $(cat /proc/%1/task/*/children 2>/dev/null); do kill $c; done").arg(pid));
-            inetd.stop();
-            ours.stop();
-        });
-        inetd.process.setProcessChannelMode(QProcess::MergedChannels);
-        inetd.process.start(QStringLiteral("/usr/sbin/inetd"), {QStringLiteral("-d"), conf.fileName()});
-        QVERIFY(inetd.process.waitForStarted());
+        auto cleanup = qScopeGuard([&] { ours.stop(); });
         ours.process.start(daemonHost(), {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--login"),
                                           QStringLiteral("tester")});
         QVERIFY(ours.waitForLine(QStringLiteral("READY")));
         const quint16 ourPort = ours.lines.filter(QStringLiteral("READY")).first().mid(6).toUShort();
-        QTest::qWait(300);
 
         QUdpSocket s; // source port above 1024: netkit ignores the others
         QVERIFY(s.bind(QHostAddress::LocalHost, 0));
@@ -216,13 +200,12 @@ private slots:
         Child second;
         second.process.start(daemonHost(), {QStringLiteral("--port"), QString::number(holder.localPort())});
         QVERIFY(second.waitForLine(QStringLiteral("FAILED 10048 Hm... it appears there is another talk program")));
-        const QString ns = QStringLiteral("zunoport%1").arg(QCoreApplication::applicationPid());
-        QVERIFY(sh(QStringLiteral("ip netns add %1").arg(ns)) == 0);
+        NetNamespace host(QStringLiteral("zunoport"));
+        QVERIFY2(host.ok(), qPrintable(host.error()));
         const QString out =
             shOut(QStringLiteral("ip netns exec %1 setpriv --reuid=nobody --regid=nogroup --clear-groups "
                                  "%2 --port 518 </dev/null")
-                      .arg(ns, daemonHost()));
-        sh(QStringLiteral("ip netns del %1").arg(ns));
+                      .arg(host.name(), daemonHost()));
         QCOMPARE(out.trimmed(), QStringLiteral("FAILED 10013 Socket error 10013 occured. Program terminated."));
     }
 };

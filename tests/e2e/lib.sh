@@ -2,6 +2,9 @@
 # joined by a bridge, Murmelo instances and Unix talk peers inside them, and checks that keep screenshots
 # when they fail. Every address used is inside namespaces this suite creates (10.77.9.0/24).
 set -uo pipefail
+E2E_SUPPORT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)
+# shellcheck source=../support/talkd.sh
+source "$E2E_SUPPORT/talkd.sh"
 
 E2E_NAME=${E2E_NAME:-e2e}
 ZUNO=${ZUNO:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/zuno}
@@ -28,6 +31,7 @@ require_root() {
 }
 
 cleanup() {
+    talkd_stop_all
     for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
     sleep 0.3
     for pid in "${E2E_PIDS[@]}"; do kill -9 "$pid" 2>/dev/null; done
@@ -115,11 +119,8 @@ start_zuno() {
 # netkit talkd under inetd in a namespace, on port 518 of its address.
 start_talkd() {
     local ns=$1 addr=$2
-    local conf="$E2E_DIR/inetd-$ns.conf"
-    printf '%s:518\tdgram\tudp\twait\tnobody.tty\t/usr/sbin/in.ntalkd\tin.ntalkd\n' "$addr" >"$conf"
-    ip netns exec "$ns" /usr/sbin/inetd -d "$conf" >"$E2E_DIR/inetd-$ns.log" 2>&1 &
-    E2E_PIDS+=($!)
-    sleep 0.5
+    mkdir -p "$E2E_DIR/talkd-$ns"
+    talkd_start "$E2E_DIR/talkd-$ns" "$addr" 518 "$ns"
 }
 
 # A command in a tmux pane inside a namespace: tmux_start ns session command...
@@ -206,15 +207,15 @@ finish() {
 # a fresh utmp, so that talkd can ring the user of the tmux pane "shell" ("Message from Talk_Daemon@...").
 start_unix_host() {
     local ns=$1
-    local run="$E2E_DIR/run-$ns" conf="$E2E_DIR/inetd-$ns.conf"
-    mkdir -p "$run"
-    printf '0.0.0.0:518\tdgram\tudp\twait\tnobody.tty\t/usr/sbin/in.ntalkd\tin.ntalkd\n' >"$conf"
+    local run="$E2E_DIR/run-$ns"
+    mkdir -p "$run" "$E2E_DIR/talkd-$ns"
     cat >"$E2E_DIR/unix-$ns.sh" <<INNER
 mount --bind "$run" /run
 : >/run/utmp
 chgrp utmp /run/utmp 2>/dev/null
 chmod 664 /run/utmp
-/usr/sbin/inetd -d "$conf" >"$E2E_DIR/inetd-$ns.log" 2>&1 &
+source "$E2E_SUPPORT/talkd.sh"
+talkd_start "$E2E_DIR/talkd-$ns" 0.0.0.0 518
 tmux -L "zuno-$E2E_NAME" new-session -d -s shell -x 100 -y 30 bash
 tty=\$(tmux -L "zuno-$E2E_NAME" display -p -t shell '#{pane_tty}')
 chgrp tty "\$tty"

@@ -176,24 +176,6 @@ private slots:
         }
     }
 
-    // Figures only: attributing one reply among 254 waiting rows of a range.
-    void matchingBenchmark() {
-        QueryPlan plan;
-        plan.aliasCount = plan.hostCount = 1;
-        plan.addHost("a", "#10.0.0.1 254");
-        LocateEngine e("P", false, false, plan);
-        e.beginCycle();
-        QStringList senders;
-        for (int i = 1; i <= 254; ++i)
-            senders << QStringLiteral("10.0.0.%1").arg(i);
-        int found = 0;
-        QBENCHMARK {
-            for (const QString& s : senders)
-                found += e.matchReply(s) >= 0;
-        }
-        QVERIFY(found >= 254);
-    }
-
     void interpretation_data() {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("state");

@@ -115,8 +115,6 @@ private slots:
         const QueryPlan plan = QueryPlan::Build(profile.store(), "P");
         QCOMPARE(plan.problem(), box);
         QVERIFY(plan.entries.empty());
-        QCOMPARE(LocateTexts::NO_ALIASES, QStringLiteral("Unable to locate this person. No aliases specified."));
-        QCOMPARE(LocateTexts::NO_HOSTS, QStringLiteral("Unable to locate this person. No hosts specified."));
     }
 };
 

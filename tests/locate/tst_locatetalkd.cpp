@@ -6,113 +6,37 @@
 
 #include "FakeAppContext.h"
 #include "LocateTestData.h"
+#include "NetNamespace.h"
+#include "NetkitTalkd.h"
 #include "TempProfile.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <unistd.h>
-
-namespace {
-
-bool run(const QStringList& args) {
-    QProcess p;
-    p.start(args.first(), args.mid(1));
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// The processes whose parent is `pid` (in.ntalkd under inetd).
-QList<qint64> childrenOf(qint64 pid) {
-    QList<qint64> out;
-    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
-        bool ok = false;
-        const qint64 child = entry.toLongLong(&ok);
-        if (!ok)
-            continue;
-        QFile status("/proc/" + entry + "/status");
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("PPid:") && line.mid(5).trimmed().toLongLong() == pid)
-                out << child;
-    }
-    return out;
-}
-
-} // namespace
+#include <memory>
 
 class TestLocateTalkd : public QObject {
     Q_OBJECT
 
-    QString m_ns, m_hostSide, m_nsSide, m_subnet;
-    QTemporaryDir m_dir;
-    QProcess m_inetd;
-    bool m_netUp = false;
-
-    void tearDownNetwork() {
-        if (m_inetd.state() != QProcess::NotRunning) {
-            const qint64 pid = m_inetd.processId();
-            for (qint64 child : childrenOf(pid))
-                ::kill(pid_t(child), SIGTERM);
-            m_inetd.terminate();
-            if (!m_inetd.waitForFinished(3000)) {
-                m_inetd.kill();
-                m_inetd.waitForFinished(3000);
-            }
-        }
-        if (m_netUp) {
-            run({"ip", "netns", "del", m_ns});
-            run({"ip", "link", "del", m_hostSide}); // normally gone with the namespace
-            m_netUp = false;
-        }
-    }
+    QString m_subnet;
+    std::unique_ptr<NetNamespace> m_host;
+    std::unique_ptr<NetkitTalkd> m_talkd;
 
 private slots:
     void initTestCase() {
-        if (::geteuid() != 0)
-            QSKIP("needs root: creates a network namespace and runs in.ntalkd on its port 518");
-        if (!QFile::exists("/usr/sbin/in.ntalkd") || !QFile::exists("/usr/sbin/inetd"))
-            QSKIP("needs the talkd and openbsd-inetd packages");
-        const qint64 pid = QCoreApplication::applicationPid();
-        m_ns = QStringLiteral("lzt%1").arg(pid);
-        m_hostSide = QStringLiteral("lzh%1").arg(pid);
-        m_nsSide = QStringLiteral("lzn%1").arg(pid);
-        m_subnet = QStringLiteral("10.77.%1.").arg(100 + pid % 150);
-        QVERIFY(run({"ip", "netns", "add", m_ns}));
-        m_netUp = true;
-        QVERIFY(run({"ip", "link", "add", m_hostSide, "type", "veth", "peer", "name", m_nsSide}));
-        QVERIFY(run({"ip", "link", "set", m_nsSide, "netns", m_ns}));
-        QVERIFY(run({"ip", "addr", "add", m_subnet + "1/24", "dev", m_hostSide}));
-        QVERIFY(run({"ip", "link", "set", m_hostSide, "up"}));
-        QVERIFY(run({"ip", "-n", m_ns, "addr", "add", m_subnet + "2/24", "dev", m_nsSide}));
-        QVERIFY(run({"ip", "-n", m_ns, "addr", "add", m_subnet + "3/24", "dev", m_nsSide}));
-        QVERIFY(run({"ip", "-n", m_ns, "link", "set", "lo", "up"}));
-        QVERIFY(run({"ip", "-n", m_ns, "link", "set", m_nsSide, "up"}));
-
-        QFile conf(m_dir.filePath("inetd.conf"));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write(QStringLiteral("%1:518\tdgram\tudp\twait\tnobody.tty\t/usr/sbin/in.ntalkd\tin.ntalkd\n")
-                       .arg(m_subnet + "2")
-                       .toLatin1());
-        conf.close();
-        m_inetd.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_inetd.start("ip", {"netns", "exec", m_ns, "/usr/sbin/inetd", "-d", conf.fileName()});
-        QVERIFY(m_inetd.waitForStarted(5000));
-        // Listening once ss lists the port inside the namespace.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [&] {
-                QProcess ss;
-                ss.start("ip", {"netns", "exec", m_ns, "ss", "-Huln", "sport = :518"});
-                ss.waitForFinished(5000);
-                return !ss.readAllStandardOutput().trimmed().isEmpty();
-            }(),
-            10000);
+        if (const QString why = NetkitTalkd::unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        m_subnet = QStringLiteral("10.77.%1.").arg(100 + QCoreApplication::applicationPid() % 150);
+        m_host = std::make_unique<NetNamespace>(QStringLiteral("lzt"));
+        QVERIFY2(m_host->link(m_subnet + "1/24", {m_subnet + "2/24", m_subnet + "3/24"}), qPrintable(m_host->error()));
+        m_talkd = std::make_unique<NetkitTalkd>();
+        const QString failed = m_talkd->start(m_subnet + "2", 518, m_host->name());
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
     }
 
-    void cleanupTestCase() { tearDownNetwork(); }
+    void cleanupTestCase() {
+        m_talkd.reset();
+        m_host.reset();
+    }
 
     void unixDaemonDetected() {
         TempProfile profile;
