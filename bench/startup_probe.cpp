@@ -25,10 +25,10 @@ int main(int argc, char* argv[]) {
     getsockname(fd, reinterpret_cast<sockaddr*>(&self), &len);
 
     unsigned char probe[84] = {};
-    probe[0] = 1;                        // vers
-    probe[1] = 1;                        // LOOK_UP
-    probe[4] = 0xD7;                     // PROBE_ID
-    probe[8] = 0, probe[9] = 2;          // addr family
+    probe[0] = 1;               // vers
+    probe[1] = 1;               // LOOK_UP
+    probe[4] = 0xD7;            // PROBE_ID
+    probe[8] = 0, probe[9] = 2; // addr family
     std::memcpy(&probe[10], &self.sin_port, 2);
     std::memcpy(&probe[12], &self.sin_addr, 4);
     std::memcpy(&probe[24], &probe[8], 16);

@@ -29,6 +29,8 @@ bool install(const QString& templateFile, const QString& entryFile) {
     return QFile::copy(templateFile, entryFile);
 }
 
-void remove(const QString& entryFile) { QFile::remove(entryFile); }
+void remove(const QString& entryFile) {
+    QFile::remove(entryFile);
+}
 
 } // namespace Autostart

@@ -10,7 +10,9 @@
 
 namespace FirstStart {
 
-int storedVersion(const ProfileStore& store) { return store.readInt(SECTION, QStringLiteral("Version"), 0); }
+int storedVersion(const ProfileStore& store) {
+    return store.readInt(SECTION, QStringLiteral("Version"), 0);
+}
 
 void recordVersion(ProfileStore& store, int previousVersion) {
     store.writeInt(SECTION, QStringLiteral("Version"), VERSION);
@@ -30,8 +32,7 @@ void seedSamplePerson(ProfileStore& store) {
     store.writeInt(ALIASES, aliasCountName(person), 2);
     store.writeString(ALIASES, aliasName(person, 0), me);
     store.writeString(ALIASES, aliasName(person, 1), guest);
-    const QStringList myHosts = {QStringLiteral("127.0.0.1"), QStringLiteral("localhost"),
-                                 QHostInfo::localHostName()};
+    const QStringList myHosts = {QStringLiteral("127.0.0.1"), QStringLiteral("localhost"), QHostInfo::localHostName()};
     store.writeInt(PHOSTS, hostCountName(person, me), int(myHosts.size()));
     for (int i = 0; i < myHosts.size(); ++i)
         store.writeString(PHOSTS, hostName(person, me, i), myHosts[i]);

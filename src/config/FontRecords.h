@@ -15,7 +15,7 @@
 class ProfileStore;
 
 struct ConversationLook {
-    static constexpr std::uint32_t DEFAULT_LOCAL_TEXT = 0x00FF00;  // green
+    static constexpr std::uint32_t DEFAULT_LOCAL_TEXT = 0x00FF00; // green
     static constexpr std::uint32_t DEFAULT_LOCAL_BACK = 0x000000;
     static constexpr std::uint32_t DEFAULT_REMOTE_TEXT = 0x00FFFF; // yellow
     static constexpr std::uint32_t DEFAULT_REMOTE_BACK = 0x000000;
@@ -52,9 +52,15 @@ void parseColours(const QString& text, ConversationLook& look);
 inline std::uint32_t rgb(int r, int g, int b) {
     return std::uint32_t(r & 0xFF) | (std::uint32_t(g & 0xFF) << 8) | (std::uint32_t(b & 0xFF) << 16);
 }
-inline int red(std::uint32_t c) { return int(c & 0xFF); }
-inline int green(std::uint32_t c) { return int((c >> 8) & 0xFF); }
-inline int blue(std::uint32_t c) { return int((c >> 16) & 0xFF); }
+inline int red(std::uint32_t c) {
+    return int(c & 0xFF);
+}
+inline int green(std::uint32_t c) {
+    return int((c >> 8) & 0xFF);
+}
+inline int blue(std::uint32_t c) {
+    return int((c >> 16) & 0xFF);
+}
 
 } // namespace FontRecords
 

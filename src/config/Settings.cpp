@@ -57,4 +57,6 @@ void Settings::SaveSettings(ProfileStore& s) const {
     s.flush();
 }
 
-QString Settings::containerFileName() const { return msgfile.isEmpty() ? QStringLiteral("zuno.txt") : msgfile; }
+QString Settings::containerFileName() const {
+    return msgfile.isEmpty() ? QStringLiteral("zuno.txt") : msgfile;
+}

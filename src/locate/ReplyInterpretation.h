@@ -24,5 +24,4 @@ struct ReplyInterpretation {
     // `data` is the datagram as received (at most 84 bytes; shorter ones read as zero-filled).
     // 213 asks for an immediate call only when the search is urgent; auto-connect is the caller's part.
     static ReplyInterpretation interpret(const std::uint8_t* data, std::size_t length, bool urgent);
-
 };

@@ -39,8 +39,12 @@ QString fromRaw(const QString& raw) {
     return raw;
 }
 
-QString current() { return fromRaw(rawOverride() ? *rawOverride() : platformRawName()); }
+QString current() {
+    return fromRaw(rawOverride() ? *rawOverride() : platformRawName());
+}
 
-void setRawOverride(std::optional<QString> raw) { rawOverride() = std::move(raw); }
+void setRawOverride(std::optional<QString> raw) {
+    rawOverride() = std::move(raw);
+}
 
 } // namespace LoginName

@@ -23,6 +23,10 @@ MessageBoxService* g_service = &g_silent;
 
 } // namespace
 
-MessageBoxService& MessageBoxService::instance() { return *g_service; }
+MessageBoxService& MessageBoxService::instance() {
+    return *g_service;
+}
 
-void MessageBoxService::setInstance(MessageBoxService* service) { g_service = service ? service : &g_silent; }
+void MessageBoxService::setInstance(MessageBoxService* service) {
+    g_service = service ? service : &g_silent;
+}

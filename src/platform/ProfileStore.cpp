@@ -10,8 +10,8 @@
 #include <algorithm>
 
 ProfileStore::ProfileStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, ORGANISATION,
-                                             APPLICATION)) {}
+    : m_settings(
+          std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, ORGANISATION, APPLICATION)) {}
 
 ProfileStore::ProfileStore(const QString& filePath)
     : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {}
@@ -129,7 +129,9 @@ void ProfileStore::flush() {
         m_settings->sync();
 }
 
-QString ProfileStore::filePath() const { return m_settings->fileName(); }
+QString ProfileStore::filePath() const {
+    return m_settings->fileName();
+}
 
 void ProfileStore::removeEverything() {
     if (m_removed)

@@ -24,6 +24,10 @@ std::function<QDateTime()>& source() {
 } // namespace
 
 namespace LocalClock {
-SystemTime now() { return SystemTime::fromDateTime(source() ? source()() : QDateTime::currentDateTime()); }
-void setSource(std::function<QDateTime()> s) { source() = std::move(s); }
+SystemTime now() {
+    return SystemTime::fromDateTime(source() ? source()() : QDateTime::currentDateTime());
+}
+void setSource(std::function<QDateTime()> s) {
+    source() = std::move(s);
+}
 } // namespace LocalClock

@@ -20,7 +20,9 @@ void put32(std::uint8_t* p, std::uint32_t v) {
     p[3] = static_cast<std::uint8_t>(v);
 }
 
-std::uint16_t get16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
+std::uint16_t get16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
 
 std::uint32_t get32(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | std::uint32_t(p[3]);
@@ -79,9 +81,13 @@ ControlMessage ControlMessage::decode(const std::uint8_t* data, std::size_t leng
     return m;
 }
 
-std::uint32_t ControlMessage::idNetworkOrder() const { return get32(id_num.data()); }
+std::uint32_t ControlMessage::idNetworkOrder() const {
+    return get32(id_num.data());
+}
 
-void ControlMessage::setIdNetworkOrder(std::uint32_t id) { put32(id_num.data(), id); }
+void ControlMessage::setIdNetworkOrder(std::uint32_t id) {
+    put32(id_num.data(), id);
+}
 
 std::string ControlMessage::fullName() const {
     std::uint8_t field[FULL_NAME_SIZE];

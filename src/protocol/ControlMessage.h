@@ -27,8 +27,8 @@ namespace talk {
 
 struct SockAddr {
     std::uint16_t family = 0;
-    std::uint16_t port = 0;   // host order
-    std::uint32_t ip = 0;     // host order: 127.0.0.1 is 0x7F000001
+    std::uint16_t port = 0; // host order
+    std::uint32_t ip = 0;   // host order: 127.0.0.1 is 0x7F000001
     std::array<std::uint8_t, 8> zero{};
 
     bool operator==(const SockAddr&) const = default;

@@ -10,12 +10,12 @@ namespace talk {
 constexpr std::uint16_t DAEMON_PORT = 518;
 constexpr std::uint8_t TALK_VERSION = 1;
 
-constexpr std::size_t MESSAGE_SIZE = 84;     // a request, and the probe reply
-constexpr std::size_t REPLY_SIZE = 24;       // a normal reply: the first 24 bytes
-constexpr std::size_t NAME_SIZE = 12;        // l_name and r_name
-constexpr std::size_t TTY_SIZE = 16;         // r_tty
-constexpr std::size_t FULL_NAME_SIZE = 28;   // r_name and r_tty together, in the probe reply
-constexpr std::uint16_t AF_INET_WIRE = 2;    // the only address family on the wire
+constexpr std::size_t MESSAGE_SIZE = 84;   // a request, and the probe reply
+constexpr std::size_t REPLY_SIZE = 24;     // a normal reply: the first 24 bytes
+constexpr std::size_t NAME_SIZE = 12;      // l_name and r_name
+constexpr std::size_t TTY_SIZE = 16;       // r_tty
+constexpr std::size_t FULL_NAME_SIZE = 28; // r_name and r_tty together, in the probe reply
+constexpr std::uint16_t AF_INET_WIRE = 2;  // the only address family on the wire
 
 // Request types.
 enum RequestType : std::uint8_t {

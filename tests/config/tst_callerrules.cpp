@@ -13,14 +13,22 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("action");
-        QTest::newRow("user rule wins over host rule") << "mallory" << "10.0.0.9" << 0;
-        QTest::newRow("case of A-Z ignored") << "MALLORY" << "1.2.3.4" << 0;
-        QTest::newRow("first match in index order") << "eve" << "1.2.3.4" << 1;
-        QTest::newRow("host rule") << "someone" << "10.0.0.9" << 4;
-        QTest::newRow("host named by name never matches the dotted sender") << "x" << "10.0.0.10" << 2;
-        QTest::newRow("default") << "nobody" << "192.0.2.1" << 2;
-        QTest::newRow("missing code reads as 3") << "trent" << "1.1.1.1" << 3;
-        QTest::newRow("only ASCII letters fold") << "\u00c9ve" << "1.1.1.1" << 2;
+        QTest::newRow("user rule wins over host rule") << "mallory"
+                                                       << "10.0.0.9" << 0;
+        QTest::newRow("case of A-Z ignored") << "MALLORY"
+                                             << "1.2.3.4" << 0;
+        QTest::newRow("first match in index order") << "eve"
+                                                    << "1.2.3.4" << 1;
+        QTest::newRow("host rule") << "someone"
+                                   << "10.0.0.9" << 4;
+        QTest::newRow("host named by name never matches the dotted sender") << "x"
+                                                                            << "10.0.0.10" << 2;
+        QTest::newRow("default") << "nobody"
+                                 << "192.0.2.1" << 2;
+        QTest::newRow("missing code reads as 3") << "trent"
+                                                 << "1.1.1.1" << 3;
+        QTest::newRow("only ASCII letters fold") << "\u00c9ve"
+                                                 << "1.1.1.1" << 2;
     }
 
     void actionFor() {

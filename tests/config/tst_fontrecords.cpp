@@ -33,9 +33,8 @@ private slots:
         QTest::newRow("garbage in the middle") << "-14,0,0,0,x,1" << -14 << 2 << 3 << "Before";
         QTest::newRow("nothing matches") << "abc" << 1 << 2 << 3 << "Before";
         QTest::newRow("bytes keep the low 8 bits") << "5,0,0,0,5,0,0,0,460" << 5 << 5 << 204 << "Before";
-        QTest::newRow("face cut to 31")
-            << "1,0,0,0,2,0,0,0,3,0,0,0,0,ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789" << 1 << 2 << 3
-            << "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234";
+        QTest::newRow("face cut to 31") << "1,0,0,0,2,0,0,0,3,0,0,0,0,ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789" << 1 << 2
+                                        << 3 << "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234";
         QTest::newRow("blanks before numbers") << " 9, 0,0,0,800" << 9 << 800 << 3 << "Before";
         // Numbers beyond long long read as its nearest end (as strtoll), then keep their low 32 bits.
         QTest::newRow("huge number") << "99999999999999999999999,0,0,0,700" << -1 << 700 << 3 << "Before";

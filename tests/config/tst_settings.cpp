@@ -44,10 +44,10 @@ private slots:
         p.reopen();
         QStringList names = p.store().valueNames(Settings::SECTION);
         names.sort();
-        QStringList expected = {"showlookup", "saveinfile", "playsound", "talktotop", "movetotop",
-                                "prperson",   "talkrobotmode", "urgency", "callers", "topmostlocate",
-                                "taskbar",    "ltra",       "autowrap",  "newstyle",  "tab",
-                                "sound",      "fullname",   "autotext",  "msgfile"};
+        QStringList expected = {"showlookup", "saveinfile",    "playsound", "talktotop", "movetotop",
+                                "prperson",   "talkrobotmode", "urgency",   "callers",   "topmostlocate",
+                                "taskbar",    "ltra",          "autowrap",  "newstyle",  "tab",
+                                "sound",      "fullname",      "autotext",  "msgfile"};
         expected.sort();
         QCOMPARE(names, expected);
         QCOMPARE(p.store().readInt(Settings::SECTION, QStringLiteral("callers"), 0), 5);

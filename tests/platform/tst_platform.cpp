@@ -26,12 +26,16 @@ private slots:
     void loginNameRule_data() {
         QTest::addColumn<QString>("raw");
         QTest::addColumn<QString>("sent");
-        QTest::newRow("ordinary") << "anna" << "anna";
-        QTest::newRow("eleven fits") << "abcdefghijk" << "abcdefghijk";
-        QTest::newRow("twelve does not") << "abcdefghijkl" << "default";
-        QTest::newRow("failure") << "" << "default";
-        QTest::newRow("multi-byte counted in bytes") << QString::fromUtf8("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9")
-                                                     << "default";
+        QTest::newRow("ordinary") << "anna"
+                                  << "anna";
+        QTest::newRow("eleven fits") << "abcdefghijk"
+                                     << "abcdefghijk";
+        QTest::newRow("twelve does not") << "abcdefghijkl"
+                                         << "default";
+        QTest::newRow("failure") << ""
+                                 << "default";
+        QTest::newRow("multi-byte counted in bytes")
+            << QString::fromUtf8("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9") << "default";
     }
 
     void loginNameRule() {
@@ -157,8 +161,7 @@ private slots:
         QVERIFY(!LocalAddress::isOwnAddress(QHostAddress("192.0.2.44")));
         // Toward the loopback the kernel picks a loopback address.
         QCOMPARE(LocalAddress::towards(QHostAddress("127.0.0.1")), QHostAddress("127.0.0.1"));
-        QCOMPARE(LocalAddress::firstIPv4({QHostAddress("::1"), QHostAddress("127.0.0.1")}),
-                 QHostAddress("127.0.0.1"));
+        QCOMPARE(LocalAddress::firstIPv4({QHostAddress("::1"), QHostAddress("127.0.0.1")}), QHostAddress("127.0.0.1"));
     }
 
     void ownHostNameIsLookedUpOnceInTheBackground() {

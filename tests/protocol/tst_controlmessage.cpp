@@ -122,8 +122,8 @@ private slots:
         m.addr = {AF_INET_WIRE, 1234, 0x7F000001, {}};
         const Datagram d = m.encode();
         const std::vector<std::uint8_t> reply(d.begin(), d.begin() + REPLY_SIZE);
-        const std::vector<std::uint8_t> expected = {1, 1, 0, 0, 0, 0, 0, 42, 0, 2, 0x04, 0xD2,
-                                                    127, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+        const std::vector<std::uint8_t> expected = {1,   1, 0, 0, 0, 0, 0, 42, 0, 2, 0x04, 0xD2,
+                                                    127, 0, 0, 1, 0, 0, 0, 0,  0, 0, 0,    0};
         QCOMPARE(reply, expected);
     }
 };

@@ -1,9 +1,13 @@
 // Scripted message boxes.
 #include "ScriptedMessageBoxes.h"
 
-ScriptedMessageBoxes::ScriptedMessageBoxes() { MessageBoxService::setInstance(this); }
+ScriptedMessageBoxes::ScriptedMessageBoxes() {
+    MessageBoxService::setInstance(this);
+}
 
-ScriptedMessageBoxes::~ScriptedMessageBoxes() { MessageBoxService::setInstance(nullptr); }
+ScriptedMessageBoxes::~ScriptedMessageBoxes() {
+    MessageBoxService::setInstance(nullptr);
+}
 
 int ScriptedMessageBoxes::answerFor(const Request& r) {
     if (!answers.isEmpty())

@@ -11,7 +11,7 @@
 
 class ScriptedMessageBoxes final : public MessageBoxService {
 public:
-    ScriptedMessageBoxes();  // installs itself
+    ScriptedMessageBoxes();           // installs itself
     ~ScriptedMessageBoxes() override; // restores the silent service
 
     QList<Request> shown;
