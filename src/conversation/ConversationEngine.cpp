@@ -82,6 +82,7 @@ bool ConversationEngine::start() {
     }
     m_port = m_listener->serverPort();
     connect(m_listener, &QTcpServer::newConnection, this, &ConversationEngine::OnIncomingConnection);
+    connect(m_listener, &QTcpServer::acceptError, this, &ConversationEngine::onAcceptError);
 
     m_control = new QUdpSocket(this);
     if (!m_control->bind(QHostAddress::AnyIPv4, m_port)) {

@@ -120,6 +120,7 @@ private:
     void onControlReply(const talk::ControlMessage& reply);
     void onStreamReadable();
     void OnIncomingConnection();
+    void onAcceptError(QAbstractSocket::SocketError error);
     void OnConnected();
     void OnResendTimer();
     void OnPeerClosed();

@@ -65,6 +65,17 @@ void ConversationEngine::OnIncomingConnection() {
         onStreamReadable();
 }
 
+// The listener stops accepting after a failed accept: a conversation that went on waiting would never be called.
+void ConversationEngine::onAcceptError(QAbstractSocket::SocketError error) {
+    if (m_released || m_data)
+        return;
+    ReportSocketError(QStringLiteral("Could not accept TCP connection."),
+                      SocketErrors::fromQt(error, m_listener->errorString()));
+    // A reset or an abort (the box alone) leaves the conversation waiting, and the next caller is taken.
+    if (!m_released)
+        m_listener->resumeAccepting();
+}
+
 void ConversationEngine::OnConnected() {
     if (m_released || m_connected)
         return;

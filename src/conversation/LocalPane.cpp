@@ -40,7 +40,8 @@ LocalPane::LocalPane(QWidget* parent) : QPlainTextEdit(parent) {
 
 void LocalPane::moveCaretToEnd() {
     QTextCursor c = textCursor();
-    if (c.hasSelection() || !c.atEnd()) {
+    // A selection that reaches the end is the end's own text: an edit key erases it, typing replaces it.
+    if (c.selectionEnd() < document()->characterCount() - 1) {
         c.movePosition(QTextCursor::End);
         setTextCursor(c);
     }

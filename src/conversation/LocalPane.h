@@ -1,8 +1,9 @@
 // The local pane of a conversation window, where the local user types.
 //
 // The lower pane of a conversation window: what the local user types. Every insertion lands at the end of
-// the text, however it comes (keys, paste, middle click, drag and drop, input methods); navigation keys and
-// Control+C act where the caret is. Undo is off: it would edit the text away from its end.
+// the text, however it comes (keys, paste, middle click, drag and drop, input methods), and a selection is
+// edited only when it reaches the end; navigation keys and Control+C act where the caret is. Undo is off: it
+// would edit the text away from its end.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -12,6 +13,7 @@ class LocalPane : public QPlainTextEdit {
 public:
     explicit LocalPane(QWidget* parent = nullptr);
 
+    // Moves the caret to the end of the text, unless a selection reaches there already.
     void moveCaretToEnd();
 
 protected:

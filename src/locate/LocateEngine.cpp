@@ -26,8 +26,12 @@ LocateEngine::LocateEngine(const QString& person, bool urgent, bool autoConnect,
     : m_person(person), m_urgent(urgent), m_autoConnect(autoConnect), m_plan(std::move(plan)),
       m_waiting(hostTexts(m_plan)) {
     m_rows.reserve(m_plan.entries.size());
-    for (const PlanEntry& e : m_plan.entries)
-        m_rows.push_back({e.host, e.alias, QString(), unknownUser(), LocateRow::LOOKING_UP});
+    for (const PlanEntry& e : m_plan.entries) {
+        if (e.badRange)
+            m_rows.push_back({e.host, e.alias, LocateTexts::INVALID_RANGE, unknownUser(), LocateRow::BAD_RANGE});
+        else
+            m_rows.push_back({e.host, e.alias, QString(), unknownUser(), LocateRow::LOOKING_UP});
+    }
 }
 
 QString LocateEngine::title() const {
@@ -47,6 +51,8 @@ LocateEngine::Cycle LocateEngine::beginCycle() {
     for (int i = 0; i < int(m_rows.size()); ++i) {
         const QString& host = m_plan.entries[std::size_t(i)].host;
         LocateRow& row = m_rows[std::size_t(i)];
+        if (m_plan.entries[std::size_t(i)].badRange)
+            continue;
         if (!LocalAddress::parseDotted(host).isNull()) {
             row.locatedUser = unknownUser();
             row.status = LocateTexts::SCANNING;
@@ -72,8 +78,10 @@ std::optional<QString> LocateEngine::nameLookupFinished(int row, const QString& 
         setState(row, LocateRow::LOOKUP_FAILED);
         return std::nullopt;
     }
-    // Later cycles probe the address directly; the row keeps showing the name.
+    // Later cycles probe the address directly; the row keeps showing the name, and replies from the address
+    // are its own whatever the address's reverse name.
     m_plan.entries[std::size_t(row)].host = dotted;
+    m_waiting.setAddress(row, dotted);
     r.status = LocateTexts::SCANNING;
     r.locatedUser = unknownUser();
     setState(row, LocateRow::WAITING);

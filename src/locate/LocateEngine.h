@@ -43,8 +43,9 @@ public:
     // failed. Returns the address to probe, or nothing.
     std::optional<QString> nameLookupFinished(int row, const QString& dotted);
 
-    // The first waiting row, in list order, whose host text begins with `sender` (letter case ignored).
-    int matchReply(const QString& sender) const { return m_waiting.firstWithPrefix(sender); }
+    // The first waiting row, in list order, whose host text begins with `sender` (letter case ignored) or whose
+    // host name was looked up to the address `sender`.
+    int matchReply(const QString& sender) const { return m_waiting.firstMatching(sender); }
     // Interprets a reply for a row found by matchReply. Returns the row to call at once, or NO_ROW.
     int applyReply(int row, const std::uint8_t* data, std::size_t length);
 

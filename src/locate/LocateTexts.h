@@ -12,6 +12,7 @@ inline const QString UNKNOWN_USER = QStringLiteral("Unknown");
 inline const QString SCANNING = QStringLiteral("Scanning for remote talk daemon...");
 inline const QString LOOKING_UP = QStringLiteral("Looking up host...");
 inline const QString INVALID_HOST = QStringLiteral("Invalid host name.");
+inline const QString INVALID_RANGE = QStringLiteral("Invalid address range.");
 inline const QString UNIX_DAEMON = QStringLiteral("UNIX style talk daemon detected");
 inline const QString REFUSED_UNLESS_URGENT = QStringLiteral("Rejected (urgent accepted).");
 inline const QString REFUSED_EVEN_URGENT = QStringLiteral("Rejected (even urgent).");

@@ -23,10 +23,13 @@ void QueryPlan::addHost(const QString& alias, const QString& hostText) {
         entries.push_back({alias, hostText});
         return;
     }
-    // A range that cannot be read, or whose last number is not above the first, adds nothing.
+    // A range that cannot be read, or whose last number is not above the first, stands for no address: its
+    // entry keeps the text, so that the user sees why nothing is searched there.
     const auto range = AddressRange::parse(hostText.toStdString());
-    if (!range)
+    if (!range || range->count() == 0) {
+        entries.push_back({alias, hostText, true});
         return;
+    }
     for (const std::string& address : range->expand())
         entries.push_back({alias, QString::fromStdString(address)});
 }

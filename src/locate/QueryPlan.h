@@ -13,6 +13,8 @@ class ProfileStore;
 struct PlanEntry {
     QString alias;
     QString host;
+    // An address range that stands for no address: its row shows the text and says so, and is never probed.
+    bool badRange = false;
     bool operator==(const PlanEntry&) const = default;
 };
 
@@ -23,7 +25,8 @@ struct QueryPlan {
 
     // Reads the person's aliases and their hosts (index 0 up to the first missing or empty value).
     static QueryPlan Build(const ProfileStore& store, const QString& person);
-    // Appends the entries of one host text: a range gives one per address, anything else itself.
+    // Appends the entries of one host text: a range gives one per address (a range that gives none, one entry
+    // marked bad), anything else itself.
     void addHost(const QString& alias, const QString& hostText);
 
     // The box a search shows for this plan, or empty when it has aliases with hosts.

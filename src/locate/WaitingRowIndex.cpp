@@ -25,6 +25,7 @@ WaitingRowIndex::WaitingRowIndex(const QStringList& hostTexts) {
     while (m_leaves < n)
         m_leaves *= 2;
     m_tree.assign(std::size_t(2 * m_leaves), INT_MAX);
+    m_addressOf.resize(std::size_t(n));
 }
 
 void WaitingRowIndex::setWaiting(int row, bool waiting) {
@@ -34,6 +35,34 @@ void WaitingRowIndex::setWaiting(int row, bool waiting) {
     m_tree[node] = waiting ? row : INT_MAX;
     for (node /= 2; node >= 1; node /= 2)
         m_tree[node] = std::min(m_tree[2 * node], m_tree[2 * node + 1]);
+    const QString& address = m_addressOf[std::size_t(row)];
+    if (address.isEmpty())
+        return;
+    if (waiting) {
+        m_waitingAt[address].insert(row);
+    } else if (auto rows = m_waitingAt.find(address); rows != m_waitingAt.end()) {
+        rows->erase(row);
+        if (rows->empty())
+            m_waitingAt.erase(rows);
+    }
+}
+
+void WaitingRowIndex::setAddress(int row, const QString& address) {
+    if (row < 0 || row >= size())
+        return;
+    const bool waiting = isWaiting(row);
+    setWaiting(row, false);
+    m_addressOf[std::size_t(row)] = address;
+    setWaiting(row, waiting);
+}
+
+int WaitingRowIndex::firstMatching(const QString& sender) const {
+    const int byPrefix = firstWithPrefix(sender);
+    const auto rows = m_waitingAt.constFind(sender);
+    if (rows == m_waitingAt.cend())
+        return byPrefix;
+    const int byAddress = *rows->begin();
+    return byPrefix == NONE ? byAddress : std::min(byPrefix, byAddress);
 }
 
 bool WaitingRowIndex::isWaiting(int row) const {

@@ -12,8 +12,10 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 using namespace talk;
 
@@ -39,6 +41,8 @@ private slots:
     void silentDaemonAndVanishedPeer();
     void listeningSocketFailure_data();
     void listeningSocketFailure();
+    void acceptFailure_data();
+    void acceptFailure();
     void survivesDeletionDuringQuestion();
 
 private:
@@ -410,6 +414,58 @@ void TestConversationEngine::listeningSocketFailure() {
     QTest::qWait(100);
     QVERIFY(f.remote->requests.isEmpty());
     QVERIFY(f.local->requests.isEmpty());
+}
+
+void TestConversationEngine::acceptFailure_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::newRow("interactive") << 0 << QStringList{"Socket error 10024 occured.\r\nCould not accept TCP connection."};
+    QTest::newRow("robot, quietly") << 1 << QStringList{};
+}
+
+// A caller arrives while no descriptor is left: the accept fails, and the conversation ends instead of waiting.
+void TestConversationEngine::acceptFailure() {
+    QFETCH(int, mode);
+    QFETCH(QStringList, boxes);
+    f.remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
+        return ScriptedDaemon::reply(m, m.type == LOOK_UP ? NOT_HERE : SUCCESS, 5);
+    };
+    f.local->script = [](const ControlMessage& m) { return ScriptedDaemon::reply(m, SUCCESS, 9); };
+    ConversationEngine* e = f.make(mode, HOST, QStringLiteral("bob"));
+    QSignalSpy released(e, &ConversationEngine::released);
+    QVERIFY(e->start());
+    QTRY_COMPARE(f.local->types(), QList<int>{LEAVE_INVITE});
+    const int caller = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(caller >= 0);
+    const auto closeCaller = qScopeGuard([caller] { ::close(caller); });
+    const int lowestFree = ::dup(caller);
+    QVERIFY(lowestFree >= 0);
+    ::close(lowestFree);
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(lowestFree);
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    auto restore = qScopeGuard([&saved] { setrlimit(RLIMIT_NOFILE, &saved); });
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(e->port());
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(caller, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0); // complete in the backlog
+    QTRY_COMPARE(released.size(), 1);
+    restore.dismiss();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    QCOMPARE(f.boxes->texts(), boxes);
+    if (!boxes.isEmpty())
+        QCOMPARE(f.boxes->shown[0].icon, MessageBoxService::Icon::Stop);
+    QCOMPARE(f.core->messages().count(), 0); // a robot has nothing to file yet
+    // The caller is not left waiting: its connection is refused once the listener is gone.
+    const timeval guard{WAIT / 1000, 0};
+    QCOMPARE(::setsockopt(caller, SOL_SOCKET, SO_RCVTIMEO, &guard, sizeof guard), 0);
+    char byte = 0;
+    const ssize_t got = ::recv(caller, &byte, 1, 0);
+    const int err = errno;
+    QVERIFY2(got == 0 || (got < 0 && err == ECONNRESET), qPrintable(QString::number(err)));
 }
 
 namespace {

@@ -209,7 +209,8 @@ void TestConversationWindow::splitterDraggedWithTheMouse() {
 }
 
 void TestConversationWindow::typedBytes_data() {
-    QTest::addColumn<QString>("keys"); // letters, and: < Backspace, | Enter
+    // letters, and: < Backspace, > Delete, | Enter, - Left, { Shift+Left, } Shift+Right, ~ Control+Shift+Left
+    QTest::addColumn<QString>("keys");
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<QString>("paneText");
     QTest::newRow("a b BS c") << "ab<c"
@@ -219,6 +220,11 @@ void TestConversationWindow::typedBytes_data() {
     QTest::newRow("enter") << "x|" << QByteArray("x\n") << "x\n";
     QTest::newRow("backspace over line break") << "x|<" << QByteArray("x\n\x08") << "x";
     QTest::newRow("non-ascii") << "é" << QByteArray("\xc3\xa9") << "é";
+    QTest::newRow("last word selected, BS") << "hi you~<" << QByteArray("hi you\x08\x08\x08") << "hi ";
+    QTest::newRow("end selected, Delete") << "é|b{{>" << QByteArray("\xc3\xa9\nb\x08\x08") << "é";
+    QTest::newRow("selected forwards to the end") << "abc--}}<" << QByteArray("abc\x08\x08") << "a";
+    QTest::newRow("end selected, typed over") << "abc{x" << QByteArray("abc\x08x") << "abx";
+    QTest::newRow("selection short of the end") << "abc-{<" << QByteArray("abc\x08") << "ab";
 }
 
 void TestConversationWindow::typedBytes() {
@@ -232,11 +238,17 @@ void TestConversationWindow::typedBytes() {
     QCOMPARE(w->statusText(), QStringLiteral("Connected."));
     QCOMPARE(w->windowTitle(), QStringLiteral("Murmelo: talking to bob at 127.0.0.1"));
     for (const QChar c : keys) {
-        if (c == QLatin1Char('<'))
-            QTest::keyClick(w->localPane(), Qt::Key_Backspace);
-        else if (c == QLatin1Char('|'))
-            QTest::keyClick(w->localPane(), Qt::Key_Return);
-        else {
+        static const QHash<QChar, std::pair<Qt::Key, Qt::KeyboardModifiers>> special{
+            {u'<', {Qt::Key_Backspace, Qt::NoModifier}},
+            {u'>', {Qt::Key_Delete, Qt::NoModifier}},
+            {u'|', {Qt::Key_Return, Qt::NoModifier}},
+            {u'-', {Qt::Key_Left, Qt::NoModifier}},
+            {u'{', {Qt::Key_Left, Qt::ShiftModifier}},
+            {u'}', {Qt::Key_Right, Qt::ShiftModifier}},
+            {u'~', {Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier}}};
+        if (const auto key = special.constFind(c); key != special.cend()) {
+            QTest::keyClick(w->localPane(), key->first, key->second);
+        } else {
             QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
             QApplication::sendEvent(w->localPane(), &press);
         }

@@ -43,7 +43,11 @@ class TestLocateEngine : public QObject {
 
 private slots:
     void firstCycleTitleAndRows() {
-        LocateEngine e("Ann Smith", false, true, planOf({{"ann", "10.0.0.5"}, {"ann", "localhost"}}));
+        LocateEngine e("Ann Smith", false, true,
+                       planOf({{"ann", "10.0.0.5"}, {"ann", "localhost"}, {"root", "#10.0.0.250 300", true}}));
+        // A range of no address is a row like any other host, which says why nothing is searched there.
+        const LocateRow badRange{"#10.0.0.250 300", "root", "Invalid address range.", WireName::typed("Unknown"), -4};
+        QCOMPARE(e.rows()[2], badRange);
         const LocateEngine::Cycle c = e.beginCycle();
         QCOMPARE(e.queryNumber(), 0);
         QVERIFY(e.title().endsWith(" (query #0)"));
@@ -56,8 +60,11 @@ private slots:
         QCOMPARE(e.rows()[1].status, QStringLiteral("Looking up host..."));
         QCOMPARE(e.rows()[1].state, -2);
         QCOMPARE(e.outstandingReplies(), 1);
-        e.beginCycle();
+        QCOMPARE(e.rows()[2], badRange);
+        QVERIFY(!e.canTalkTo(2));
+        QCOMPARE(e.beginCycle().probes.size(), std::size_t(1));
         QCOMPARE(e.title(), QStringLiteral("Murmelo: looking for Ann Smith (query #1)"));
+        QCOMPARE(e.rows()[2], badRange);
         QCOMPARE(LocateTexts::title(QStringLiteral("bob%1"), 2),
                  QStringLiteral("Murmelo: looking for bob%1 (query #2)"));
     }
@@ -89,6 +96,7 @@ private slots:
         QCOMPARE(e.rows()[1].status, QStringLiteral("Invalid host name."));
         QCOMPARE(e.rows()[1].state, -3);
         QCOMPARE(e.outstandingReplies(), 3);
+        QCOMPARE(deliver(e, "127.0.0.1", unixReply()), 2); // the looked-up address, in a later cycle too
     }
 
     void sameHostUnderTwoAliases() {
@@ -115,6 +123,14 @@ private slots:
         QTest::newRow("name prefix") << QStringList{"10.0.0.3", "localhost.localdomain"} << "localhost" << 1;
         QTest::newRow("no match") << QStringList{"10.0.0.2", "10.0.0.3"} << "10.0.0.4" << -1;
         QTest::newRow("longer sender than host") << QStringList{"10.0.0.1"} << "10.0.0.10" << -1;
+        // name=address: the name was looked up to that address.
+        QTest::newRow("short name looked up to the sender")
+            << QStringList{"10.0.0.3", "pc17=10.77.50.2"} << "10.77.50.2" << 1;
+        QTest::newRow("looked-up row listed first")
+            << QStringList{"pc17=10.77.50.2", "10.77.50.2", "pc=10.77.50.2"} << "10.77.50.2" << 0;
+        QTest::newRow("prefix row listed first") << QStringList{"10.77.50.2", "pc17=10.77.50.2"} << "10.77.50.2" << 0;
+        QTest::newRow("looked-up address matched whole") << QStringList{"pc17=10.77.50.20"} << "10.77.50.2" << -1;
+        QTest::newRow("not by the name's own prefix") << QStringList{"pc17=10.77.50.2"} << "pc17.lab.example" << -1;
     }
     void prefixAttribution() {
         QFETCH(QStringList, hosts);
@@ -122,13 +138,14 @@ private slots:
         QFETCH(int, row);
         std::vector<PlanEntry> entries;
         for (const QString& h : hosts)
-            entries.push_back({"a", h});
+            entries.push_back({"a", h.section('=', 0, 0)});
         // Rows that are names are waiting only after their look-up; for this rule give them one.
         LocateEngine e("P", false, false, planOf(entries));
         e.beginCycle();
         for (int i = 0; i < int(hosts.size()); ++i)
             if (e.rows()[std::size_t(i)].state == -2)
-                e.nameLookupFinished(i, "192.0.2.1");
+                e.nameLookupFinished(i,
+                                     hosts[i].contains('=') ? hosts[i].section('=', 1) : QStringLiteral("192.0.2.1"));
         QCOMPARE(e.matchReply(sender), row);
     }
 
@@ -152,6 +169,21 @@ private slots:
         QVERIFY(!index.isWaiting(3));
         index.setWaiting(99, true); // out of range: ignored
         QCOMPARE(WaitingRowIndex().firstWithPrefix("x"), -1);
+        // Rows with a looked-up address take its replies while they wait, and before later rows by prefix.
+        index.setAddress(3, "10.0.0.1");
+        QCOMPARE(index.firstMatching("10.0.0.1"), 1);
+        index.setWaiting(1, false);
+        index.setWaiting(2, false);
+        QCOMPARE(index.firstMatching("10.0.0.1"), -1);
+        index.setWaiting(3, true);
+        QCOMPARE(index.firstMatching("10.0.0.1"), 3);
+        QCOMPARE(index.firstMatching("10.0.0.100"), -1);
+        QCOMPARE(index.firstWithPrefix("10.0.0.1"), -1); // the prefix rule alone does not see it
+        index.setAddress(3, "10.0.0.2");
+        QCOMPARE(index.firstMatching("10.0.0.1"), -1);
+        QCOMPARE(index.firstMatching("10.0.0.2"), 3);
+        index.setWaiting(3, false);
+        QCOMPARE(index.firstMatching("10.0.0.2"), -1);
     }
 
     // Against a plain scan over many random host texts and states.
