@@ -183,16 +183,15 @@ std::optional<RobotMessage> decode(const QByteArray& bytes) {
     if (!received)
         return std::nullopt;
     const QList<QByteArray> fields = received->toByteArray().split(' ');
-    // Each field's largest value; months and days start at 1.
-    constexpr std::array<quint64, 8> HIGHEST = {65535, 12, 6, 31, 23, 59, 59, 999};
     std::array<std::uint16_t*, 8> targets = {
         &m.receiptTime.year, &m.receiptTime.month,  &m.receiptTime.dayOfWeek, &m.receiptTime.day,
         &m.receiptTime.hour, &m.receiptTime.minute, &m.receiptTime.second,    &m.receiptTime.milliseconds};
     if (fields.size() != qsizetype(targets.size()))
         return std::nullopt;
+    // Any 16-bit value reads back as it was written: a message is kept whatever its clock said.
     for (std::size_t i = 0; i < targets.size(); ++i) {
-        const auto value = readNumber(fields.at(qsizetype(i)), HIGHEST[i]);
-        if (!value || ((i == 1 || i == 3) && *value == 0))
+        const auto value = readNumber(fields.at(qsizetype(i)), std::numeric_limits<std::uint16_t>::max());
+        if (!value)
             return std::nullopt;
         *targets[i] = std::uint16_t(*value);
     }
