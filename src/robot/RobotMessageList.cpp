@@ -83,16 +83,21 @@ bool RobotMessageList::remove(quint64 id) {
     m_textSize -= it->text.size();
     m_messages.erase(it);
     checkFullness();
+    emit messagesRemoved({id});
     if (m_messages.empty())
         emit emptinessChanged(true);
     return true;
 }
 
 void RobotMessageList::clear() {
-    const bool wasEmpty = m_messages.empty();
+    QList<quint64> ids;
+    for (const RobotMessage& m : m_messages)
+        ids.append(m.id);
     m_messages.clear();
     m_textSize = 0;
     checkFullness();
-    if (!wasEmpty)
-        emit emptinessChanged(true);
+    if (ids.isEmpty())
+        return;
+    emit messagesRemoved(ids);
+    emit emptinessChanged(true);
 }

@@ -8,6 +8,7 @@
 
 #include "robot/RobotMessage.h"
 
+#include <QList>
 #include <QObject>
 
 #include <vector>
@@ -50,6 +51,8 @@ public:
 signals:
     // A message was appended (it is the last one).
     void messageAdded(const RobotMessage& message);
+    // Messages were deleted (remove, clear).
+    void messagesRemoved(const QList<quint64>& ids);
     // The list went from empty to non-empty or back.
     void emptinessChanged(bool empty);
     // The list became full, or has room again.

@@ -1,5 +1,6 @@
 // Robot messages on disk: the file layout, reading back in filing order, files set aside, the list's bounds.
 #include "robot/MessageFile.h"
+#include "robot/MessageKeeper.h"
 #include "robot/MessageStore.h"
 #include "robot/RobotMessageList.h"
 #include "robot/StoreRobotMessage.h"
@@ -233,6 +234,36 @@ private slots:
         list.remove(67);
         list.remove(66);
         QCOMPARE(list.append(message(0)), quint64(401));
+    }
+
+    // Filed messages are written, deleted ones removed; the list's clearing at the end leaves them for next time.
+    void keeperFollowsTheList() {
+        QTemporaryDir dir;
+        MessageStore store(dir.path());
+        QVERIFY(store.save(message(4)) && store.save(message(9)));
+        writeAll(store.pathFor(6), "broken");
+        RobotMessageList list;
+        MessageKeeper keeper(list, store);
+        QSignalSpy failed(&keeper, &MessageKeeper::failed);
+        QCOMPARE(keeper.restore(), QStringList{store.pathFor(6) + ".unreadable"});
+        QCOMPARE(ids(list.messages()), (QList<quint64>{4, 9}));
+        QCOMPARE(list.append(message(0)), quint64(10));
+        QVERIFY(QFileInfo::exists(store.pathFor(10)));
+        list.remove(4);
+        QVERIFY(!QFileInfo::exists(store.pathFor(4)));
+        list.clear(); // Delete all in the monitor
+        QCOMPARE(ids(store.loadAll().messages), QList<quint64>{});
+        list.append(message(0));
+        keeper.stop();
+        list.clear();
+        QCOMPARE(ids(store.loadAll().messages), QList<quint64>{11});
+        // A message that cannot be written is reported (by a keeper that follows the list).
+        store.removeFolder();
+        MessageKeeper again(list, store);
+        QSignalSpy failedAgain(&again, &MessageKeeper::failed);
+        list.append(message(0));
+        QCOMPARE(failed.count(), 0);
+        QCOMPARE(failedAgain.count(), 1);
     }
 
     void removeFolder() {
