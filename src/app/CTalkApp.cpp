@@ -21,6 +21,8 @@
 #include "platform/TalkWindowEntry.h"
 #include "platform/gui/NotificationSound.h"
 #include "robot/CMessageMonitor.h"
+#include "robot/MessageKeeper.h"
+#include "robot/MessageStore.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -39,7 +41,9 @@ CTalkApp::~CTalkApp() {
             conversations.append(conversation);
     for (const QPointer<CTalkConversation>& conversation : std::as_const(conversations))
         delete conversation.data();
-    // Unsaved robot messages are lost here; the Exit command warned first.
+    // The messages stay on disk for the next start; the list in memory goes.
+    if (m_keeper)
+        m_keeper->stop();
     m_messages.clear();
     m_talkWindows.clear();
     if (m_tray)
@@ -92,9 +96,26 @@ bool CTalkApp::InitInstance() {
 
     m_settings.LoadSettings(store);
     setRobotSwitch(m_settings.talkrobotmode);
+    RestoreMessages();
 
     CreateDaemon();
     return true;
+}
+
+void CTalkApp::RestoreMessages() {
+    // The messages the robot filed before are read back (the tray blinks for them); from now on every message
+    // filed is written to disk at once and every message deleted is removed there.
+    m_messageStore = std::make_unique<MessageStore>(m_store.dataFolder());
+    m_keeper = std::make_unique<MessageKeeper>(m_messages, *m_messageStore);
+    connect(m_keeper.get(), &MessageKeeper::failed, &m_containerErrors, &CountedErrorBox::report);
+    const QStringList setAside = m_keeper->restore();
+    if (!setAside.isEmpty()) {
+        MessageBoxService::Request r;
+        r.text = MessageStore::setAsideNotice(setAside);
+        r.icon = MessageBoxService::Icon::Warning;
+        r.buttons = MessageBoxService::Ok;
+        MessageBoxService::instance().notify(r);
+    }
 }
 
 void CTalkApp::CreateDaemon() {

@@ -21,6 +21,8 @@
 #include <memory>
 
 class CTalkDaemon;
+class MessageKeeper;
+class MessageStore;
 class CTrayWindow;
 class ProfileStore;
 
@@ -71,6 +73,8 @@ signals:
 
 private:
     void CreateDaemon();
+    // Reads the robot messages kept on disk back into the list and keeps the two in step from then on.
+    void RestoreMessages();
     // Rings the local user for a caller the daemon announced.
     void openPrompt(int action, const QString& host, const WireName& name, int robotDelay);
 
@@ -88,6 +92,8 @@ private:
     // The talk daemon and its error box.
     std::unique_ptr<CTalkDaemon> m_daemon;
     std::unique_ptr<CountedErrorBox> m_daemonErrors;
+    std::unique_ptr<MessageStore> m_messageStore;
+    std::unique_ptr<MessageKeeper> m_keeper;
     QList<TalkWindowEntry*> m_talkWindows;
     // The single-instance windows while they are open.
     QPointer<QWidget> m_aboutBox;

@@ -40,6 +40,11 @@ constexpr int ROBOT_CONVERSATION_LIMIT_MS = 15 * 60 * 1000;
 // When the list is full the robot takes no more calls.
 constexpr int MAX_ROBOT_MESSAGES = 200;
 constexpr std::ptrdiff_t ROBOT_MESSAGES_TEXT_LIMIT = 64 * 1024 * 1024;
+// Robot messages kept on disk, one file each: a file larger than this (8 MiB) is no message of ours and is set
+// aside unread. The largest message, with every code unit of its text written as an escape, stays below it.
+constexpr std::ptrdiff_t MAX_STORED_MESSAGE_BYTES = 8 * 1024 * 1024;
+// The sender's name and host in a stored message, in UTF-16 code units; a file with a longer one is set aside.
+constexpr int MAX_STORED_NAME_LENGTH = 1024;
 
 // Settings file: window positions, sizes and splitter positions, and the sizes of the font records, are kept
 // within plus or minus this on load (a 16-bit coordinate), so that no computation with them can overflow.

@@ -2,6 +2,7 @@
 #include "customize/UninstallProgram.h"
 
 #include "platform/ProfileStore.h"
+#include "robot/MessageStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,8 @@ QString autostartEntryPath() {
 }
 
 void removeEverything(ProfileStore& store) {
+    // The robot messages kept on disk go too, and the maker's folder there when nothing else is in it.
+    MessageStore(store.dataFolder()).removeFolder();
     store.removeEverything();
     const QString entry = autostartEntryPath();
     if (QFile::exists(entry))

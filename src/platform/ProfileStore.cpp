@@ -6,15 +6,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <algorithm>
 
 ProfileStore::ProfileStore()
-    : m_settings(
-          std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, ORGANISATION, APPLICATION)) {}
+    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, ORGANISATION, APPLICATION)),
+      m_dataFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/' +
+                   QLatin1String(ORGANISATION) + u'/' + QLatin1String(APPLICATION)) {}
 
 ProfileStore::ProfileStore(const QString& filePath)
-    : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {}
+    : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)),
+      m_dataFolder(QFileInfo(filePath).absolutePath() + u'/' + QLatin1String(APPLICATION) + QStringLiteral("-data")) {}
 
 ProfileStore::~ProfileStore() {
     if (!m_removed)

@@ -55,6 +55,9 @@ public:
     bool removed() const { return m_removed; }
 
     QString filePath() const;
+    // The program's data folder beside this store (robot messages kept on disk): the user's data folder,
+    // ~/.local/share/Bravik/ZUNO on Linux, for the user's store; a folder beside the file for a store in a file.
+    QString dataFolder() const { return m_dataFolder; }
 
     // Value names may hold any text (person and alias names); QSettings would take '/' as a group
     // separator, so names are escaped bijectively before they reach it.
@@ -69,4 +72,5 @@ private:
     std::unique_ptr<QSettings> m_settings;
     quint64 m_generation = 0;
     bool m_removed = false;
+    QString m_dataFolder;
 };

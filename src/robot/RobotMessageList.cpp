@@ -16,6 +16,10 @@ bool RobotMessageList::isFull() const {
            m_textSize + places * largestMessage() > bounds::ROBOT_MESSAGES_TEXT_LIMIT;
 }
 
+bool RobotMessageList::holdsAnother(int count, qsizetype textSize, qsizetype size) {
+    return count < bounds::MAX_ROBOT_MESSAGES && size <= bounds::ROBOT_MESSAGES_TEXT_LIMIT - textSize;
+}
+
 void RobotMessageList::checkFullness() {
     const bool full = isFull();
     if (full == m_full)
@@ -50,6 +54,27 @@ quint64 RobotMessageList::append(const RobotMessage& message, bool inHeldPlace) 
     return listed.id;
 }
 
+int RobotMessageList::restore(const std::vector<RobotMessage>& messages, quint64 highestIdInUse) {
+    const bool wasEmpty = m_messages.empty();
+    int taken = 0;
+    for (const RobotMessage& m : messages) {
+        const quint64 lastListed = m_messages.empty() ? 0 : m_messages.back().id;
+        if (m.id <= lastListed)
+            continue;
+        if (!holdsAnother(count(), m_textSize, m.text.size()))
+            break;
+        m_messages.push_back(m);
+        m_textSize += m.text.size();
+        m_lastId = std::max(m_lastId, m.id);
+        ++taken;
+    }
+    m_lastId = std::max(m_lastId, highestIdInUse);
+    checkFullness();
+    if (wasEmpty && !m_messages.empty())
+        emit emptinessChanged(false);
+    return taken;
+}
+
 bool RobotMessageList::remove(quint64 id) {
     const auto it =
         std::find_if(m_messages.begin(), m_messages.end(), [id](const RobotMessage& m) { return m.id == id; });
@@ -58,16 +83,21 @@ bool RobotMessageList::remove(quint64 id) {
     m_textSize -= it->text.size();
     m_messages.erase(it);
     checkFullness();
+    emit messagesRemoved({id});
     if (m_messages.empty())
         emit emptinessChanged(true);
     return true;
 }
 
 void RobotMessageList::clear() {
-    const bool wasEmpty = m_messages.empty();
+    QList<quint64> ids;
+    for (const RobotMessage& m : m_messages)
+        ids.append(m.id);
     m_messages.clear();
     m_textSize = 0;
     checkFullness();
-    if (!wasEmpty)
-        emit emptinessChanged(true);
+    if (ids.isEmpty())
+        return;
+    emit messagesRemoved(ids);
+    emit emptinessChanged(true);
 }

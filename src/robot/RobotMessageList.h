@@ -10,6 +10,7 @@
 
 #include "robot/RobotMessage.h"
 
+#include <QList>
 #include <QObject>
 
 #include <vector>
@@ -32,6 +33,8 @@ public:
     bool isFull() const;
     // The robot takes calls: its running switch is on and the list has room.
     bool robotTakesCalls(int robotSwitch) const { return robotSwitch != 0 && !isFull(); }
+    // Whether `count` messages holding `textSize` of text leave room for one more holding `size`.
+    static bool holdsAnother(int count, qsizetype textSize, qsizetype size);
 
     // A robot conversation takes its place when it starts and gives it back when it ends, after filing.
     void holdPlace();
@@ -40,6 +43,11 @@ public:
     // Appends the message with the next id (returned). With `inHeldPlace` the message takes the place its
     // conversation held, which is released with it.
     quint64 append(const RobotMessage& message, bool inHeldPlace = false);
+    // Takes back messages of an earlier run, oldest first, with the ids they had; new ids go above them and above
+    // `highestIdInUse`. They are not new: emptinessChanged is emitted, messageAdded is not. A message whose id is not
+    // above the last one listed is left out; the first that does not fit in the bounds ends the taking, so that the
+    // filing order holds. Returns how many were taken.
+    int restore(const std::vector<RobotMessage>& messages, quint64 highestIdInUse = 0);
     // Removes the message with this id; false when none has it.
     bool remove(quint64 id);
     void clear();
@@ -47,6 +55,8 @@ public:
 signals:
     // A message was appended (it is the last one).
     void messageAdded(const RobotMessage& message);
+    // Messages were deleted (remove, clear).
+    void messagesRemoved(const QList<quint64>& ids);
     // The list went from empty to non-empty or back.
     void emptinessChanged(bool empty);
     // The list became full, or has room again.

@@ -8,7 +8,10 @@
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
+#include "robot/StoreRobotMessage.h"
+
 #include <QDialog>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -121,6 +124,40 @@ private slots:
                                   [](QAction* a) { return a->text() == QStringLiteral("Talk &robot"); });
         QVERIFY(robot != actions.end());
         QVERIFY((*robot)->isChecked());
+    }
+
+    // Messages survive: what the robot filed is on disk at once and comes back at the next start with its sender,
+    // host and receipt time; a message deleted stays deleted; an unreadable file is set aside and told once.
+    void robotMessagesSurviveARestart() {
+        ScriptedMessageBoxes boxes;
+        TempProfile profile;
+        profile.store().writeInt("About", "Version", 141);
+        std::unique_ptr<CTalkApp> app;
+        start(profile, app);
+        QVERIFY(StoreRobotMessage(*app, QStringLiteral("call me\r\nback"), QStringLiteral("10.0.0.9"),
+                                  QStringLiteral("\x1b[2Jeve")));
+        QVERIFY(StoreRobotMessage(*app, QStringLiteral("second"), QStringLiteral("h"), QStringLiteral("u")));
+        const RobotMessage filed = app->messages().messages().front();
+        app.reset();
+        start(profile, app);
+        QCOMPARE(app->messages().count(), 2);
+        const RobotMessage back = app->messages().messages().front();
+        QCOMPARE(back.text, filed.text);
+        QCOMPARE(back.host, filed.host);
+        QCOMPARE(back.user, filed.user);
+        QVERIFY(back.receiptTime == filed.receiptTime);
+        app->messages().remove(app->messages().messages().back().id);
+        QFile junk(profile.store().dataFolder() + QStringLiteral("/00000000000000000999.msg"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("not a message");
+        junk.close();
+        app.reset();
+        boxes.shown.clear();
+        start(profile, app);
+        QCOMPARE(app->messages().count(), 1);
+        QCOMPARE(app->messages().messages().front().text, filed.text);
+        QVERIFY(QFile::exists(junk.fileName() + QStringLiteral(".unreadable")));
+        QTRY_COMPARE(boxes.shown.size(), 1);
     }
 };
 
