@@ -12,8 +12,12 @@
 
 ProfileStore::ProfileStore()
     : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, ORGANISATION, APPLICATION)),
-      m_dataFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/' +
-                   QLatin1String(ORGANISATION) + u'/' + QLatin1String(APPLICATION)) {}
+      m_dataFolder(userDataFolder()) {}
+
+QString ProfileStore::userDataFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/' + QLatin1String(ORGANISATION) +
+           u'/' + QLatin1String(APPLICATION);
+}
 
 ProfileStore::ProfileStore(const QString& filePath)
     : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)),

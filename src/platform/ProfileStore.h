@@ -58,6 +58,8 @@ public:
     // The program's data folder beside this store (robot messages kept on disk): the user's data folder,
     // ~/.local/share/Bravik/ZUNO on Linux, for the user's store; a folder beside the file for a store in a file.
     QString dataFolder() const { return m_dataFolder; }
+    // The user's data folder of the program, ~/.local/share/Bravik/ZUNO on Linux.
+    static QString userDataFolder();
 
     // Value names may hold any text (person and alias names); QSettings would take '/' as a group
     // separator, so names are escaped bijectively before they reach it.

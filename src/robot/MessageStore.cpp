@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <filesystem>
@@ -94,8 +93,7 @@ std::optional<QByteArray> readMessageFile(const QString& path) {
 } // namespace
 
 QString MessageStore::defaultFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/' +
-           QLatin1String(ProfileStore::ORGANISATION) + u'/' + QLatin1String(ProfileStore::APPLICATION);
+    return ProfileStore::userDataFolder();
 }
 
 MessageStore::MessageStore(const QString& folder) : m_folder(folder) {}
