@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -66,8 +67,10 @@ QMessageBox* makeBox(const MessageBoxService::Request& r) {
     default:
         break;
     }
-    if (parent)
-        box->setWindowModality(Qt::WindowModal);
+    // QMessageBox makes itself application-modal. A box of a window blocks that window alone; a box of the
+    // program (no window) blocks nothing, so a ringing caller's prompt, the conversations, locate and the monitor
+    // go on taking keys and clicks while it waits for its answer.
+    box->setWindowModality(parent ? Qt::WindowModal : Qt::NonModal);
     return box;
 }
 
@@ -90,9 +93,26 @@ int toButton(int standard) {
 
 int QtMessageBoxService::ask(const Request& request) {
     QPointer<QMessageBox> box = makeBox(request);
-    const int result = box->exec();
+    if (box->windowModality() == Qt::WindowModal) {
+        const int result = box->exec();
+        if (box)
+            delete box;
+        return toButton(result);
+    }
+    // exec() would make the box application-modal again: show it and wait for it in a loop of its own.
+    int result = QMessageBox::NoButton;
+    QEventLoop loop;
+    QObject::connect(box, &QMessageBox::finished, &loop, [&result, &loop](int button) {
+        result = button;
+        loop.quit();
+    });
+    QObject::connect(box, &QObject::destroyed, &loop, &QEventLoop::quit);
+    box->show();
+    box->raise();
+    box->activateWindow();
+    loop.exec();
     if (box)
-        delete box;
+        box->deleteLater();
     return toButton(result);
 }
 
