@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
@@ -42,7 +43,10 @@ CMyPropertySheet::CMyPropertySheet(AppContext& context, int page, QWidget* paren
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_ok = buttons->button(QDialogButtonBox::Ok);
     m_ok->setDefault(true);
-    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+    m_ok->setObjectName(QStringLiteral("ok"));
+    QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
+    cancel->setAutoDefault(false);
+    cancel->setObjectName(QStringLiteral("cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &CMyPropertySheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CMyPropertySheet::reject);
 
@@ -91,6 +95,30 @@ void CMyPropertySheet::OnCurrentChanged(int index) {
     }
     m_current = index;
     m_pages[index]->activate();
+    focusFirstControl();
+}
+
+void CMyPropertySheet::focusFirstControl() {
+    // As a property sheet does: the page opens with its first control focused, never the tab bar or a button,
+    // so the keys the user types next go to the page.
+    CustomizePage* page = activePage();
+    if (!page)
+        return;
+    for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+        if (!page->isAncestorOf(w))
+            continue;
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !w->isHidden() && !w->focusProxy()) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    page->setFocus(Qt::TabFocusReason);
+}
+
+void CMyPropertySheet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (CustomizePage* page = activePage(); page && !page->isAncestorOf(focusWidget()))
+        focusFirstControl();
 }
 
 void CMyPropertySheet::accept() {
@@ -149,8 +177,12 @@ bool CMyPropertySheet::eventFilter(QObject* watched, QEvent* event) {
         return page->preTranslate(target, event);
     }
     auto* target = qobject_cast<QWidget*>(watched);
-    if (!target || (target != page && !page->isAncestorOf(target)))
-        return false;
+    if (!target || (target != page && !page->isAncestorOf(target))) {
+        // Outside the page but in the sheet (its tab bar, its buttons, the sheet itself): Escape would reach
+        // the dialog and cancel it. Only Cancel and the close box cancel the sheet.
+        return type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && target &&
+               (target == this || isAncestorOf(target));
+    }
     // A key a widget does not take travels on to its parents, so the page may see it again: what
     // preTranslate does with a key it does not swallow is only the commit, which may run twice.
     return page->preTranslate(target, event);

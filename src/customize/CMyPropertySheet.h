@@ -4,6 +4,9 @@
 // record in place; OK writes the store (and, for pages shown, the address book and the caller rules),
 // Cancel re-reads it. Leaving a page with a refused value switches back to it with the field selected.
 //
+// A page opens with the focus on its first control. Escape never cancels the sheet, wherever the focus is in it;
+// only Cancel and the close box do.
+//
 // Keys and left button presses meant for the active page pass through the page's preTranslate() before
 // any widget gets them, the editors of tree labels included, and before a press moves the focus.
 #pragma once
@@ -37,10 +40,12 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnCurrentChanged(int index);
     void OnUninstalled();
+    void focusFirstControl();
 
     AppContext& m_context;
     QTabWidget* m_tabs;

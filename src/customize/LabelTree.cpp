@@ -1,6 +1,7 @@
 // Tree with editable labels.
 #include "customize/LabelTree.h"
 
+#include <QFocusEvent>
 #include <QLineEdit>
 
 LabelTree::LabelTree(QWidget* parent) : QTreeWidget(parent) {
@@ -76,4 +77,15 @@ void LabelTree::closeEditor(QWidget* editorWidget, QAbstractItemDelegate::EndEdi
         return;
     }
     QTreeWidget::closeEditor(editorWidget, hint);
+}
+
+void LabelTree::focusInEvent(QFocusEvent* event) {
+    // The view makes its first item current when it gets the focus by the keyboard or from the sheet; the pages
+    // show what the current item holds, and nothing is picked before the user picks it.
+    if (currentIndex().isValid() || event->reason() == Qt::MouseFocusReason) {
+        QTreeWidget::focusInEvent(event);
+        return;
+    }
+    QFocusEvent quiet(event->type(), Qt::MouseFocusReason);
+    QTreeWidget::focusInEvent(&quiet);
 }

@@ -39,6 +39,7 @@ signals:
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     std::function<bool(QTreeWidgetItem*)> m_mayEdit;

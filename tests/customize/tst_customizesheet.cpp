@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTimer>
 
 class TestCustomizeSheet : public QObject {
@@ -212,6 +213,10 @@ private slots:
         QTest::newRow("action tree") << CPPac::INDEX << "actionTree";
         QTest::newRow("action sound") << CPPac::INDEX << "sound";
         QTest::newRow("robot text") << CPPtr::INDEX << "autotext";
+        QTest::newRow("tab bar") << CPPse::INDEX << "qt_tabwidget_tabbar";
+        QTest::newRow("OK button") << CPPap::INDEX << "ok";
+        QTest::newRow("Cancel button") << CPPtr::INDEX << "cancel";
+        QTest::newRow("the sheet itself") << CMyPPp::INDEX << "CMyPropertySheet";
     }
 
     void escapeNeverClosesTheSheet() {
@@ -219,13 +224,45 @@ private slots:
         QFETCH(QString, widget);
         f->settings().fullname = "Kept";
         f->open(page);
-        QWidget* w = f->sheet->page(page)->findChild<QWidget*>(widget);
+        QWidget* w = widget == f->sheet->objectName() ? f->sheet.data() : f->sheet->findChild<QWidget*>(widget);
         QVERIFY(w);
         w->setFocus();
         QTest::keyClick(w, Qt::Key_Escape);
         QTest::qWait(20);
         QVERIFY(f->sheet->isVisible());
         QCOMPARE(f->settings().fullname, QStringLiteral("Kept")); // no Cancel re-read either
+    }
+
+    // Each page opens with the focus on its first control, however it is reached; the keys go there.
+    void pagesOpenOnTheirFirstControl_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("people") << CMyPPp::INDEX << "peopleTree";
+        QTest::newRow("general") << CPPse::INDEX << "fullname";
+        QTest::newRow("action") << CPPac::INDEX << "actionTree";
+        QTest::newRow("appearance") << CPPap::INDEX << "localFont";
+        QTest::newRow("talk robot") << CPPtr::INDEX << "talkrobotmode";
+    }
+
+    void pagesOpenOnTheirFirstControl() {
+        QFETCH(int, page);
+        QFETCH(QString, first);
+        f->open(page);
+        QCOMPARE(f->sheet->focusWidget()->objectName(), first);
+        QTest::keyClick(f->sheet->windowHandle(), Qt::Key_Escape);
+        QVERIFY(f->sheet->isVisible());
+
+        // Reached by a click on its tab from another page.
+        const int other = (page + 1) % CMyPropertySheet::PAGE_COUNT;
+        f->sheet->setActivePage(other);
+        QVERIFY(f->sheet->focusWidget() && f->sheet->focusWidget()->objectName() != first);
+        QTabBar* bar = f->sheet->tabs()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
+        QCOMPARE(f->sheet->activePage()->pageIndex(), page);
+        QCOMPARE(f->sheet->focusWidget()->objectName(), first);
+        QTest::keyClick(f->sheet->windowHandle(), Qt::Key_Escape);
+        QTest::qWait(20);
+        QVERIFY(f->sheet->isVisible());
     }
 
     void escapeInTheLabelEditorKeepsTheEdit() {
