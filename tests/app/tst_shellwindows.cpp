@@ -11,6 +11,7 @@
 #include "customize/CMyPropertySheet.h"
 #include "customize/CPPse.h"
 #include "customize/CustomizePage.h"
+#include "customize/LabelTree.h"
 #include "locate/CLocateWindow.h"
 #include "platform/LoginName.h"
 #include "platform/TalkWindowEntry.h"
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidgetItem>
 #include <QUdpSocket>
 
 using namespace talk;
@@ -41,22 +43,18 @@ struct Search {
     bool operator==(const Search&) const = default;
 };
 
-// The real shell, with the services the tray's "&Talk" calls recorded instead when `recording` is set.
+// The real shell, with the searches the tray's "&Talk" starts recorded instead when `recording` is set. The
+// Customize sheet is always the real one; the pages it was opened on are recorded.
 class RecordingApp : public CTalkApp {
 public:
     using CTalkApp::CTalkApp;
     bool recording = false;
     QList<Search> searches;
     QList<int> sheets;
-    std::function<void()> sheetAction;
 
     bool openCustomizeSheet(int page) override {
-        if (!recording)
-            return CTalkApp::openCustomizeSheet(page);
         sheets << page;
-        if (sheetAction)
-            sheetAction();
-        return true;
+        return CTalkApp::openCustomizeSheet(page);
     }
     void startLocate(bool urgent, const QString& person) override {
         if (!recording)
@@ -80,6 +78,42 @@ template <class T> T* openWindow() {
 
 void flushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// What the user does on the real sheet once it is up: adds `person` on the People page (nobody when empty) and
+// closes the sheet by "ok", "cancel" or "close box".
+void onRealSheet(QObject* context, const QString& person, const QString& close) {
+    auto* poll = new QTimer(context);
+    poll->start(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, person, close] {
+        CMyPropertySheet* sheet = openWindow<CMyPropertySheet>();
+        if (!sheet)
+            return;
+        poll->deleteLater();
+        poll->stop();
+        if (!person.isEmpty()) {
+            auto* people = static_cast<CMyPPp*>(sheet->page(CMyPPp::INDEX));
+            LabelTree* tree = people->tree();
+            sheet->findChild<QPushButton*>(QStringLiteral("addButton"))->click();
+            QTreeWidgetItem* added = tree->topLevelItem(tree->topLevelItemCount() - 1);
+            const QList<std::pair<QTreeWidgetItem*, QString>> labels = {
+                {added->child(0)->child(0), QStringLiteral("127.0.0.1")},
+                {added->child(0), person.toLower()},
+                {added, person}};
+            for (const auto& [item, text] : labels) {
+                if (!tree->isEditing()) {
+                    tree->setCurrentItem(item);
+                    QTest::keyClick(tree, Qt::Key_Return);
+                }
+                tree->editor()->setText(text);
+                QTest::keyClick(tree->editor(), Qt::Key_Return);
+            }
+        }
+        if (close == QStringLiteral("close box"))
+            sheet->close();
+        else
+            sheet->findChild<QPushButton*>(close)->click();
+    });
 }
 
 PeopleTree book(const QStringList& names) {
@@ -229,34 +263,74 @@ private slots:
     }
 
     void talkWithEmptyBookAsksForAPersonFirst_data() {
-        QTest::addColumn<bool>("userAdds");
+        QTest::addColumn<QString>("added");
+        QTest::addColumn<QString>("close");
         QTest::addColumn<int>("talktotop");
-        QTest::newRow("added, dialog") << true << 0;
-        QTest::newRow("added, search") << true << 1;
-        QTest::newRow("nobody added") << false << 0;
+        QTest::newRow("added, dialog") << "Erik"
+                                       << "ok" << 0;
+        QTest::newRow("added, search") << "Erik"
+                                       << "ok" << 1;
+        QTest::newRow("added, then Cancel") << "Erik"
+                                            << "cancel" << 0;
+        QTest::newRow("nobody added") << ""
+                                      << "ok" << 0;
     }
     void talkWithEmptyBookAsksForAPersonFirst() {
-        QFETCH(bool, userAdds);
+        QFETCH(QString, added);
+        QFETCH(QString, close);
         QFETCH(int, talktotop);
         m_app->recording = true;
         SavePeopleTree(store(), {});
         m_app->settings().newstyle = 1;
         m_app->settings().talktotop = talktotop;
-        if (userAdds)
-            m_app->sheetAction = [this] { SavePeopleTree(store(), book({"Erik"})); };
+        m_app->settings().SaveSettings(store()); // what the sheet's Cancel reads back
+        onRealSheet(this, added, close);
         m_app->Talk();
         QCOMPARE(m_app->sheets, QList<int>{0});
         const int dialogs = int(openWindows<CPersonDialog>().size());
-        if (!userAdds) {
+        if (added.isEmpty() || close != QStringLiteral("ok")) {
             QCOMPARE(dialogs, 0);
             QVERIFY(m_app->searches.isEmpty());
         } else if (talktotop) {
             QCOMPARE(dialogs, 0);
-            QCOMPARE(m_app->searches, (QList<Search>{{false, "Erik"}}));
+            QCOMPARE(m_app->searches, (QList<Search>{{false, added}}));
         } else {
             QCOMPARE(dialogs, 1);
-            QCOMPARE(openWindows<CPersonDialog>().first()->personBox()->currentText(), QStringLiteral("Erik"));
+            QCOMPARE(openWindows<CPersonDialog>().first()->personBox()->currentText(), added);
         }
+    }
+
+    // A person not in the book: the person dialog closes, the real sheet opens on People, and however the sheet
+    // is closed a fresh person dialog comes back, reading the book as the sheet left it.
+    void unknownPersonGetsAFreshDialogAfterTheSheet_data() {
+        QTest::addColumn<QString>("close");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("added, OK") << "ok" << QStringList{"Dora", "Carl", "Bob", "Anna", ""};
+        QTest::newRow("added, Cancel") << "cancel" << QStringList{"Carl", "Bob", "Anna", ""};
+        QTest::newRow("added, close box") << "close box" << QStringList{"Carl", "Bob", "Anna", ""};
+    }
+    void unknownPersonGetsAFreshDialogAfterTheSheet() {
+        QFETCH(QString, close);
+        QFETCH(QStringList, listed);
+        m_app->recording = true;
+        m_app->settings().newstyle = 1;
+        m_app->Talk();
+        QPointer<CPersonDialog> first = openWindow<CPersonDialog>();
+        QVERIFY(first);
+        first->personBox()->setEditText("Dora");
+        onRealSheet(this, "Dora", close);
+        QTest::mouseClick(first->talkButton(), Qt::LeftButton);
+        QCOMPARE(m_app->sheets, QList<int>{0});
+        QVERIFY(openWindows<CMyPropertySheet>().isEmpty());
+        flushDeletes();
+        QVERIFY(!first);
+        const QList<CPersonDialog*> fresh = openWindows<CPersonDialog>();
+        QCOMPARE(fresh.size(), 1);
+        QStringList shown;
+        for (int i = 0; i < fresh.first()->personBox()->count(); ++i)
+            shown << fresh.first()->personBox()->itemText(i);
+        QCOMPARE(shown, listed);
+        QVERIFY(m_app->searches.isEmpty());
     }
 
     // The host-and-user dialog's call reaches a conversation window for the host and user, whose first request
