@@ -99,7 +99,7 @@ void CTalkConversation::buildWidgets() {
     m_localPane->viewport()->installEventFilter(this);
     connect(m_localPane->document(), &QTextDocument::contentsChange, this, &CTalkConversation::onLocalContentsChange);
 
-    m_splitter = new PaneSplitter(SPLITTER_MARGIN, SPLITTER_REACH, m_client);
+    m_splitter = new PaneSplitter(SPLITTER_MARGIN, m_client);
     m_splitter->onDrag = [this](int y) { dragSplitterTo(y); };
 
     m_statusBar = new QStatusBar(m_client);

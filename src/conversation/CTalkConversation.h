@@ -28,8 +28,6 @@ public:
     static constexpr int STATUS_HEIGHT = 16;
     // Neither pane gets lower than this (pixels).
     static constexpr int SPLITTER_MARGIN = 13;
-    // Pixels either side of the boundary where it can be grabbed.
-    static constexpr int SPLITTER_REACH = 5;
     // The placement's keys in "Windows": "Tinst left", ..., "Tinst splitter".
     inline static const QString PLACEMENT_NAME = QStringLiteral("Tinst");
 

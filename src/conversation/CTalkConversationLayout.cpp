@@ -13,6 +13,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
+
 // Where the window was last, or the middle three fifths of the desktop.
 void CTalkConversation::place() {
     const QRect desktop = Desktop::rect();
@@ -39,8 +41,10 @@ void CTalkConversation::layOut() {
     m_splitter->follow(paneSpan());
     const int y = m_splitter->position();
     m_statusBar->setGeometry(0, h - STATUS_HEIGHT, w, STATUS_HEIGHT);
+    // The remote pane ends at the boundary; the handle lies between it and the local pane.
+    const int lower = m_splitter->lowerTop();
     m_remotePane->setGeometry(0, 0, w, y);
-    m_localPane->setGeometry(0, y, w, h - y - STATUS_HEIGHT);
+    m_localPane->setGeometry(0, lower, w, std::max(h - lower - STATUS_HEIGHT, 0));
     m_splitter->placeStrip(w);
     savePlacement();
 }

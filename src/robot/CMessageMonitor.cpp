@@ -75,8 +75,8 @@ CMessageMonitor::CMessageMonitor(AppContext& context)
     applyTextColour();
     m_text->viewport()->installEventFilter(this);
 
-    // The band around the splitter where it is grabbed; it lies over both children's edges.
-    m_splitter = new PaneSplitter(SPLITTER_MARGIN, SPLITTER_REACH, this);
+    // The handle between the table and the text pane, where the splitter is grabbed.
+    m_splitter = new PaneSplitter(SPLITTER_MARGIN, this);
     m_splitter->setObjectName(QStringLiteral("splitter"));
     m_splitter->onDrag = [this](int y) { dragSplitterTo(y); };
 
@@ -287,8 +287,9 @@ void CMessageMonitor::layoutChildren() {
     const int height = this->height();
     m_splitter->follow(height);
     const int y = m_splitter->position();
+    const int lower = m_splitter->lowerTop();
     m_table->setGeometry(0, 0, width, std::max(y, 0));
-    m_text->setGeometry(0, y, width, std::max(height - y, 0));
+    m_text->setGeometry(0, lower, width, std::max(height - lower, 0));
     m_splitter->placeStrip(width);
     savePlacement();
 }

@@ -36,8 +36,6 @@ public:
     static inline const QString PLACEMENT_NAME = QStringLiteral("Msgmon");
     // Neither the table nor the text pane gets lower than this (pixels).
     static constexpr int SPLITTER_MARGIN = 34;
-    // Pixels either side of the splitter where it can be grabbed.
-    static constexpr int SPLITTER_REACH = 3;
 
     // Reads the placement, lists every message of the context's list and follows it from then on. Not shown.
     explicit CMessageMonitor(AppContext& context);

@@ -18,6 +18,7 @@
 #include <QClipboard>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTcpSocket>
 #include <QtTest>
 
@@ -34,6 +35,7 @@ private slots:
     void splitterLimits();
     void splitterRatioKeptOnResize();
     void splitterDraggedWithTheMouse();
+    void clickNextToTheHandleReachesThePane();
     void typedBytes_data();
     void typedBytes();
     void typingActsAtTheEnd();
@@ -178,7 +180,7 @@ void TestConversationWindow::splitterLimits() {
     QCOMPARE(w->splitterPosition(), expected);
     QCOMPARE(w->splitterRatio(), double(expected) / double(h - 16));
     QCOMPARE(w->remotePane()->height(), expected);
-    QCOMPARE(w->localPane()->y(), expected);
+    QCOMPARE(w->localPane()->y(), expected + PaneSplitter::HANDLE_HEIGHT);
     QCOMPARE(m_profile->store().readInt("Windows", "Tinst splitter", 0), expected);
 }
 
@@ -196,8 +198,8 @@ void TestConversationWindow::splitterDraggedWithTheMouse() {
     auto* handle = w->clientArea()->findChild<PaneSplitter*>();
     QVERIFY(handle);
     QCOMPARE(handle->cursor().shape(), Qt::SizeVerCursor);
-    QVERIFY(handle->geometry().contains(QPoint(10, w->splitterPosition())));
-    const QPoint grip(10, CTalkConversation::SPLITTER_REACH);
+    QCOMPARE(handle->y(), w->splitterPosition());
+    const QPoint grip(10, PaneSplitter::HANDLE_HEIGHT / 2);
     QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, grip);
     QMouseEvent move(QEvent::MouseMove, QPointF(grip + QPoint(0, 60)),
                      handle->mapToGlobal(QPointF(grip + QPoint(0, 60))), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
@@ -205,7 +207,40 @@ void TestConversationWindow::splitterDraggedWithTheMouse() {
     QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier, grip + QPoint(0, 60));
     QCOMPARE(w->splitterPosition(), 221 + 60);
     QCOMPARE(w->remotePane()->height(), 281);
-    QVERIFY(handle->geometry().contains(QPoint(10, 281)));
+    QCOMPARE(handle->y(), 281);
+}
+
+// The handle has a strip of its own: a click a pixel inside either pane, next to it, places the caret there.
+void TestConversationWindow::clickNextToTheHandleReachesThePane() {
+    CTalkConversation* w = open();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    auto* handle = w->clientArea()->findChild<PaneSplitter*>();
+    QVERIFY(!handle->geometry().intersects(w->remotePane()->geometry()));
+    QVERIFY(!handle->geometry().intersects(w->localPane()->geometry()));
+    QVERIFY(handle->geometry().bottom() + 1 == w->localPane()->y());
+    w->localPane()->setEnabled(true);
+    QStringList lines;
+    for (int i = 0; i < 100; ++i)
+        lines << QString::number(i);
+    for (QPlainTextEdit* pane :
+         {static_cast<QPlainTextEdit*>(w->remotePane()), static_cast<QPlainTextEdit*>(w->localPane())}) {
+        pane->setPlainText(lines.join(u'\n'));
+        const bool upper = pane == w->remotePane();
+        QTextCursor caret = pane->textCursor();
+        caret.movePosition(upper ? QTextCursor::Start : QTextCursor::End);
+        pane->setTextCursor(caret);
+        pane->verticalScrollBar()->setValue(0);
+        // The viewport's last row above the handle, its first row below it.
+        QWidget* viewport = pane->viewport();
+        const QPoint inside(20, upper ? viewport->height() - 1 : 0);
+        const QPoint at = viewport->mapTo(w, inside);
+        QCOMPARE(w->childAt(at), viewport);
+        QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {}, at);
+        const int line = pane->cursorForPosition(inside).blockNumber();
+        QCOMPARE(pane->textCursor().blockNumber(), line);
+        QVERIFY(upper ? line > 0 : line == 0);
+    }
+    QCOMPARE(w->splitterPosition(), 221);
 }
 
 void TestConversationWindow::typedBytes_data() {

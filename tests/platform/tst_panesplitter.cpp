@@ -27,7 +27,7 @@ private slots:
         QFETCH(int, resizedSpan);
         QFETCH(int, followed);
         QWidget area;
-        auto* splitter = new PaneSplitter(13, 5, &area);
+        auto* splitter = new PaneSplitter(13, &area);
         QCOMPARE(splitter->ratio(), 0.0);
         splitter->setPosition(position);
         splitter->follow(span); // no share yet: the position stays
@@ -39,23 +39,31 @@ private slots:
         QCOMPARE(splitter->position(), followed);
     }
 
-    void dragStripAroundTheBoundary() {
+    void dragHandleBetweenThePanes() {
         QWidget area;
         area.resize(400, 300);
-        auto* splitter = new PaneSplitter(13, 5, &area);
+        auto* splitter = new PaneSplitter(13, &area);
         splitter->setPosition(100);
         splitter->placeStrip(400);
-        QCOMPARE(splitter->geometry(), QRect(0, 95, 400, 11));
+        // Below the boundary, where the upper pane ends; the lower pane starts under it.
+        QCOMPARE(splitter->geometry(), QRect(0, 100, 400, PaneSplitter::HANDLE_HEIGHT));
+        QCOMPARE(splitter->lowerTop(), 100 + PaneSplitter::HANDLE_HEIGHT);
         QCOMPARE(splitter->cursor().shape(), Qt::SizeVerCursor);
         QList<int> dragged;
         splitter->onDrag = [&](int y) { dragged << y; };
-        QTest::mouseMove(splitter, QPoint(10, 5)); // no button: no drag
-        QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(10, 5));
-        QMouseEvent move(QEvent::MouseMove, QPointF(10, 45), splitter->mapToGlobal(QPointF(10, 45)), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(splitter, &move);
-        QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(10, 45));
-        QCOMPARE(dragged, QList<int>{140}); // in the area's coordinates
+        auto move = [&](int y, Qt::MouseButtons buttons) {
+            QMouseEvent e(QEvent::MouseMove, QPointF(10, y), splitter->mapToGlobal(QPointF(10, y)), Qt::NoButton,
+                          buttons, Qt::NoModifier);
+            QApplication::sendEvent(splitter, &e);
+        };
+        move(3, Qt::NoButton); // no button: no drag
+        // Grabbed 3 pixels into the handle: the boundary moves by what the cursor moves, from where it was.
+        QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(10, 3));
+        move(3, Qt::LeftButton);
+        move(43, Qt::LeftButton);
+        QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(10, 43));
+        move(60, Qt::NoButton);
+        QCOMPARE(dragged, (QList<int>{100, 140})); // in the area's coordinates
     }
 };
 

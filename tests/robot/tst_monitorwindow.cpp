@@ -2,6 +2,10 @@
 // and pane. (The single instance the tray opens is the shell's: tests/app.)
 #include "MonitorTestBase.h"
 
+#include "platform/gui/PaneSplitter.h"
+
+#include <QScrollBar>
+
 using namespace monitortest;
 
 class TestMonitorWindow : public MonitorTestBase {
@@ -32,7 +36,7 @@ private slots:
         QCOMPARE(store().readInt("Windows", "Msgmon splitter", 0), 240);
         QCOMPARE(monitor->splitterPosition(), 240);
         QCOMPARE(monitor->table()->geometry(), QRect(0, 0, 600, 240));
-        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 240, 600, 240));
+        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 246, 600, 234)); // under the handle
         monitor->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
@@ -70,16 +74,16 @@ private slots:
     void splitterDragIsLimitedAndRatioKept() {
         CMessageMonitor* monitor = open();
         monitor->resize(600, 400);
-        // Dragged by the mouse in the band around the splitter.
+        // Dragged by the mouse on the handle between the table and the pane.
         QWidget* grip = monitor->splitterGrip();
-        QVERIFY(grip->geometry().contains(0, monitor->splitterPosition()));
+        QCOMPARE(grip->geometry(), QRect(0, monitor->splitterPosition(), 600, PaneSplitter::HANDLE_HEIGHT));
         QCOMPARE(grip->cursor().shape(), Qt::SizeVerCursor);
-        const QPoint inGrip(50, grip->height() / 2);
-        sendMouse(grip, QEvent::MouseButtonPress, inGrip, Qt::LeftButton);
-        sendMouse(grip, QEvent::MouseMove, grip->mapFrom(monitor, QPoint(50, 100)), Qt::LeftButton);
+        const int grab = grip->height() / 2;
+        sendMouse(grip, QEvent::MouseButtonPress, QPoint(50, grab), Qt::LeftButton);
+        sendMouse(grip, QEvent::MouseMove, grip->mapFrom(monitor, QPoint(50, 100 + grab)), Qt::LeftButton);
         QCOMPARE(monitor->splitterPosition(), 100);
         QCOMPARE(monitor->table()->height(), 100);
-        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 100, 600, 300));
+        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 106, 600, 294));
         QCOMPARE(store().readInt("Windows", "Msgmon splitter", 0), 100);
         sendMouse(grip, QEvent::MouseMove, grip->mapFrom(monitor, QPoint(50, 5)), Qt::LeftButton);
         QCOMPARE(monitor->splitterPosition(), 34);
@@ -103,9 +107,30 @@ private slots:
         monitor->resize(600, 600);
         QCOMPARE(monitor->splitterPosition(), 200);
         QCOMPARE(monitor->table()->geometry(), QRect(0, 0, 600, 200));
-        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 200, 600, 400));
+        QCOMPARE(monitor->textPane()->geometry(), QRect(0, 206, 600, 394));
         monitor->resize(600, 300);
         QCOMPARE(monitor->splitterPosition(), 100);
+    }
+
+    // The handle has a strip of its own: the table's horizontal scroll bar, right above it, takes a click on
+    // its lowest row, and neither child overlaps the handle.
+    void clickNextToTheHandleReachesTheTable() {
+        CMessageMonitor* monitor = open();
+        monitor->resize(300, 400);
+        QVERIFY(QTest::qWaitForWindowExposed(monitor));
+        QWidget* grip = monitor->splitterGrip();
+        QVERIFY(!grip->geometry().intersects(monitor->table()->geometry()));
+        QVERIFY(!grip->geometry().intersects(monitor->textPane()->geometry()));
+        QScrollBar* bar = monitor->table()->horizontalScrollBar();
+        QTRY_VERIFY(bar->isVisible());
+        QCOMPARE(bar->value(), 0);
+        const QPoint lowest(bar->width() - 3, bar->height() - 1);
+        const QPoint at = bar->mapTo(monitor, lowest);
+        QVERIFY(monitor->splitterPosition() - at.y() <= 3); // within reach of a grab strip lying over the table
+        QCOMPARE(monitor->childAt(at), bar);
+        QTest::mouseClick(monitor->windowHandle(), Qt::LeftButton, {}, at);
+        QVERIFY(bar->value() > 0);
+        QCOMPARE(monitor->splitterPosition(), 200);
     }
 
     void placementNotWrittenWhileMaximised() {

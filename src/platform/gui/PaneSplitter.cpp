@@ -2,13 +2,15 @@
 #include "platform/gui/PaneSplitter.h"
 
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 
 #include <algorithm>
 #include <cmath>
 
-PaneSplitter::PaneSplitter(int margin, int reach, QWidget* parent) : QWidget(parent), m_margin(margin), m_reach(reach) {
+PaneSplitter::PaneSplitter(int margin, QWidget* parent) : QWidget(parent), m_margin(margin) {
     setCursor(Qt::SizeVerCursor);
-    setAttribute(Qt::WA_NoSystemBackground);
     setContextMenuPolicy(Qt::NoContextMenu);
 }
 
@@ -26,19 +28,29 @@ void PaneSplitter::follow(int span) {
 }
 
 void PaneSplitter::placeStrip(int width) {
-    setGeometry(0, m_position - m_reach, width, 2 * m_reach + 1);
-    raise();
+    setGeometry(0, m_position, width, HANDLE_HEIGHT);
+}
+
+void PaneSplitter::paintEvent(QPaintEvent*) {
+    // Drawn as the style draws a splitter's handle between panes stacked one above the other.
+    QPainter painter(this);
+    QStyleOption option;
+    option.initFrom(this);
+    style()->drawControl(QStyle::CE_Splitter, &option, &painter, this);
 }
 
 void PaneSplitter::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         m_dragging = true;
+        // Where in the handle it was grabbed: a press that does not move leaves the boundary where it is.
+        m_grab = event->position().toPoint().y();
+    }
     event->accept();
 }
 
 void PaneSplitter::mouseMoveEvent(QMouseEvent* event) {
     if (m_dragging && (event->buttons() & Qt::LeftButton) && onDrag)
-        onDrag(mapToParent(event->position().toPoint()).y());
+        onDrag(mapToParent(event->position().toPoint()).y() - m_grab);
     event->accept();
 }
 
