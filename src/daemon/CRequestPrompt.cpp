@@ -11,8 +11,10 @@
 
 #include <QDialogButtonBox>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 bool CRequestPrompt::messageBoxFull() const {
@@ -33,8 +35,19 @@ CRequestPrompt::CRequestPrompt(AppContext& context, CTalkDaemon* daemon, int act
         });
     }
 
+    // The body: the program's icon at the left, beside the framed caller text and the question.
     auto* layout = new QVBoxLayout(this);
+    auto* body = new QHBoxLayout;
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("icon"));
+    const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    // The window's icon: the program's own, which every window of the program wears.
+    icon->setPixmap(windowIcon().pixmap(QSize(iconSize, iconSize), devicePixelRatio()));
+    icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    body->addWidget(icon, 0, Qt::AlignTop);
+    auto* text = new QVBoxLayout;
     auto* frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("callerFrame"));
     frame->setFrameShape(QFrame::StyledPanel);
     auto* frameLayout = new QVBoxLayout(frame);
     m_callerText = new QLabel(frame);
@@ -43,9 +56,12 @@ CRequestPrompt::CRequestPrompt(AppContext& context, CTalkDaemon* daemon, int act
     m_callerText->setTextFormat(Qt::PlainText);
     m_callerText->setAlignment(Qt::AlignCenter);
     frameLayout->addWidget(m_callerText);
-    layout->addWidget(frame);
+    text->addWidget(frame);
     auto* question = new QLabel(QStringLiteral("Would you..."), this);
-    layout->addWidget(question);
+    question->setObjectName(QStringLiteral("question"));
+    text->addWidget(question);
+    body->addLayout(text, 1);
+    layout->addLayout(body);
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* talk = buttons->addButton(QStringLiteral("&Talk"), QDialogButtonBox::AcceptRole);
     talk->setObjectName(QStringLiteral("talkButton"));

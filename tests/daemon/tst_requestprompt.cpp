@@ -89,6 +89,13 @@ class TestRequestPrompt : public QObject {
     QByteArray ring(const QByteArray& caller) { return send(announce(caller, m_ctl++)); }
 
 private slots:
+    void initTestCase() {
+        // What the shell sets at start: the program's icon, which every window wears.
+        QPixmap icon(64, 64);
+        icon.fill(Qt::darkCyan);
+        QApplication::setWindowIcon(QIcon(icon));
+    }
+
     void init() {
         LoginName::setRawOverride(QStringLiteral("tester"));
         m_profile = std::make_unique<TempProfile>();
@@ -138,6 +145,16 @@ private slots:
         QCOMPARE(talk->text(), QStringLiteral("&Talk"));
         QVERIFY(talk->isDefault());
         QCOMPARE(p->findChild<QPushButton*>("ignoreButton")->text(), QStringLiteral("&Ignore"));
+        // The program's icon at the left of the body, beside the framed caller text and the question.
+        auto* icon = p->findChild<QLabel*>("icon");
+        QVERIFY(!icon->pixmap().isNull());
+        QCOMPARE(icon->pixmap().toImage(),
+                 QApplication::windowIcon().pixmap(icon->pixmap().deviceIndependentSize().toSize()).toImage());
+        const QRect frame = p->findChild<QWidget*>("callerFrame")->geometry();
+        QVERIFY(icon->geometry().right() < frame.left());
+        QVERIFY(icon->geometry().right() < p->findChild<QLabel*>("question")->geometry().left());
+        QVERIFY(icon->geometry().top() <= frame.top());
+        QVERIFY(icon->geometry().bottom() < talk->mapTo(p, QPoint(0, 0)).y());
         QVERIFY(p->robotTimerActive());
         QCOMPARE(daemon().promptCount(), 1);
         // A re-announcement while it is open: absorbed, no second prompt.
