@@ -129,8 +129,8 @@ void CPPtr::OnBrowse() {
     QPointer<CPPtr> self(this);
     QString path;
     if (!MessageBoxService::instance().chooseOpenFile(path, QStringLiteral("Murmelo: choose message container."),
-                                                      QStringLiteral("Murmelo message container files (*.TXT)"),
-                                                      QStringLiteral("TXT"), this) ||
+                                                      QStringLiteral("Murmelo message container files (*.txt *.TXT)"),
+                                                      QStringLiteral("txt"), false, this) ||
         !self)
         return;
     m_settings.msgfile = path;

@@ -1,9 +1,9 @@
 // Font chooser dialog.
 #include "platform/gui/FontChooser.h"
 
+#include "platform/gui/ColourDialog.h"
 #include "platform/gui/FontConversion.h"
 
-#include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QHBoxLayout>
@@ -43,7 +43,7 @@ LogFont FontChooser::chosenFont() const {
 }
 
 void FontChooser::chooseColour() {
-    const QColor chosen = QColorDialog::getColor(FontConversion::toQColor(m_colour), this, tr("Text colour"));
+    const QColor chosen = ColourDialog::choose(FontConversion::toQColor(m_colour), this, tr("Text colour"));
     if (chosen.isValid()) {
         m_colour = FontConversion::fromQColor(chosen);
         showColour();

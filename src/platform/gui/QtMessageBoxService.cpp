@@ -1,11 +1,11 @@
 // QMessageBox, the font chooser, QColorDialog and QFileDialog behind the message-box service.
 #include "platform/gui/QtMessageBoxService.h"
 
+#include "platform/gui/ColourDialog.h"
 #include "platform/gui/FontChooser.h"
 #include "platform/gui/FontConversion.h"
 
 #include <QApplication>
-#include <QColorDialog>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -151,7 +151,7 @@ bool QtMessageBoxService::chooseFont(LogFont& font, quint32& textColour, QObject
 }
 
 bool QtMessageBoxService::chooseColour(quint32& colour, QObject* owner) {
-    const QColor chosen = QColorDialog::getColor(FontConversion::toQColor(colour), ownerWidget(owner));
+    const QColor chosen = ColourDialog::choose(FontConversion::toQColor(colour), ownerWidget(owner));
     if (!chosen.isValid())
         return false;
     colour = FontConversion::fromQColor(chosen);
@@ -159,10 +159,11 @@ bool QtMessageBoxService::chooseColour(quint32& colour, QObject* owner) {
 }
 
 bool QtMessageBoxService::chooseOpenFile(QString& path, const QString& title, const QString& filter,
-                                         const QString& defaultSuffix, QObject* owner) {
+                                         const QString& defaultSuffix, bool mustExist, QObject* owner) {
     QFileDialog dialog(ownerWidget(owner), title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);
+    // The suffix is added to a name typed without one before the file is looked for.
+    dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;

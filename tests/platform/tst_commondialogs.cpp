@@ -1,0 +1,139 @@
+// The common dialogs behind the message-box service, as the user meets them: the file dialog adds a lower-case
+// suffix and takes only an existing file where one must exist; every colour dialog starts from its colour alone.
+#include "platform/gui/FontChooser.h"
+#include "platform/gui/FontConversion.h"
+#include "platform/gui/QtMessageBoxService.h"
+
+#include "ModalCloser.h"
+
+#include <QColorDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class TestCommonDialogs : public QObject {
+    Q_OBJECT
+
+    // Qt's dialogs keep their history and custom colours in a settings file of their own: never the user's.
+    QTemporaryDir m_config;
+
+private slots:
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); }
+
+    void openFile_data() {
+        QTest::addColumn<bool>("mustExist");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("chosen"); // empty: nothing is chosen
+        QTest::newRow("sound typed without its suffix") << true << "wav"
+                                                        << "bell"
+                                                        << "bell.wav";
+        QTest::newRow("sound in upper case") << true << "wav"
+                                             << "GONG.WAV"
+                                             << "GONG.WAV";
+        QTest::newRow("sound that is not there") << true << "wav"
+                                                 << "chime"
+                                                 << "";
+        QTest::newRow("new message file") << false << "txt"
+                                          << "messages"
+                                          << "messages.txt";
+    }
+
+    void openFile() {
+        QFETCH(bool, mustExist);
+        QFETCH(QString, suffix);
+        QFETCH(QString, typed);
+        QFETCH(QString, chosen);
+        QTemporaryDir dir;
+        for (const char* name : {"bell.wav", "GONG.WAV"}) {
+            QFile file(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QFileDialog::FileMode mode = QFileDialog::Directory;
+        QString shownSuffix;
+        bool refused = false;
+        whenModalAppears([&](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            if (!dialog) {
+                w->close();
+                return;
+            }
+            mode = dialog->fileMode();
+            shownSuffix = dialog->defaultSuffix();
+            dialog->setDirectory(dir.path());
+            dialog->selectFile(typed);
+            // A missing file is refused with a box of the dialog's own; the dialog stays.
+            QTimer boxCloser;
+            boxCloser.setSingleShot(true);
+            connect(&boxCloser, &QTimer::timeout, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    refused = true;
+                    box->close();
+                }
+            });
+            boxCloser.start(0);
+            static_cast<QDialog*>(dialog)->accept(); // as the dialog's Open button does
+            boxCloser.stop();
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        QtMessageBoxService service;
+        QString path;
+        const bool ok =
+            service.chooseOpenFile(path, "Murmelo: choose", "Files (*.wav *.WAV)", suffix, mustExist, nullptr);
+        QCOMPARE(mode, mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        QCOMPARE(shownSuffix, suffix);
+        QCOMPARE(ok, !chosen.isEmpty());
+        QCOMPARE(refused, chosen.isEmpty());
+        if (ok)
+            QCOMPARE(path, dir.filePath(chosen));
+    }
+
+    // Custom colours that an earlier choice (of any pane, or of the font chooser) left are not offered again.
+    void colourStartsFromTheCurrentColourAlone_data() {
+        QTest::addColumn<bool>("fontChooser");
+        QTest::newRow("background colour") << false;
+        QTest::newRow("text colour in the font chooser") << true;
+    }
+
+    void colourStartsFromTheCurrentColourAlone() {
+        QFETCH(bool, fontChooser);
+        QColorDialog::setCustomColor(0, Qt::red);
+        QColorDialog::setCustomColor(QColorDialog::customCount() - 1, Qt::blue);
+        const QColor current(0x33, 0x66, 0x99);
+        const QColor picked(10, 20, 30);
+        QList<QColor> offered;
+        QColor shown;
+        whenModalAppears([&](QWidget* w) {
+            auto* dialog = qobject_cast<QColorDialog*>(w);
+            if (!dialog) {
+                w->close();
+                return;
+            }
+            shown = dialog->currentColor();
+            for (int i = 0; i < QColorDialog::customCount(); ++i)
+                offered << QColorDialog::customColor(i);
+            dialog->setCurrentColor(picked);
+            dialog->accept();
+        });
+        quint32 colour = FontConversion::fromQColor(current);
+        if (fontChooser) {
+            FontChooser chooser(LogFont{}, colour);
+            chooser.findChild<QPushButton*>("colourButton")->click();
+            colour = chooser.chosenColour();
+        } else {
+            QtMessageBoxService service;
+            QVERIFY(service.chooseColour(colour, nullptr));
+        }
+        QCOMPARE(shown, current);
+        QCOMPARE(offered, QList<QColor>(QColorDialog::customCount(), QColor(Qt::white)));
+        QCOMPARE(FontConversion::toQColor(colour), picked);
+    }
+};
+
+QTEST_MAIN(TestCommonDialogs)
+#include "tst_commondialogs.moc"
