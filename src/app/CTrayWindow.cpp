@@ -142,11 +142,21 @@ void CTrayWindow::OnCommand(int command) {
             r.icon = MessageBoxService::Icon::Question;
             r.buttons = MessageBoxService::Yes | MessageBoxService::No;
             r.defaultButton = MessageBoxService::No;
-            if (MessageBoxService::instance().ask(r) != MessageBoxService::Yes) {
-                if (self)
-                    m_app.openMessageMonitor();
+            // The question waits without a nested loop: answered while another window's loop runs (the sheet,
+            // a dialog), Yes still ends the program at once. A second Exit meanwhile asks nothing more.
+            if (m_askingToExit)
                 return;
-            }
+            m_askingToExit = true;
+            MessageBoxService::instance().notify(r, [self](int answer) {
+                if (!self)
+                    return;
+                self->m_askingToExit = false;
+                if (answer == MessageBoxService::Yes)
+                    self->m_app.requestQuit(0);
+                else
+                    self->m_app.openMessageMonitor();
+            });
+            return;
         }
         m_app.requestQuit(0);
         return;

@@ -67,4 +67,6 @@ private:
     const QIcon m_icon163;
     int m_blinkIcon = 163;
     int m_currentIcon = 128;
+    // The Exit question is on screen.
+    bool m_askingToExit = false;
 };

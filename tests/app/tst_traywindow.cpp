@@ -142,10 +142,21 @@ private slots:
         QCOMPARE(quit.count(), 1);
         QCOMPARE(quit.first().first().toInt(), 0);
 
+        // Exit again while the question is on screen asks nothing more; its answer still counts.
+        m_boxes->shown.clear();
+        m_boxes->answerNotifiesAtOnce = false;
+        tray().OnCommand(CTrayWindow::CMD_EXIT);
+        tray().OnCommand(CTrayWindow::CMD_EXIT);
+        QCOMPARE(m_boxes->shown.size(), 1);
+        m_boxes->answers.enqueue(MessageBoxService::Yes);
+        m_boxes->answerPending();
+        QCOMPARE(quit.count(), 2);
+        m_boxes->answerNotifiesAtOnce = true;
+
         m_app->messages().clear();
         m_boxes->shown.clear();
         tray().OnCommand(CTrayWindow::CMD_EXIT);
-        QCOMPARE(quit.count(), 2);
+        QCOMPARE(quit.count(), 3);
         QVERIFY(m_boxes->shown.isEmpty());
     }
 
