@@ -266,7 +266,7 @@ private slots:
             QTest::keyClicks(dialog->hostBox()->lineEdit(), "local");
         }
         QTest::keyClicks(dialog->hostBox()->lineEdit(), typed);
-        QTest::keyClick((inUserBox ? dialog->userBox() : dialog->hostBox())->lineEdit(), Qt::Key_Return);
+        QTest::keyClick(inUserBox ? dialog->userBox() : dialog->hostBox(), Qt::Key_Return);
         flushDeletes();
         QVERIFY(!dialog);
         QCOMPARE(m_calls.size(), 1);

@@ -97,7 +97,7 @@ private slots:
         QCOMPARE(dialog->urgentBox()->text(), QStringLiteral("&Urgent!"));
         QCOMPARE(dialog->urgentBox()->isChecked(), urgency == 1);
         if (byReturn)
-            QTest::keyClick(dialog->personBox()->lineEdit(), Qt::Key_Return);
+            QTest::keyClick(dialog->personBox(), Qt::Key_Return); // the focus widget
         else
             QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
         QCOMPARE(m_app->searches, (QList<Search>{{urgency == 1, "Carl"}}));

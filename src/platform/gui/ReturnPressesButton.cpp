@@ -8,8 +8,11 @@
 ReturnPressesButton::ReturnPressesButton(QPushButton* button, QObject* parent) : QObject(parent), m_button(button) {}
 
 void ReturnPressesButton::install(QComboBox* box, QPushButton* button) {
+    // Keys reach the box (its line edit's focus proxy), which hands them on to the line edit directly.
+    auto* filter = new ReturnPressesButton(button, box);
+    box->installEventFilter(filter);
     if (QLineEdit* edit = box->lineEdit())
-        edit->installEventFilter(new ReturnPressesButton(button, edit));
+        edit->installEventFilter(filter);
 }
 
 bool ReturnPressesButton::eventFilter(QObject* watched, QEvent* event) {
