@@ -185,10 +185,14 @@ void CTalkApp::requestQuit(int code) {
 void CTalkApp::addTalkWindow(TalkWindowEntry* window) {
     if (!m_talkWindows.contains(window))
         m_talkWindows.append(window);
+    if (m_tray)
+        m_tray->updateMenu();
 }
 
 void CTalkApp::removeTalkWindow(TalkWindowEntry* window) {
     m_talkWindows.removeAll(window);
+    if (m_tray)
+        m_tray->updateMenu();
 }
 
 void CTalkApp::showAbout() {
