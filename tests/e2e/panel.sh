@@ -69,7 +69,6 @@ read -r _ nx ny nw nh < <(notification_window)
 xdotool mousemove $((nx + nw - 50)) $((ny + nh - 28)) click 1
 check "clicking the notification opens the monitor" wait_for 10 has_pid_window "$pid" '^Murmelo: message monitor$'
 check "and closes it" wait_for 5 no_notification_window
-sleep 0.3
 import -window root "$E2E_ARTIFACTS/monitor.png" 2>/dev/null
 focus_pid_window "$pid" '^Murmelo: message monitor$' && xdotool key alt+F4
 check "the monitor closes" wait_for 5 bash -c "! has_pid_window $pid '^Murmelo: message monitor\$'"
