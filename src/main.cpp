@@ -2,6 +2,7 @@
 #include "app/CTalkApp.h"
 #include "platform/ProfileStore.h"
 #include "platform/gui/QtMessageBoxService.h"
+#include "platform/gui/TrayNotifications.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,6 +16,8 @@ int main(int argc, char* argv[]) {
 
     QtMessageBoxService boxes;
     MessageBoxService::setInstance(&boxes);
+    TrayNotifications notifications;
+    NotificationService::setInstance(&notifications);
     int code = 1;
     {
         ProfileStore store;
@@ -22,6 +25,7 @@ int main(int argc, char* argv[]) {
         if (talk.InitInstance())
             code = QApplication::exec();
     }
+    NotificationService::setInstance(nullptr);
     MessageBoxService::setInstance(nullptr);
     return code;
 }

@@ -21,11 +21,13 @@
 #include "platform/TalkWindowEntry.h"
 #include "platform/gui/NotificationSound.h"
 #include "robot/CMessageMonitor.h"
+#include "robot/MessageAnnouncer.h"
 #include "robot/MessageKeeper.h"
 #include "robot/MessageStore.h"
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QSessionManager>
 #include <QUdpSocket>
 
 CTalkApp::CTalkApp(ProfileStore& store, QObject* parent) : QObject(parent), m_store(store) {
@@ -33,6 +35,9 @@ CTalkApp::CTalkApp(ProfileStore& store, QObject* parent) : QObject(parent), m_st
 }
 
 CTalkApp::~CTalkApp() {
+    // Messages filed from now on are not announced: the icon is about to go.
+    if (m_announcer)
+        m_announcer->stop();
     // Conversations end first, while everything they use is still there: a robot conversation files what its
     // caller typed, an interactive one tells both daemons.
     QList<QPointer<CTalkConversation>> conversations;
@@ -93,13 +98,37 @@ bool CTalkApp::InitInstance() {
     }
 
     m_tray = std::make_unique<CTrayWindow>(*this);
+    m_announcer = std::make_unique<MessageAnnouncer>(*this, m_tray->trayIcon());
 
     m_settings.LoadSettings(store);
     setRobotSwitch(m_settings.talkrobotmode);
     RestoreMessages();
 
     CreateDaemon();
+    FollowSession();
     return true;
+}
+
+void CTalkApp::FollowSession() {
+    // Both requests come at the end of a session (and when it is only saved, which a session manager does not tell
+    // apart). The program is started again by its autostart entry, never by the session manager: that would make
+    // two copies at the next login. Direct connections: the session manager waits for the answer of each.
+    auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!application)
+        return;
+    const auto ending = [this](QSessionManager& manager) {
+        manager.setRestartHint(QSessionManager::RestartNever);
+        endSession();
+    };
+    connect(application, &QGuiApplication::commitDataRequest, this, ending, Qt::DirectConnection);
+    connect(application, &QGuiApplication::saveStateRequest, this, ending, Qt::DirectConnection);
+}
+
+void CTalkApp::endSession() {
+    if (m_sessionEnded)
+        return;
+    m_sessionEnded = true;
+    requestQuit(0);
 }
 
 void CTalkApp::RestoreMessages() {
@@ -156,10 +185,14 @@ void CTalkApp::requestQuit(int code) {
 void CTalkApp::addTalkWindow(TalkWindowEntry* window) {
     if (!m_talkWindows.contains(window))
         m_talkWindows.append(window);
+    if (m_tray)
+        m_tray->updateMenu();
 }
 
 void CTalkApp::removeTalkWindow(TalkWindowEntry* window) {
     m_talkWindows.removeAll(window);
+    if (m_tray)
+        m_tray->updateMenu();
 }
 
 void CTalkApp::showAbout() {
@@ -201,6 +234,10 @@ bool CTalkApp::openCustomizeSheet(int page) {
     sheet->activateWindow();
     loop.exec();
     return true;
+}
+
+bool CTalkApp::messageMonitorOpen() const {
+    return m_messageMonitor && m_messageMonitor->isVisible() && !m_messageMonitor->isMinimized();
 }
 
 void CTalkApp::openMessageMonitor() {

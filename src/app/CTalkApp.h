@@ -21,6 +21,7 @@
 #include <memory>
 
 class CTalkDaemon;
+class MessageAnnouncer;
 class MessageKeeper;
 class MessageStore;
 class CTrayWindow;
@@ -42,6 +43,10 @@ public:
     // The tray's "&Talk": by person or by host and user, as the connect style says.
     void Talk();
 
+    // The desktop session ends: the program quits at once, asking nothing (its messages are on disk, and robot
+    // conversations still running are filed on the way out), and never holds the logout up.
+    void endSession();
+
     // Ports and addresses: the standard values; only tests change them, before start-up.
     void setDaemonPort(quint16 port) { m_daemonPort = port; }
     void setRemoteDaemonPort(quint16 port) { m_remoteDaemonPort = port; }
@@ -58,6 +63,7 @@ public:
     quint16 remoteDaemonPort() const override { return m_remoteDaemonPort; }
     bool openCustomizeSheet(int page) override;
     void openMessageMonitor() override;
+    bool messageMonitorOpen() const override;
     void showAbout() override;
     QObject* startConversation(int mode, const QString& host, const WireName& user) override;
     void startLocate(bool urgent, const QString& person) override;
@@ -73,6 +79,8 @@ signals:
 
 private:
     void CreateDaemon();
+    // Follows the desktop session: its end quits the program (endSession).
+    void FollowSession();
     // Reads the robot messages kept on disk back into the list and keeps the two in step from then on.
     void RestoreMessages();
     // Rings the local user for a caller the daemon announced.
@@ -94,6 +102,8 @@ private:
     std::unique_ptr<CountedErrorBox> m_daemonErrors;
     std::unique_ptr<MessageStore> m_messageStore;
     std::unique_ptr<MessageKeeper> m_keeper;
+    std::unique_ptr<MessageAnnouncer> m_announcer;
+    bool m_sessionEnded = false;
     QList<TalkWindowEntry*> m_talkWindows;
     // The single-instance windows while they are open.
     QPointer<QWidget> m_aboutBox;

@@ -47,6 +47,7 @@ CTrayWindow::CTrayWindow(CTalkApp& app)
     connect(&app.messages(), &RobotMessageList::emptinessChanged, this, [this](bool empty) {
         if (!empty)
             startBlinking();
+        updateMenu();
     });
     connect(&app.messages(), &RobotMessageList::fullnessChanged, this,
             [this](bool full) { m_icon->setToolTip(full ? TIP_FULL : TIP); });
@@ -95,7 +96,27 @@ QAction* CTrayWindow::addCommand(QMenu* menu, const QString& text, int command) 
     return action;
 }
 
+QStringList CTrayWindow::menuState() const {
+    QStringList state{QString::number(m_app.messages().isEmpty()), QString::number(m_app.robotSwitch())};
+    for (const TalkWindowEntry* window : m_app.talkWindows())
+        state << QString::number(quintptr(window)) << window->remoteUser() << window->remoteHost();
+    return state;
+}
+
+void CTrayWindow::updateMenu() {
+    // Not under the user's eyes: the menu as it is about to show rebuilds itself.
+    if (!m_menu->isVisible())
+        buildMenu();
+}
+
 void CTrayWindow::buildMenu() {
+    // A menu the panel draws (StatusNotifier trays) keeps the size it had when it asked for the entries: one that
+    // changes while it opens scrolls. So the menu follows the program's state as it changes (updateMenu), and as it
+    // is about to show it is rebuilt only when something was missed.
+    const QStringList state = menuState();
+    if (state == m_menuState && !m_menu->isEmpty())
+        return;
+    m_menuState = state;
     m_menu->clear();
     for (QObject* child : m_menu->children())
         if (auto* sub = qobject_cast<QMenu*>(child))
@@ -142,11 +163,21 @@ void CTrayWindow::OnCommand(int command) {
             r.icon = MessageBoxService::Icon::Question;
             r.buttons = MessageBoxService::Yes | MessageBoxService::No;
             r.defaultButton = MessageBoxService::No;
-            if (MessageBoxService::instance().ask(r) != MessageBoxService::Yes) {
-                if (self)
-                    m_app.openMessageMonitor();
+            // The question waits without a nested loop: answered while another window's loop runs (the sheet,
+            // a dialog), Yes still ends the program at once. A second Exit meanwhile asks nothing more.
+            if (m_askingToExit)
                 return;
-            }
+            m_askingToExit = true;
+            MessageBoxService::instance().notify(r, [self](int answer) {
+                if (!self)
+                    return;
+                self->m_askingToExit = false;
+                if (answer == MessageBoxService::Yes)
+                    self->m_app.requestQuit(0);
+                else
+                    self->m_app.openMessageMonitor();
+            });
+            return;
         }
         m_app.requestQuit(0);
         return;
@@ -156,6 +187,7 @@ void CTrayWindow::OnCommand(int command) {
         return;
     case CMD_ROBOT:
         m_app.setRobotSwitch(m_app.robotSwitch() ? 0 : 1);
+        updateMenu();
         return;
     case CMD_MESSAGES:
         m_app.openMessageMonitor();

@@ -38,8 +38,11 @@ public:
     QSystemTrayIcon* trayIcon() const { return m_icon; }
     QMenu* menu() const { return m_menu; }
 
-    // Builds the menu as it is about to show (also what tests call).
+    // Builds the menu as it is about to show (also what tests call); a menu that is up to date stays as it is.
     void buildMenu();
+    // The program's state changed (messages waiting or not, conversations listed, the robot switch): the menu
+    // follows it at once unless it is open.
+    void updateMenu();
     // Carries out one menu command.
     void OnCommand(int command);
 
@@ -55,10 +58,13 @@ private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
     void setIconId(int id);
     QAction* addCommand(QMenu* menu, const QString& text, int command);
+    // What the menu's entries depend on.
+    QStringList menuState() const;
 
     CTalkApp& m_app;
     QSystemTrayIcon* m_icon;
     QMenu* m_menu;
+    QStringList m_menuState;
     QTimer m_blinkTimer;
     QTimer m_singleClick;
     // Made once: the tray sets one of them twice a second while messages wait, and a QIcon made afresh
@@ -67,4 +73,6 @@ private:
     const QIcon m_icon163;
     int m_blinkIcon = 163;
     int m_currentIcon = 128;
+    // The Exit question is on screen.
+    bool m_askingToExit = false;
 };

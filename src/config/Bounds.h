@@ -46,6 +46,12 @@ constexpr std::ptrdiff_t MAX_STORED_MESSAGE_BYTES = 8 * 1024 * 1024;
 // The sender's name and host in a stored message, in UTF-16 code units; a file with a longer one is set aside.
 constexpr int MAX_STORED_NAME_LENGTH = 1024;
 
+// The desktop notification of a filed robot message shows the first line of its text and the sender's name and host:
+// at most this many characters of the line, and of each name, in caret form (a longer one is cut and ends with
+// "..."). A notification is a glance, and the text is whatever the caller typed.
+constexpr int NOTICE_TEXT_LIMIT = 160;
+constexpr int NOTICE_NAME_LIMIT = 64;
+
 // Settings file: window positions, sizes and splitter positions, and the sizes of the font records, are kept
 // within plus or minus this on load (a 16-bit coordinate), so that no computation with them can overflow.
 constexpr int MAX_STORED_COORDINATE = 32767;

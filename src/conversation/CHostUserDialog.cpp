@@ -6,6 +6,7 @@
 #include "platform/ProfileStore.h"
 #include "platform/WireName.h"
 #include "platform/gui/Desktop.h"
+#include "platform/gui/ReturnPressesButton.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -60,6 +61,8 @@ CHostUserDialog::CHostUserDialog(AppContext& context, QWidget* parent)
     top->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_talk, &QPushButton::clicked, this, &QDialog::accept);
+    ReturnPressesButton::install(m_host, m_talk);
+    ReturnPressesButton::install(m_user, m_talk);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // Most recent first; the first entry of each list is selected.

@@ -6,6 +6,7 @@
 #include "platform/AppContext.h"
 #include "platform/ProfileStore.h"
 #include "platform/gui/Desktop.h"
+#include "platform/gui/ReturnPressesButton.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -45,6 +46,7 @@ CPersonDialog::CPersonDialog(AppContext& context, QWidget* parent)
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_talk, &QPushButton::clicked, this, &QDialog::accept);
+    ReturnPressesButton::install(m_person, m_talk);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     // The top person first; the empty entry stays last.

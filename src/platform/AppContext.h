@@ -42,6 +42,8 @@ public:
     virtual bool openCustomizeSheet(int page) = 0;
     // Restores and brings the open monitor to the foreground, or opens a new one.
     virtual void openMessageMonitor() = 0;
+    // Whether the message monitor is on screen (open and not minimised): the user sees every message filed in it.
+    virtual bool messageMonitorOpen() const = 0;
     // Shows the About box (it waits in its own loop: never call it from a socket's or a menu's handler).
     virtual void showAbout() = 0;
     // A new conversation: mode 0 interactive, 1 talk robot. Returns the conversation object, which deletes itself

@@ -4,8 +4,6 @@
 #include "robot/MessageStore.h"
 #include "robot/RobotMessageList.h"
 
-#include <QCoreApplication>
-
 MessageKeeper::MessageKeeper(RobotMessageList& list, MessageStore& store, QObject* parent)
     : QObject(parent), m_list(list), m_store(store) {
     connect(&list, &RobotMessageList::messageAdded, this, [this](const RobotMessage& message) {
@@ -19,8 +17,6 @@ MessageKeeper::MessageKeeper(RobotMessageList& list, MessageStore& store, QObjec
             if (!m_stopped && !m_store.remove(id, &error))
                 emit failed(error);
     });
-    if (QCoreApplication::instance())
-        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &MessageKeeper::stop);
 }
 
 QStringList MessageKeeper::restore() {

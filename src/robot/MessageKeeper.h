@@ -11,7 +11,8 @@ class RobotMessageList;
 class MessageKeeper : public QObject {
     Q_OBJECT
 public:
-    // Follows the list from now on, until stop() or until the application is about to quit.
+    // Follows the list from now on, until stop(). Not at the application's aboutToQuit: the conversations that end
+    // with the program file their messages after it.
     MessageKeeper(RobotMessageList& list, MessageStore& store, QObject* parent = nullptr);
 
     // Reads the waiting messages back into the list, in filing order and within its bounds (they count as waiting

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -158,6 +159,32 @@ private slots:
         QCOMPARE(app->messages().messages().front().text, filed.text);
         QVERIFY(QFile::exists(junk.fileName() + QStringLiteral(".unreadable")));
         QTRY_COMPARE(boxes.shown.size(), 1);
+    }
+
+    // The end of the desktop session quits at once: no Exit question although messages wait, the loop ends with 0,
+    // and what robot conversations file on the way out (after the loop ended) reaches the disk with the rest.
+    void sessionEndQuitsWithoutAsking() {
+        ScriptedMessageBoxes boxes;
+        TempProfile profile;
+        profile.store().writeInt("About", "Version", 141);
+        std::unique_ptr<CTalkApp> app;
+        start(profile, app);
+        QVERIFY(
+            StoreRobotMessage(*app, QStringLiteral("left before"), QStringLiteral("10.0.0.9"), QStringLiteral("bob")));
+        QSignalSpy quit(app.get(), &CTalkApp::quitRequested);
+        app->endSession();
+        app->endSession(); // the session manager's second request of the same end
+        QCOMPARE(quit.count(), 1);
+        QCOMPARE(quit.first().first().toInt(), 0);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(StoreRobotMessage(*app, QStringLiteral("on the way out"), QStringLiteral("10.0.0.8"),
+                                  QStringLiteral("carl")));
+        QVERIFY(boxes.shown.isEmpty());
+        app.reset();
+        start(profile, app);
+        QCOMPARE(app->messages().count(), 2);
+        QCOMPARE(app->messages().messages().front().text, QStringLiteral("left before"));
+        QCOMPARE(app->messages().messages().back().user, QStringLiteral("carl"));
     }
 };
 

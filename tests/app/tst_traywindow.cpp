@@ -4,13 +4,17 @@
 #include "app/CTrayWindow.h"
 #include "config/Bounds.h"
 #include "platform/TalkWindowEntry.h"
+#include "robot/CMessageMonitor.h"
+#include "robot/StoreRobotMessage.h"
 
 #include "ScriptedMessageBoxes.h"
+#include "ScriptedNotifications.h"
 #include "TempProfile.h"
 
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -37,6 +41,13 @@ RobotMessage message(int ms) {
     return m;
 }
 
+CMessageMonitor* findMonitor() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* monitor = qobject_cast<CMessageMonitor*>(w))
+            return monitor;
+    return nullptr;
+}
+
 } // namespace
 
 class TestTrayWindow : public QObject {
@@ -44,6 +55,7 @@ class TestTrayWindow : public QObject {
 
     std::unique_ptr<TempProfile> m_profile;
     std::unique_ptr<ScriptedMessageBoxes> m_boxes;
+    std::unique_ptr<ScriptedNotifications> m_notifications;
     std::unique_ptr<CTalkApp> m_app;
 
     CTrayWindow& tray() { return *m_app->trayWindow(); }
@@ -53,6 +65,7 @@ private slots:
         m_profile = std::make_unique<TempProfile>();
         m_profile->store().writeInt("About", "Version", 141);
         m_boxes = std::make_unique<ScriptedMessageBoxes>();
+        m_notifications = std::make_unique<ScriptedNotifications>();
         m_app = std::make_unique<CTalkApp>(m_profile->store());
         m_app->setDaemonPort(0); // any free port: port 518 is not the test's to take
         QVERIFY(m_app->InitInstance());
@@ -60,6 +73,7 @@ private slots:
 
     void cleanup() {
         m_app.reset();
+        m_notifications.reset();
         m_boxes.reset();
         m_profile.reset();
     }
@@ -78,9 +92,13 @@ private slots:
         m_app->addTalkWindow(&b);
         m_app->addTalkWindow(&c);
         m_app->messages().append(message(1));
-        tray().buildMenu();
+        // The menu follows the state as it changes; about to show, an up-to-date menu stays as it is (a menu the
+        // panel draws keeps the size it had when it asked for the entries).
         QCOMPARE(entries(tray().menu()), (QStringList{"&Exit", "-", "&About", "&Messages", "&Windows", "&Customize",
                                                       "Talk &robot", "-", "&Talk"}));
+        const QList<QAction*> before = tray().menu()->actions();
+        tray().buildMenu();
+        QCOMPARE(tray().menu()->actions(), before);
         QMenu* windows = tray().menu()->actions().at(4)->menu();
         QVERIFY(windows);
         QCOMPARE(entries(windows), (QStringList{"Talking to anna from 10.77.0.2", "Talking to bob from alpha",
@@ -97,7 +115,6 @@ private slots:
         m_app->removeTalkWindow(&a);
         m_app->removeTalkWindow(&c);
         m_app->messages().clear();
-        tray().buildMenu();
         QCOMPARE(entries(tray().menu()).size(), 7);
     }
 
@@ -119,7 +136,6 @@ private slots:
     void robotToggleDoesNotSave() {
         tray().OnCommand(CTrayWindow::CMD_ROBOT);
         QCOMPARE(m_app->robotSwitch(), 1);
-        tray().buildMenu();
         QCOMPARE(tray().menu()->actions().at(4)->text(), QStringLiteral("Talk &robot"));
         QVERIFY(tray().menu()->actions().at(4)->isChecked());
         tray().OnCommand(CTrayWindow::CMD_ROBOT);
@@ -142,10 +158,21 @@ private slots:
         QCOMPARE(quit.count(), 1);
         QCOMPARE(quit.first().first().toInt(), 0);
 
+        // Exit again while the question is on screen asks nothing more; its answer still counts.
+        m_boxes->shown.clear();
+        m_boxes->answerNotifiesAtOnce = false;
+        tray().OnCommand(CTrayWindow::CMD_EXIT);
+        tray().OnCommand(CTrayWindow::CMD_EXIT);
+        QCOMPARE(m_boxes->shown.size(), 1);
+        m_boxes->answers.enqueue(MessageBoxService::Yes);
+        m_boxes->answerPending();
+        QCOMPARE(quit.count(), 2);
+        m_boxes->answerNotifiesAtOnce = true;
+
         m_app->messages().clear();
         m_boxes->shown.clear();
         tray().OnCommand(CTrayWindow::CMD_EXIT);
-        QCOMPARE(quit.count(), 2);
+        QCOMPARE(quit.count(), 3);
         QVERIFY(m_boxes->shown.isEmpty());
     }
 
@@ -167,6 +194,31 @@ private slots:
         m_app->messages().append(message(4));
         QVERIFY(tray().isBlinking());
         QTRY_COMPARE_WITH_TIMEOUT(tray().currentIconId(), 163, 2000);
+    }
+
+    // A message filed raises a notification through the tray icon, whose click opens the monitor; none shows while
+    // the monitor is on screen; the icon blinks either way.
+    void filedMessageNotifiesThroughTheIcon() {
+        QVERIFY(StoreRobotMessage(*m_app, QStringLiteral("call me\r\nback"), QStringLiteral("host"),
+                                  QStringLiteral("bob")));
+        QVERIFY(tray().isBlinking());
+        QCOMPARE(m_notifications->shown.size(), 1);
+        QCOMPARE(m_notifications->shown[0].title, QStringLiteral("Message from bob at host"));
+        QCOMPARE(m_notifications->shown[0].text, QStringLiteral("call me"));
+        QCOMPARE(m_notifications->shown[0].source, tray().trayIcon());
+        QVERIFY(!m_app->messageMonitorOpen());
+        m_notifications->click();
+        QVERIFY(m_app->messageMonitorOpen());
+        QCOMPARE(findMonitor()->table()->topLevelItemCount(), 1);
+        QVERIFY(StoreRobotMessage(*m_app, QStringLiteral("again"), QStringLiteral("host"), QStringLiteral("bob")));
+        QCOMPARE(m_notifications->shown.size(), 1);
+        QCOMPARE(findMonitor()->table()->topLevelItemCount(), 2);
+        // Minimised, the monitor shows nothing new: the next message is announced.
+        findMonitor()->showMinimized();
+        QVERIFY(StoreRobotMessage(*m_app, QStringLiteral("third"), QStringLiteral("host"), QStringLiteral("bob")));
+        QCOMPARE(m_notifications->shown.size(), 2);
+        findMonitor()->close();
+        QTRY_VERIFY(!findMonitor());
     }
 
     void windowsShareOneIcon() {

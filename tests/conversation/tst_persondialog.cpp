@@ -81,11 +81,14 @@ private slots:
 
     void topPersonPreselectedAndEmptyEntryLast_data() {
         QTest::addColumn<int>("urgency");
-        QTest::newRow("not urgent") << 0;
-        QTest::newRow("urgent") << 1;
+        QTest::addColumn<bool>("byReturn"); // Return in the person's box presses Talk
+        QTest::newRow("not urgent") << 0 << false;
+        QTest::newRow("urgent") << 1 << false;
+        QTest::newRow("Return") << 0 << true;
     }
     void topPersonPreselectedAndEmptyEntryLast() {
         QFETCH(int, urgency);
+        QFETCH(bool, byReturn);
         m_app->settings().urgency = urgency;
         QPointer<CPersonDialog> dialog = CPersonDialog::openNew(*m_app);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Talk to..."));
@@ -93,7 +96,10 @@ private slots:
         QCOMPARE(dialog->personBox()->currentText(), QStringLiteral("Carl"));
         QCOMPARE(dialog->urgentBox()->text(), QStringLiteral("&Urgent!"));
         QCOMPARE(dialog->urgentBox()->isChecked(), urgency == 1);
-        QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
+        if (byReturn)
+            QTest::keyClick(dialog->personBox(), Qt::Key_Return); // the focus widget
+        else
+            QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
         QCOMPARE(m_app->searches, (QList<Search>{{urgency == 1, "Carl"}}));
         flushDeletes();
         QVERIFY(!dialog);

@@ -2,7 +2,8 @@
 # The roads of an incoming call as a user meets them, against the real Unix talk and talkd:
 # a call answered from the prompt; an unanswered call taken by the talk robot, its message blinking the
 # tray, read, saved and called back from the monitor; a caller rule changed in the Customize sheet and
-# applied by the daemon; Exit while messages wait.
+# applied by the daemon; Exit while messages wait, its question blocking neither a new caller's prompt nor
+# the conversation.
 E2E_NAME=calls
 source "$(dirname "$0")/lib.sh"
 require_root
@@ -88,6 +89,16 @@ tray_menu e
 check "Exit asks because messages wait" wait_for 5 bash -c "[ \"\$(xdotool search --all --onlyvisible --pid $pid --name '^Murmelo\$' | sort | tr '\n' ' ')\" != '$before' ]"
 sleep 0.3
 import -window root "$E2E_ARTIFACTS/exit-question.png" 2>/dev/null
+#    While the question waits, a caller rings: the prompt answers to Return and the conversation takes keys.
+unix_talk call4 root@10.77.9.31
+check "a caller rings while the question waits" wait_for 10 has_pid_window "$pid" '^Talk request from$'
+focus_pid_window "$pid" '^Talk request from$' && xdotool key Return
+check "Return on the prompt answers it" wait_for 10 has_pid_window "$pid" '^Murmelo: talking to root at 10.77.9.32$'
+focus_pid_window "$pid" '^Murmelo: talking to root' && xdotool type --delay 40 "past the question"
+check "the conversation takes keys meanwhile" wait_for 10 screen_has call4 "past the question"
+close_conversation "$pid" '^Murmelo: talking to root at 10.77.9.32$'
+check "and closes" wait_for 10 bash -c "! has_pid_window $pid '^Murmelo: talking to root'"
+tmux_keys call4 C-c
 focus_pid_window "$pid" '^Murmelo$' && xdotool key n
 check "the program keeps running" kill -0 "$pid"
 check "the monitor is shown" wait_for 5 has_pid_window "$pid" '^Murmelo: message monitor$'

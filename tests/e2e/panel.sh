@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Murmelo in a real desktop panel (xfwm4 and xfce4-panel, whose notification area speaks StatusNotifier): the icon
 # registers with the panel and shows in it; a right click opens its menu; one click starts Talk (the panel sends no
-# double click); a message the talk robot takes from a Unix caller puts Messages into the menu, which opens the
-# monitor.
+# double click); a message the talk robot takes from a Unix caller raises a desktop notification (xfce4-notifyd),
+# whose click opens the monitor, and puts Messages into the menu, which is one entry taller and opens the monitor.
 E2E_NAME=panel
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/panel_lib.sh"
 require_root
 require_panel_desktop
 start_panel_desktop || log "the panel did not start"
+notices="$E2E_DIR/notifications.txt"
+watch_notifications "$notices"
 make_hosts "zpa-$$=10.77.9.81" "zpb-$$=10.77.9.82"
 A="zpa-$$"
 B="zpb-$$"
@@ -27,6 +29,7 @@ before=$(visible_windows)
 panel_icon_click 3
 check "a right click opens its menu" wait_for 5 popup_below_panel "$before"
 sleep 0.3
+menu_height=$(popup_below_panel "$before")
 import -window root "$E2E_ARTIFACTS/menu.png" 2>/dev/null
 xdotool key Escape
 check "Escape closes the menu" wait_for 5 no_popup_below_panel "$before"
@@ -45,13 +48,35 @@ tmux_keys call Enter
 sleep 0.5
 tmux_keys call C-c
 check "the message is filed" wait_for 10 file_has "$box" "left in the panel"
+check "a notification says who left it" wait_for 10 grep -q 'string "Message from root at ' "$notices"
+check "and the first line of what was left" grep -q 'string "left in the panel"' "$notices"
+check "the notification shows" wait_for 10 notification_window
+sleep 0.5
+import -window root "$E2E_ARTIFACTS/notification.png" 2>/dev/null
+
+# Messages joins the menu while it is closed: the panel's menu is one entry taller, not scrolling.
+before=$(visible_windows)
 panel_icon_click 3
+wait_for 5 popup_below_panel "$before"
 sleep 0.5
 import -window root "$E2E_ARTIFACTS/menu-messages.png" 2>/dev/null
+check "the menu grows by the Messages entry" test "$(popup_below_panel "$before")" -gt "${menu_height:-999}"
+xdotool key Escape
+wait_for 5 no_popup_below_panel "$before"
+
+# xfce4-notifyd shows the notification's default action as a button in its lower right corner.
+read -r _ nx ny nw nh < <(notification_window)
+xdotool mousemove $((nx + nw - 50)) $((ny + nh - 28)) click 1
+check "clicking the notification opens the monitor" wait_for 10 has_pid_window "$pid" '^Murmelo: message monitor$'
+check "and closes it" wait_for 5 no_notification_window
+import -window root "$E2E_ARTIFACTS/monitor.png" 2>/dev/null
+focus_pid_window "$pid" '^Murmelo: message monitor$' && xdotool key alt+F4
+check "the monitor closes" wait_for 5 bash -c "! has_pid_window $pid '^Murmelo: message monitor\$'"
+
+panel_icon_click 3
+sleep 0.5
 xdotool key m
 check "Messages in the menu opens the monitor" wait_for 10 has_pid_window "$pid" '^Murmelo: message monitor$'
-sleep 0.3
-import -window root "$E2E_ARTIFACTS/monitor.png" 2>/dev/null
 
 # Exit asks while messages wait; Yes ends the program.
 panel_icon_click 3

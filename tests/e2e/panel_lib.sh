@@ -6,14 +6,17 @@
 PANEL_HEIGHT=26
 # The notification area lies within this many pixels of the panel's right end.
 PANEL_TRAY_WIDTH=160
+# The desktop's notification service, started by the bus when a program first notifies.
+NOTIFYD_SERVICE=/usr/share/dbus-1/services/org.xfce.xfce4-notifyd.Notifications.service
 
 # Skips (77) where the desktop's packages are not installed.
 require_panel_desktop() {
-    for tool in xfwm4 xfce4-panel dbus-launch dbus-send convert; do
+    for tool in xfwm4 xfce4-panel dbus-launch dbus-send dbus-monitor convert; do
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/deps --test)"; exit 77; }
     done
     [ -f /usr/share/dbus-1/services/org.xfce.Xfconf.service ] ||
         { echo "SKIP: xfconf is not installed (scripts/deps --test)"; exit 77; }
+    [ -f "$NOTIFYD_SERVICE" ] || { echo "SKIP: xfce4-notifyd is not installed (scripts/deps --test)"; exit 77; }
 }
 
 # The private desktop's settings: a panel of our own, and a session bus that starts only the panel's settings
@@ -53,7 +56,7 @@ write_panel_config() {
   </property>
 </channel>
 EOF
-    cp /usr/share/dbus-1/services/org.xfce.Xfconf.service "$E2E_DIR/dbus-services/"
+    cp /usr/share/dbus-1/services/org.xfce.Xfconf.service "$NOTIFYD_SERVICE" "$E2E_DIR/dbus-services/"
     cat >"$E2E_DIR/session-bus.conf" <<EOF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -168,12 +171,31 @@ visible_windows() {
 }
 # Whether a window taller than a panel appeared just below the panel that is not in the list given (the panel's
 # menu of the icon): popup_below_panel "before list"
+# It prints the popup's height.
 popup_below_panel() {
     local w x y width height
     while read -r w x y width height; do
         grep -q "^$w " <<<"$1" && continue
-        [ "$y" -ge "$((PANEL_HEIGHT - 4))" ] && [ "$y" -le "$((PANEL_HEIGHT + 8))" ] && [ "$height" -gt 60 ] && return 0
+        [ "$y" -ge "$((PANEL_HEIGHT - 4))" ] && [ "$y" -le "$((PANEL_HEIGHT + 8))" ] && [ "$height" -gt 60 ] &&
+            echo "$height" && return 0
     done < <(visible_windows)
     return 1
 }
 no_popup_below_panel() { ! popup_below_panel "$1"; }
+
+# Records every desktop notification asked for on the private bus (the Notify calls, with their texts) into a file.
+watch_notifications() {
+    dbus-monitor --session "interface='org.freedesktop.Notifications',member='Notify'" >"$1" 2>/dev/null &
+    E2E_PIDS+=($!)
+}
+
+# The notification window on screen: "id x y width height" (xfce4-notifyd's windows).
+notification_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --class xfce4-notifyd 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)" || continue
+        [ "${WIDTH:-0}" -gt 40 ] && echo "$w $X $Y $WIDTH $HEIGHT" && return 0
+    done
+    return 1
+}
+no_notification_window() { ! notification_window; }

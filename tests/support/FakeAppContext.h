@@ -37,6 +37,8 @@ public:
     QList<Search> searches;
     QList<int> sheets;
     int monitorsOpened = 0;
+    // Whether the monitor counts as open (messageMonitorOpen).
+    bool monitorOpen = false;
     int aboutBoxes = 0;
     QList<int> quits;
 
@@ -61,6 +63,7 @@ public:
     quint16 remoteDaemonPort() const override { return m_remoteDaemonPort; }
     bool openCustomizeSheet(int page) override;
     void openMessageMonitor() override;
+    bool messageMonitorOpen() const override { return monitorOpen; }
     void showAbout() override { ++aboutBoxes; }
     QObject* startConversation(int mode, const QString& host, const WireName& user) override;
     void startLocate(bool urgent, const QString& person) override { searches.append({urgent, person}); }

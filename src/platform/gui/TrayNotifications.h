@@ -1,0 +1,44 @@
+// Desktop notifications for the tray icon; a click runs the notice's action.
+//
+// Where the tray is a StatusNotifier one, the desktop's notification service (org.freedesktop.Notifications on the
+// session bus) shows them: each replaces the one before, carries the program's icon and a default action, and comes
+// back when the user clicks it. Qt's own route there (QSystemTrayIcon::showMessage) reports clicks only for critical
+// notifications, which would show an error icon in the notification and in the panel. Where the tray is an older
+// one, QSystemTrayIcon::showMessage shows Qt's balloon beside the icon and reports its click. Without a tray, or
+// without a notification service, nothing is shown.
+#pragma once
+
+#include "platform/NotificationService.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+
+class QSystemTrayIcon;
+
+class TrayNotifications final : public QObject, public NotificationService {
+    Q_OBJECT
+public:
+    // How long a notification stays, where the desktop lets the program say (milliseconds).
+    static constexpr int SHOWN_MS = 15000;
+    // The size of the icon a notification carries (pixels).
+    static constexpr int ICON_SIZE = 48;
+
+    bool show(const Notice& notice, std::function<void()> clicked) override;
+
+private slots:
+    // Signals of the notification service (connected by name: QtDBus has no other way).
+    void onActionInvoked(uint id, const QString& action);
+    void onNotificationClosed(uint id, uint reason);
+
+private:
+    bool showOnBus(QSystemTrayIcon* icon, const Notice& notice);
+    void followIcon(QSystemTrayIcon* icon);
+
+    QPointer<QSystemTrayIcon> m_icon;
+    QMetaObject::Connection m_clickConnection;
+    std::function<void()> m_clicked;
+    bool m_listening = false;
+    // The service's number of the notification on screen (0: none).
+    uint m_shownId = 0;
+};
