@@ -17,6 +17,9 @@ E2E_PASSED=0
 E2E_FAILED=0
 export XDG_RUNTIME_DIR=$E2E_DIR/runtime
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+# No session bus unless a run starts its own (panel_lib.sh): the program would start one for the display, and the
+# desktop's notification service with it, whose notifications lie over the tray where the clicks go.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$E2E_DIR/no-session-bus"
 
 log() { printf '[%s] %s\n' "$(date +%T)" "$*"; }
 

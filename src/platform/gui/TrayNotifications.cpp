@@ -15,7 +15,6 @@ namespace {
 
 const QString SERVICE = QStringLiteral("org.freedesktop.Notifications");
 const QString PATH = QStringLiteral("/org/freedesktop/Notifications");
-const QString STATUS_NOTIFIER_WATCHER = QStringLiteral("org.kde.StatusNotifierWatcher");
 // The action a click on the notification invokes; the service may show its label on a button.
 const QString DEFAULT_ACTION = QStringLiteral("default");
 const QString DEFAULT_ACTION_LABEL = QStringLiteral("Show messages");
@@ -38,26 +37,18 @@ bool TrayNotifications::show(const Notice& notice, std::function<void()> clicked
     auto* icon = qobject_cast<QSystemTrayIcon*>(notice.source);
     if (!icon || !icon->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable())
         return false;
-    const QDBusConnection session = QDBusConnection::sessionBus();
-    const QDBusConnectionInterface* bus = session.isConnected() ? session.interface() : nullptr;
-    if (bus && bus->isServiceRegistered(STATUS_NOTIFIER_WATCHER).value()) {
-        if (!showOnBus(icon, notice))
-            return false;
-    } else {
-        if (!QSystemTrayIcon::supportsMessages())
-            return false;
-        followIcon(icon);
-        icon->showMessage(notice.title, notice.text, QSystemTrayIcon::Information, SHOWN_MS);
-    }
+    if (!showOnBus(icon, notice))
+        return false;
     m_clicked = std::move(clicked);
     return true;
 }
 
 bool TrayNotifications::showOnBus(QSystemTrayIcon* icon, const Notice& notice) {
     QDBusConnection session = QDBusConnection::sessionBus();
-    const QDBusConnectionInterface* bus = session.interface();
+    const QDBusConnectionInterface* bus = session.isConnected() ? session.interface() : nullptr;
     // The service runs, or the bus starts it when called.
-    if (!bus->isServiceRegistered(SERVICE).value() && !bus->activatableServiceNames().value().contains(SERVICE))
+    if (!bus ||
+        (!bus->isServiceRegistered(SERVICE).value() && !bus->activatableServiceNames().value().contains(SERVICE)))
         return false;
     if (!m_listening) {
         m_listening = session.connect(SERVICE, PATH, SERVICE, QStringLiteral("ActionInvoked"), this,
@@ -94,16 +85,4 @@ void TrayNotifications::onActionInvoked(uint id, const QString& action) {
 void TrayNotifications::onNotificationClosed(uint id, uint) {
     if (id == m_shownId)
         m_shownId = 0;
-}
-
-void TrayNotifications::followIcon(QSystemTrayIcon* icon) {
-    if (m_icon == icon)
-        return;
-    disconnect(m_clickConnection);
-    m_icon = icon;
-    // The icon does not say which of its balloons was clicked: the action is the last one's.
-    m_clickConnection = connect(icon, &QSystemTrayIcon::messageClicked, this, [this] {
-        if (m_clicked)
-            m_clicked();
-    });
 }

@@ -1,18 +1,16 @@
 // Desktop notifications for the tray icon; a click runs the notice's action.
 //
-// Where the tray is a StatusNotifier one, the desktop's notification service (org.freedesktop.Notifications on the
-// session bus) shows them: each replaces the one before, carries the program's icon and a default action, and comes
-// back when the user clicks it. Qt's own route there (QSystemTrayIcon::showMessage) reports clicks only for critical
-// notifications, which would show an error icon in the notification and in the panel. Where the tray is an older
-// one, QSystemTrayIcon::showMessage shows Qt's balloon beside the icon and reports its click. Without a tray, or
-// without a notification service, nothing is shown.
+// The desktop's notification service (org.freedesktop.Notifications on the session bus) shows them, whatever kind
+// of tray holds the icon: each replaces the one before, carries the program's icon and a default action, and comes
+// back when the user clicks it. Qt's own route (QSystemTrayIcon::showMessage) reports clicks only for critical
+// notifications on a StatusNotifier tray, which would show an error icon in the notification and in the panel, and
+// on an older tray draws a balloon of its own over the icon, where it takes the clicks meant for the icon's menu.
+// Without a tray, or without a notification service, nothing is shown.
 #pragma once
 
 #include "platform/NotificationService.h"
 
-#include <QMetaObject>
 #include <QObject>
-#include <QPointer>
 
 class QSystemTrayIcon;
 
@@ -33,10 +31,6 @@ private slots:
 
 private:
     bool showOnBus(QSystemTrayIcon* icon, const Notice& notice);
-    void followIcon(QSystemTrayIcon* icon);
-
-    QPointer<QSystemTrayIcon> m_icon;
-    QMetaObject::Connection m_clickConnection;
     std::function<void()> m_clicked;
     bool m_listening = false;
     // The service's number of the notification on screen (0: none).
