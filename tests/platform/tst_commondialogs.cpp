@@ -133,6 +133,26 @@ private slots:
         QCOMPARE(offered, QList<QColor>(QColorDialog::customCount(), QColor(Qt::white)));
         QCOMPARE(FontConversion::toQColor(colour), picked);
     }
+
+    void fontChooserKeys_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Escape cancels the chooser") << int(Qt::Key_Escape) << int(QDialog::Rejected);
+        QTest::newRow("Return takes the font") << int(Qt::Key_Return) << int(QDialog::Accepted);
+    }
+    void fontChooserKeys() {
+        QFETCH(int, key);
+        QFETCH(int, result);
+        FontChooser chooser(LogFont{}, 0);
+        chooser.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chooser));
+        // The focus is in the font list of the embedded dialog, where the keys arrive.
+        QWidget* focus = chooser.focusWidget();
+        QVERIFY(focus && focus != &chooser);
+        QTest::keyClick(focus, Qt::Key(key));
+        QCOMPARE(chooser.result(), result);
+        QVERIFY(!chooser.isVisible());
+    }
 };
 
 QTEST_MAIN(TestCommonDialogs)

@@ -19,6 +19,14 @@ FontChooser::FontChooser(const LogFont& font, quint32 textColour, QWidget* paren
     m_fonts = new QFontDialog(FontConversion::toQFont(font), this);
     m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     m_fonts->setWindowFlags(Qt::Widget);
+    // The embedded dialog still takes Escape for itself and would hide, leaving an empty chooser: it ends the
+    // chooser instead.
+    connect(m_fonts, &QDialog::finished, this, [this](int result) {
+        if (result == QDialog::Accepted)
+            accept();
+        else
+            reject();
+    });
 
     m_colourButton = new QPushButton(tr("Text &colour..."), this);
     m_colourButton->setObjectName(QStringLiteral("colourButton"));

@@ -4,9 +4,9 @@
 #include "platform/gui/ColourDialog.h"
 #include "platform/gui/FontChooser.h"
 #include "platform/gui/FontConversion.h"
+#include "platform/gui/OwnerBlock.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -67,10 +67,9 @@ QMessageBox* makeBox(const MessageBoxService::Request& r) {
     default:
         break;
     }
-    // QMessageBox makes itself application-modal. A box of a window blocks that window alone; a box of the
-    // program (no window) blocks nothing, so a ringing caller's prompt, the conversations, locate and the monitor
-    // go on taking keys and clicks while it waits for its answer.
-    box->setWindowModality(parent ? Qt::WindowModal : Qt::NonModal);
+    // QMessageBox makes itself application-modal, and Qt's window modality would block every window the tray window
+    // owns: a box blocks its own window alone (OwnerBlock), a box of the program (no window) blocks nothing.
+    box->setWindowModality(Qt::NonModal);
     return box;
 }
 
@@ -93,24 +92,7 @@ int toButton(int standard) {
 
 int QtMessageBoxService::ask(const Request& request) {
     QPointer<QMessageBox> box = makeBox(request);
-    if (box->windowModality() == Qt::WindowModal) {
-        const int result = box->exec();
-        if (box)
-            delete box;
-        return toButton(result);
-    }
-    // exec() would make the box application-modal again: show it and wait for it in a loop of its own.
-    int result = QMessageBox::NoButton;
-    QEventLoop loop;
-    QObject::connect(box, &QMessageBox::finished, &loop, [&result, &loop](int button) {
-        result = button;
-        loop.quit();
-    });
-    QObject::connect(box, &QObject::destroyed, &loop, &QEventLoop::quit);
-    box->show();
-    box->raise();
-    box->activateWindow();
-    loop.exec();
+    const int result = OwnerBlock::wait(box, ownerWidget(request.owner));
     if (box)
         box->deleteLater();
     return toButton(result);
@@ -126,6 +108,7 @@ int QtMessageBoxService::notify(const Request& request, std::function<void(int)>
         if (done)
             done(toButton(result));
     });
+    OwnerBlock::blockWhileOpen(box, ownerWidget(request.owner));
     box->show();
     box->raise();
     box->activateWindow();
@@ -139,7 +122,7 @@ void QtMessageBoxService::replaceText(int box, const QString& text) {
 
 bool QtMessageBoxService::chooseFont(LogFont& font, quint32& textColour, QObject* owner) {
     QPointer<FontChooser> chooser = new FontChooser(font, textColour, ownerWidget(owner));
-    const bool ok = chooser->exec() == QDialog::Accepted;
+    const bool ok = OwnerBlock::wait(chooser, ownerWidget(owner)) == QDialog::Accepted;
     if (!chooser)
         return false;
     if (ok) {
@@ -165,7 +148,7 @@ bool QtMessageBoxService::chooseOpenFile(QString& path, const QString& title, co
     // The suffix is added to a name typed without one before the file is looked for.
     dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (OwnerBlock::wait(&dialog, ownerWidget(owner)) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     path = dialog.selectedFiles().constFirst();
     return true;
