@@ -1,6 +1,7 @@
 // Address ranges: a bounded, locale-free reading of "#%i.%i.%i.%i %i".
 #include "locate/AddressRange.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -20,7 +21,8 @@ int digitValue(char c) {
 }
 
 // One "%i" conversion at `pos`: blanks, an optional sign, then a number in the base its prefix names.
-// Values beyond `limit` in magnitude make the conversion fail instead of overflowing.
+// A value beyond `limit` in magnitude reads as `limit` + 1 with its sign, every digit consumed, instead of
+// overflowing.
 std::optional<std::int64_t> readInteger(std::string_view text, std::size_t& pos, std::int64_t limit) {
     while (pos < text.size() && isBlank(text[pos]))
         ++pos;
@@ -41,9 +43,7 @@ std::optional<std::int64_t> readInteger(std::string_view text, std::size_t& pos,
     }
     std::int64_t value = 0;
     while (pos < text.size() && digitValue(text[pos]) < base) {
-        value = value * base + digitValue(text[pos]);
-        if (value > limit)
-            return std::nullopt;
+        value = std::min(value * base + digitValue(text[pos]), limit + 1);
         ++pos;
     }
     if (pos == start)
@@ -72,12 +72,16 @@ std::optional<AddressRange> AddressRange::parse(std::string_view text) {
                 ++pos;
         }
         const auto value = readInteger(text, pos, LIMIT);
-        if (!value || *value < 0 || *value > OCTET_MAX)
+        if (!value)
             return std::nullopt;
-        if (i < 4)
-            range.first[std::size_t(i)] = int(*value);
-        else
-            range.last = int(*value);
+        if (i == 4) {
+            // A last number past 255 ends the range at 255; one below the first number leaves it empty.
+            range.last = int(std::clamp<std::int64_t>(*value, 0, OCTET_MAX));
+            break;
+        }
+        if (*value < 0 || *value > OCTET_MAX)
+            return std::nullopt;
+        range.first[std::size_t(i)] = int(*value);
     }
     return range;
 }

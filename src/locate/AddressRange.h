@@ -21,8 +21,8 @@ struct AddressRange {
 
     // Reads a host text the way "#%i.%i.%i.%i %i" would (each number decimal, 0x hexadecimal or
     // 0 octal, with optional blanks and sign before it; text after the last number is ignored), but
-    // refuses what would make no address: a missing number, an overflowing one, and any octet or last
-    // host number outside 0..255.
+    // refuses what would make no address: a missing number and any octet outside 0..255. A last host
+    // number past 255 is read as 255 (the range reaches to the end of its network), one below 0 as 0.
     static std::optional<AddressRange> parse(std::string_view text);
 
     static constexpr int OCTET_MAX = 255;

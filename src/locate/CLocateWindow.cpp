@@ -63,6 +63,7 @@ CLocateWindow::CLocateWindow(AppContext& context, bool urgent, const QString& pe
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(0, row.host);
         item->setText(1, row.alias);
+        item->setText(2, row.status);
         item->setText(3, ShownText::caretForm(row.locatedUser.text));
         item->setData(0, Qt::UserRole, row.state);
     }

@@ -10,7 +10,7 @@ struct LocateRow {
     static constexpr int WAITING = -1;    // a probe went out this cycle; no reply matched yet
     static constexpr int LOOKING_UP = -2; // the host name is being looked up
     static constexpr int LOOKUP_FAILED = -3;
-    static constexpr int BAD_RANGE = -4;  // an address range that stands for no address: never probed
+    static constexpr int BAD_RANGE = -4;  // an address range that cannot be read: never probed
     static constexpr int UNIX_DAEMON = 0; // SUCCESS or NOT_HERE from a Unix style daemon
 
     QString host; // as the address book gives it; a name stays a name after its look-up

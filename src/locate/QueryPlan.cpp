@@ -23,10 +23,10 @@ void QueryPlan::addHost(const QString& alias, const QString& hostText) {
         entries.push_back({alias, hostText});
         return;
     }
-    // A range that cannot be read, or whose last number is not above the first, stands for no address: its
-    // entry keeps the text, so that the user sees why nothing is searched there.
+    // A range that cannot be read keeps its text in an entry of its own, so that the user sees why nothing is
+    // searched there; one whose last number is not above the first stands for no address and adds nothing.
     const auto range = AddressRange::parse(hostText.toStdString());
-    if (!range || range->count() == 0) {
+    if (!range) {
         entries.push_back({alias, hostText, true});
         return;
     }

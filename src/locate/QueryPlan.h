@@ -13,7 +13,7 @@ class ProfileStore;
 struct PlanEntry {
     QString alias;
     QString host;
-    // An address range that stands for no address: its row shows the text and says so, and is never probed.
+    // An address range that cannot be read: its row shows the text and says so, and is never probed.
     bool badRange = false;
     bool operator==(const PlanEntry&) const = default;
 };
@@ -25,8 +25,8 @@ struct QueryPlan {
 
     // Reads the person's aliases and their hosts (index 0 up to the first missing or empty value).
     static QueryPlan Build(const ProfileStore& store, const QString& person);
-    // Appends the entries of one host text: a range gives one per address (a range that gives none, one entry
-    // marked bad), anything else itself.
+    // Appends the entries of one host text: a range gives one per address (none when its last number is not
+    // above its first; one entry marked bad when it cannot be read), anything else itself.
     void addHost(const QString& alias, const QString& hostText);
 
     // The box a search shows for this plan, or empty when it has aliases with hosts.

@@ -44,9 +44,9 @@ class TestLocateEngine : public QObject {
 private slots:
     void firstCycleTitleAndRows() {
         LocateEngine e("Ann Smith", false, true,
-                       planOf({{"ann", "10.0.0.5"}, {"ann", "localhost"}, {"root", "#10.0.0.250 300", true}}));
+                       planOf({{"ann", "10.0.0.5"}, {"ann", "localhost"}, {"root", "#10.0.0 300", true}}));
         // A range of no address is a row like any other host, which says why nothing is searched there.
-        const LocateRow badRange{"#10.0.0.250 300", "root", "Invalid address range.", WireName::typed("Unknown"), -4};
+        const LocateRow badRange{"#10.0.0 300", "root", "Invalid address range.", WireName::typed("Unknown"), -4};
         QCOMPARE(e.rows()[2], badRange);
         const LocateEngine::Cycle c = e.beginCycle();
         QCOMPARE(e.queryNumber(), 0);

@@ -131,6 +131,16 @@ private slots:
         QVERIFY(m_boxes->shown.isEmpty());
     }
 
+    // A range that cannot be read is a row that says so; one of no address is no row.
+    void unreadableRangeSaysSo() {
+        locatetest::writePerson(m_profile->store(), "Bo", {{"bo", {"#10.0.0.5 5", "#10.0.0 9"}}});
+        QPointer<CLocateWindow> w = new CLocateWindow(*m_core, false, "Bo");
+        w->start();
+        QCOMPARE(w->list()->topLevelItemCount(), 1);
+        QCOMPARE(w->list()->topLevelItem(0)->text(0), QStringLiteral("#10.0.0 9"));
+        QCOMPARE(w->list()->topLevelItem(0)->text(2), QStringLiteral("Invalid address range."));
+    }
+
     void defaultPlacement() {
         QPointer<CLocateWindow> w = openWindow();
         // The middle three fifths of a 1000 x 800 desktop.
