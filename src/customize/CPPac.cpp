@@ -221,7 +221,7 @@ void CPPac::OnBrowse() {
     QPointer<CPPac> self(this);
     QString path;
     if (!MessageBoxService::instance().chooseOpenFile(path, QStringLiteral("Murmelo: choose notification sound."),
-                                                      QStringLiteral("Wave files (*.wav *.WAV)"), QStringLiteral("wav"),
+                                                      QStringLiteral("Wave files (*.WAV)"), QStringLiteral("wav"),
                                                       true, this) ||
         !self)
         return;

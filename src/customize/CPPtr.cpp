@@ -129,7 +129,7 @@ void CPPtr::OnBrowse() {
     QPointer<CPPtr> self(this);
     QString path;
     if (!MessageBoxService::instance().chooseOpenFile(path, QStringLiteral("Murmelo: choose message container."),
-                                                      QStringLiteral("Murmelo message container files (*.txt *.TXT)"),
+                                                      QStringLiteral("Murmelo message container files (*.TXT)"),
                                                       QStringLiteral("txt"), false, this) ||
         !self)
         return;

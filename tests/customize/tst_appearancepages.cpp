@@ -153,7 +153,7 @@ private slots:
         browse->click();
         QCOMPARE(f->boxes->fileRequests.size(), 2);
         QCOMPARE(f->boxes->fileRequests[1].title, QStringLiteral("Murmelo: choose message container."));
-        QCOMPARE(f->boxes->fileRequests[1].filter, QStringLiteral("Murmelo message container files (*.txt *.TXT)"));
+        QCOMPARE(f->boxes->fileRequests[1].filter, QStringLiteral("Murmelo message container files (*.TXT)"));
         QCOMPARE(f->boxes->fileRequests[1].defaultSuffix, QStringLiteral("txt"));
         QVERIFY(!f->boxes->fileRequests[1].mustExist); // the container may be a new file
         QCOMPARE(f->settings().msgfile, QStringLiteral("/home/u/messages.TXT"));

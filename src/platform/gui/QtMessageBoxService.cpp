@@ -144,6 +144,10 @@ bool QtMessageBoxService::chooseColour(quint32& colour, QObject* owner) {
 bool QtMessageBoxService::chooseOpenFile(QString& path, const QString& title, const QString& filter,
                                          const QString& defaultSuffix, bool mustExist, QObject* owner) {
     QFileDialog dialog(ownerWidget(owner), title, QString(), filter);
+    // Qt's own dialog on every desktop: a native one would match the filter's "*.WAV" by case and leave out
+    // "bell.wav", and could not be kept from blocking the other windows.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // The suffix is added to a name typed without one before the file is looked for.
     dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
