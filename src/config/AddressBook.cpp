@@ -53,15 +53,6 @@ bool present(const ProfileStore& store, const QString& section, int index, int c
     return index < count && store.contains(section, valueName);
 }
 
-// "People"/"Count", but no more than the persons stored from index 0 on.
-int personCount(const ProfileStore& store) {
-    const int n = store.readInt(PEOPLE, COUNT, 0);
-    int i = 0;
-    while (present(store, PEOPLE, i, n, QString::number(i)))
-        ++i;
-    return i;
-}
-
 } // namespace
 
 PeopleTree LoadPeopleTree(const ProfileStore& store) {
@@ -129,8 +120,9 @@ QStringList ListPersonsTopFirst(const ProfileStore& store) {
 }
 
 void MovePersonToTop(ProfileStore& store, int position, const QString& name) {
-    const int n = personCount(store);
-    // A position outside the counted list has no index to move from.
+    // The list the person dialog shows and takes the position from: it ends before the first missing or empty
+    // value, so every index moved lies inside it, whatever "Count" says and whatever lies beyond a gap.
+    const int n = int(ListPersonsTopFirst(store).size());
     if (position < 0 || position >= n)
         return;
     const int r = n - 1 - position;

@@ -54,6 +54,6 @@ void SavePeopleTree(ProfileStore& store, const PeopleTree& tree);
 QString TopPerson(const ProfileStore& store);
 // Persons from index 0 until the first missing or empty value, highest index first.
 QStringList ListPersonsTopFirst(const ProfileStore& store);
-// Moves the person at `position` of the top-first list to the top, stored as `name`. The list is "People"/"Count"
-// long, but no longer than the persons stored from index 0 on.
+// Moves the person at `position` of ListPersonsTopFirst's list to the top, stored as `name`; only indexes of that
+// list are written, so no person outside it is ever overwritten.
 void MovePersonToTop(ProfileStore& store, int position, const QString& name);

@@ -80,14 +80,18 @@ private slots:
         // An empty stored name is still an item; only a missing one ends the list.
         const PeopleTree expected = {{"A", {{"a", {"h0", "h1"}}}}, {"B", {}}, {"", {}}};
         QCOMPARE(LoadPeopleTree(s), expected);
-        // Moving works on the three persons stored: A, at index 0 (position 2 from the top), goes to the top.
-        MovePersonToTop(s, 2, "A");
+        // Moving works on the list the person dialog shows, which ends before the empty name: A (position 1).
+        MovePersonToTop(s, 1, "A");
         QCOMPARE(s.readString("People", "0"), QStringLiteral("B"));
-        QCOMPARE(s.readString("People", "1"), QString());
-        QCOMPARE(s.readString("People", "2"), QStringLiteral("A"));
+        QCOMPARE(s.readString("People", "1"), QStringLiteral("A"));
+        QCOMPARE(s.readString("People", "2"), QString());
         QVERIFY(!s.contains("People", "3"));
+        // A Count below the persons of the list overwrites none of them.
+        s.writeInt("People", "Count", 1);
+        MovePersonToTop(s, 0, "A");
+        QCOMPARE(ListPersonsTopFirst(s), (QStringList{"A", "B"}));
         s.writeInt("People", "Count", -2147483647 - 1);
-        MovePersonToTop(s, 0, "X");
+        MovePersonToTop(s, 0, "A");
         QVERIFY(!s.contains("People", "3"));
         QCOMPARE(LoadPeopleTree(s), PeopleTree());
     }
