@@ -45,8 +45,9 @@ QStringList ReadHosts(const ProfileStore& store, const QString& person, const QS
 
 } // namespace AddressBook
 
-// By the counts, as the People page shows the book (empty values give empty items); each level ends at its first
-// missing value, whatever its count says.
+// By the counts, as the People page shows the book: each list ends at its count or after its highest index stored,
+// whichever comes first, and a missing or empty value inside it is an empty item. A count of 0 or less, or none,
+// shows no entries, even where values are stored.
 PeopleTree LoadPeopleTree(const ProfileStore& store);
 // Replaces the whole book by the tree; counts are written only where they are not zero.
 void SavePeopleTree(ProfileStore& store, const PeopleTree& tree);
