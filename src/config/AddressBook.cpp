@@ -1,6 +1,7 @@
 // Address book in its stored layout.
 #include "config/AddressBook.h"
 
+#include "config/StoredIndexes.h"
 #include "platform/ProfileStore.h"
 
 namespace AddressBook {
@@ -47,35 +48,35 @@ using namespace AddressBook;
 
 namespace {
 
-// The entries of a list are those below its count, up to the first missing value: a broken count (2147483647)
-// must not make a reader loop two billion times.
-bool present(const ProfileStore& store, const QString& section, int index, int count, const QString& valueName) {
-    return index < count && store.contains(section, valueName);
+// The parts of the value names before the index, as aliasName and hostName compose them.
+QString aliasPrefix(const QString& person) {
+    return QStringLiteral("%1 ").arg(person);
 }
-
-// "People"/"Count", but no more than the persons stored from index 0 on.
-int personCount(const ProfileStore& store) {
-    const int n = store.readInt(PEOPLE, COUNT, 0);
-    int i = 0;
-    while (present(store, PEOPLE, i, n, QString::number(i)))
-        ++i;
-    return i;
+QString hostPrefix(const QString& person, const QString& alias) {
+    return QStringLiteral("%1 %2 ").arg(person, alias);
 }
 
 } // namespace
 
+// Each list is as long as its count says, but no longer than its values stored: a gap is an empty item, so that the
+// page shows, and its OK writes back, whatever lies beyond it.
 PeopleTree LoadPeopleTree(const ProfileStore& store) {
+    const StoredIndexes people(store, PEOPLE);
+    const StoredIndexes aliases(store, ALIASES);
+    const StoredIndexes hosts(store, PHOSTS);
     PeopleTree tree;
-    const int people = store.readInt(PEOPLE, COUNT, 0);
-    for (int i = 0; present(store, PEOPLE, i, people, QString::number(i)); ++i) {
+    const int personCount = people.length(QString(), store.readInt(PEOPLE, COUNT, 0));
+    for (int i = 0; i < personCount; ++i) {
         PersonEntry person;
         person.name = store.readString(PEOPLE, QString::number(i));
-        const int aliases = store.readInt(ALIASES, aliasCountName(person.name), 0);
-        for (int k = 0; present(store, ALIASES, k, aliases, aliasName(person.name, k)); ++k) {
+        const int aliasCount =
+            aliases.length(aliasPrefix(person.name), store.readInt(ALIASES, aliasCountName(person.name), 0));
+        for (int k = 0; k < aliasCount; ++k) {
             AliasEntry alias;
             alias.name = store.readString(ALIASES, aliasName(person.name, k));
-            const int hosts = store.readInt(PHOSTS, hostCountName(person.name, alias.name), 0);
-            for (int m = 0; present(store, PHOSTS, m, hosts, hostName(person.name, alias.name, m)); ++m)
+            const int hostCount = hosts.length(hostPrefix(person.name, alias.name),
+                                               store.readInt(PHOSTS, hostCountName(person.name, alias.name), 0));
+            for (int m = 0; m < hostCount; ++m)
                 alias.hosts << store.readString(PHOSTS, hostName(person.name, alias.name, m));
             person.aliases.push_back(std::move(alias));
         }
@@ -129,8 +130,9 @@ QStringList ListPersonsTopFirst(const ProfileStore& store) {
 }
 
 void MovePersonToTop(ProfileStore& store, int position, const QString& name) {
-    const int n = personCount(store);
-    // A position outside the counted list has no index to move from.
+    // The list the person dialog shows and takes the position from: it ends before the first missing or empty
+    // value, so every index moved lies inside it, whatever "Count" says and whatever lies beyond a gap.
+    const int n = int(ListPersonsTopFirst(store).size());
     if (position < 0 || position >= n)
         return;
     const int r = n - 1 - position;

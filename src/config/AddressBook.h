@@ -45,8 +45,9 @@ QStringList ReadHosts(const ProfileStore& store, const QString& person, const QS
 
 } // namespace AddressBook
 
-// By the counts, as the People page shows the book (empty values give empty items); each level ends at its first
-// missing value, whatever its count says.
+// By the counts, as the People page shows the book: each list ends at its count or after its highest index stored,
+// whichever comes first, and a missing or empty value inside it is an empty item. A count of 0 or less, or none,
+// shows no entries, even where values are stored.
 PeopleTree LoadPeopleTree(const ProfileStore& store);
 // Replaces the whole book by the tree; counts are written only where they are not zero.
 void SavePeopleTree(ProfileStore& store, const PeopleTree& tree);
@@ -54,6 +55,6 @@ void SavePeopleTree(ProfileStore& store, const PeopleTree& tree);
 QString TopPerson(const ProfileStore& store);
 // Persons from index 0 until the first missing or empty value, highest index first.
 QStringList ListPersonsTopFirst(const ProfileStore& store);
-// Moves the person at `position` of the top-first list to the top, stored as `name`. The list is "People"/"Count"
-// long, but no longer than the persons stored from index 0 on.
+// Moves the person at `position` of ListPersonsTopFirst's list to the top, stored as `name`; only indexes of that
+// list are written, so no person outside it is ever overwritten.
 void MovePersonToTop(ProfileStore& store, int position, const QString& name);

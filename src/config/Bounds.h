@@ -55,6 +55,9 @@ constexpr int NOTICE_NAME_LIMIT = 64;
 // Settings file: window positions, sizes and splitter positions, and the sizes of the font records, are kept
 // within plus or minus this on load (a 16-bit coordinate), so that no computation with them can overflow.
 constexpr int MAX_STORED_COORDINATE = 32767;
+// Stored lists (people, aliases, hosts, caller rules): a value with this index or a higher one is no entry, so
+// that one stray value of a hand-edited file cannot make a list of two billion empty entries.
+constexpr int MAX_LIST_ENTRIES = 10000;
 // Remote text an interactive conversation keeps, in UTF-16 code units (16 MiB): the oldest text goes first, so a
 // peer that never stops sending cannot fill the memory.
 constexpr std::ptrdiff_t REMOTE_TEXT_LIMIT = 16 * 1024 * 1024;

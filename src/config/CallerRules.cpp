@@ -1,7 +1,10 @@
 // Caller rules in their stored layout.
 #include "config/CallerRules.h"
 
+#include "config/StoredIndexes.h"
 #include "platform/ProfileStore.h"
+
+#include <algorithm>
 
 namespace CallerRules {
 
@@ -27,33 +30,41 @@ using namespace CallerRules;
 
 namespace {
 
+const QString KEY_PREFIX = QStringLiteral("s");
+const QString ACTION_PREFIX = QStringLiteral("i");
+
 QString keyName(int index) {
-    return QStringLiteral("s%1").arg(index);
+    return KEY_PREFIX + QString::number(index);
+}
+QString actionName(int index) {
+    return ACTION_PREFIX + QString::number(index);
 }
 
-// The rules of a section are those below its Count, up to the first missing key: a broken Count (2147483647) must
-// not make the daemon read two billion values for one datagram.
-bool hasRule(const ProfileStore& store, const QString& section, int index, int count) {
-    return index < count && store.contains(section, keyName(index));
-}
-
+// The daemon asks for every incoming request: only the keys actually stored are read, however large the Count or
+// the gaps between them. A gap, like an empty key, matches nobody.
 bool findRule(const ProfileStore& store, const QString& section, const QString& key, int& action) {
-    const int n = store.readInt(section, COUNT, 0);
-    for (int i = 0; hasRule(store, section, i, n); ++i) {
-        if (equalsIgnoringAsciiCase(store.readString(section, keyName(i)), key)) {
-            action = store.readInt(section, QStringLiteral("i%1").arg(i), ACTION_POPUP);
+    const int count = store.readInt(section, COUNT, 0);
+    const StoredIndexes stored(store, section);
+    for (const int i : stored.indexes(KEY_PREFIX)) {
+        if (i >= count)
+            break;
+        const QString ruleKey = store.readString(section, keyName(i));
+        if (!ruleKey.isEmpty() && equalsIgnoringAsciiCase(ruleKey, key)) {
+            action = store.readInt(section, actionName(i), ACTION_POPUP);
             return true;
         }
     }
     return false;
 }
 
+// The rules below Count, up to the highest index stored with a key or a code; a gap is an empty rule.
 std::vector<CallerRule> loadSection(const ProfileStore& store, const QString& section) {
+    const StoredIndexes stored(store, section);
+    const int count = store.readInt(section, COUNT, 0);
+    const int n = std::max(stored.length(KEY_PREFIX, count), stored.length(ACTION_PREFIX, count));
     std::vector<CallerRule> out;
-    const int n = store.readInt(section, COUNT, 0);
-    for (int i = 0; hasRule(store, section, i, n); ++i)
-        out.push_back({store.readString(section, keyName(i)),
-                       store.readInt(section, QStringLiteral("i%1").arg(i), ACTION_POPUP)});
+    for (int i = 0; i < n; ++i)
+        out.push_back({store.readString(section, keyName(i)), store.readInt(section, actionName(i), ACTION_POPUP)});
     return out;
 }
 
@@ -62,7 +73,7 @@ void saveSection(ProfileStore& store, const QString& section, const std::vector<
     int i = 0;
     for (const CallerRule& rule : rules) {
         store.writeString(section, keyName(i), rule.key);
-        store.writeInt(section, QStringLiteral("i%1").arg(i), rule.action);
+        store.writeInt(section, actionName(i), rule.action);
         ++i;
     }
     if (i > 0)

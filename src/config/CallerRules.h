@@ -2,7 +2,8 @@
 //
 // Caller rules: the action for an incoming request, by the caller's user name ("Caller"), else by the
 // caller's dotted address ("Host"), else "Caller"/"Default action". Each section holds "Count",
-// "s%i" (the key) and "i%i" (the action code); its rules end at the first missing key, whatever Count says.
+// "s%i" (the key) and "i%i" (the action code); its rules are those below Count, up to the highest index stored,
+// and a gap among them is a rule with an empty key, which matches nobody.
 #pragma once
 
 #include <QString>

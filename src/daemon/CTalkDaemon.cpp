@@ -93,15 +93,16 @@ QString foldAsciiCase(const QString& text) {
 int CTalkDaemon::callerAction(const QString& name, const QString& host) {
     const ProfileStore& store = m_context.store();
     if (store.generation() != m_rulesGeneration) {
-        // The first rule of a key wins, as in ActionFor's search in stored order.
+        // The first rule of a key wins, as in ActionFor's search in stored order; an empty key (a gap in the
+        // stored rules) matches nobody.
         const CallerRulesTree rules = LoadCallerRules(store);
         m_callerActions.clear();
         m_hostActions.clear();
         for (const CallerRule& r : rules.callers)
-            if (const QString key = foldAsciiCase(r.key); !m_callerActions.contains(key))
+            if (const QString key = foldAsciiCase(r.key); !key.isEmpty() && !m_callerActions.contains(key))
                 m_callerActions.insert(key, r.action);
         for (const CallerRule& r : rules.hosts)
-            if (const QString key = foldAsciiCase(r.key); !m_hostActions.contains(key))
+            if (const QString key = foldAsciiCase(r.key); !key.isEmpty() && !m_hostActions.contains(key))
                 m_hostActions.insert(key, r.action);
         m_defaultAction = rules.defaultAction;
         m_rulesGeneration = store.generation();

@@ -1,5 +1,6 @@
 // The address book in its stored layout.
 #include "config/AddressBook.h"
+#include "config/Bounds.h"
 #include "platform/ProfileStore.h"
 
 #include "TempProfile.h"
@@ -58,10 +59,14 @@ private slots:
         s.writeString("People", "2", "C");
         s.writeString("Aliases", "A 0", "a"); // no alias count
         s.writeString("Phosts", "A a 0", "127.0.0.1");
-        // The gap at index 1 ends the tree, as it ends every list read.
-        const PeopleTree tree = LoadPeopleTree(s);
-        QCOMPARE(tree.size(), std::size_t(1));
-        QVERIFY(tree[0].aliases.empty());
+        s.writeInt("Aliases", "C count", 3);
+        s.writeString("Aliases", "C 0", "c");
+        s.writeString("Aliases", "C 2", "cc");
+        s.writeInt("Phosts", "C c count", 5);
+        s.writeString("Phosts", "C c 1", "h1");
+        // A gap is an empty item, and each list goes on after it up to its highest index stored.
+        QCOMPARE(LoadPeopleTree(s),
+                 (PeopleTree{{"A", {}}, {"", {}}, {"C", {{"c", {"", "h1"}}, {"", {}}, {"cc", {}}}}}));
         // A search still finds the alias and its host.
         QCOMPARE(AddressBook::ReadAliases(s, "A"), QStringList{"a"});
         QCOMPARE(AddressBook::ReadHosts(s, "A", "a"), QStringList{"127.0.0.1"});
@@ -70,24 +75,30 @@ private slots:
         QCOMPARE(TopPerson(s), QStringLiteral("C"));
     }
 
-    void brokenCountsEndAtTheFirstMissingValue() {
+    void brokenCountsEndAtTheHighestIndexStored() {
         TempProfile p;
         ProfileStore& s = p.store();
         SavePeopleTree(s, {{"A", {{"a", {"h0", "h1"}}}}, {"B", {}}, {"", {}}});
         s.writeInt("People", "Count", 2147483647);
         s.writeInt("Aliases", "A count", 2147483647);
         s.writeInt("Phosts", "A a count", 2147483647);
-        // An empty stored name is still an item; only a missing one ends the list.
+        s.writeString("People", QString::number(bounds::MAX_LIST_ENTRIES), "beyond the bound");
         const PeopleTree expected = {{"A", {{"a", {"h0", "h1"}}}}, {"B", {}}, {"", {}}};
         QCOMPARE(LoadPeopleTree(s), expected);
-        // Moving works on the three persons stored: A, at index 0 (position 2 from the top), goes to the top.
-        MovePersonToTop(s, 2, "A");
+        s.writeString("People", QString::number(bounds::MAX_LIST_ENTRIES - 1), "last");
+        QCOMPARE(LoadPeopleTree(s).size(), std::size_t(bounds::MAX_LIST_ENTRIES));
+        // Moving works on the list the person dialog shows, which ends before the empty name: A (position 1).
+        MovePersonToTop(s, 1, "A");
         QCOMPARE(s.readString("People", "0"), QStringLiteral("B"));
-        QCOMPARE(s.readString("People", "1"), QString());
-        QCOMPARE(s.readString("People", "2"), QStringLiteral("A"));
+        QCOMPARE(s.readString("People", "1"), QStringLiteral("A"));
+        QCOMPARE(s.readString("People", "2"), QString());
         QVERIFY(!s.contains("People", "3"));
+        // A Count below the persons of the list overwrites none of them.
+        s.writeInt("People", "Count", 1);
+        MovePersonToTop(s, 0, "A");
+        QCOMPARE(ListPersonsTopFirst(s), (QStringList{"A", "B"}));
         s.writeInt("People", "Count", -2147483647 - 1);
-        MovePersonToTop(s, 0, "X");
+        MovePersonToTop(s, 0, "A");
         QVERIFY(!s.contains("People", "3"));
         QCOMPARE(LoadPeopleTree(s), PeopleTree());
     }

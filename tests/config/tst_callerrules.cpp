@@ -51,7 +51,7 @@ private slots:
         QTEST(ActionFor(p.store(), user, host), "action");
     }
 
-    void aBrokenCountEndsAtTheFirstMissingKey() {
+    void aBrokenCountEndsAtTheHighestIndexStored() {
         // The daemon reads the rules on its path: a hand-edited Count must not make it read two billion values.
         TempProfile p;
         CallerRulesTree t;
@@ -61,10 +61,16 @@ private slots:
         SaveCallerRules(p.store(), t);
         p.store().writeInt("Caller", "Count", 2147483647);
         p.store().writeInt("Host", "Count", 2147483647);
-        p.store().writeString("Caller", "s3", "beyond a gap");
+        p.store().writeString("Caller", "s2", "");
+        p.store().writeString("Caller", "s4", "beyond a gap");
+        p.store().writeInt("Host", "i2", ACTION_IGNORE); // a code without its key
+        // The empty key and the gap at index 3 are empty rules, and the rules go on after them.
+        t.callers.insert(t.callers.end(), {{"", ACTION_POPUP}, {"", ACTION_POPUP}, {"beyond a gap", ACTION_POPUP}});
+        t.hosts.insert(t.hosts.end(), {{"", ACTION_POPUP}, {"", ACTION_IGNORE}});
         QCOMPARE(LoadCallerRules(p.store()), t);
         QCOMPARE(ActionFor(p.store(), "eve", "1.2.3.4"), int(ACTION_CONNECT));
-        QCOMPARE(ActionFor(p.store(), "beyond a gap", "10.0.0.9"), int(ACTION_REFUSE_URGENT));
+        QCOMPARE(ActionFor(p.store(), "beyond a gap", "10.0.0.9"), int(ACTION_POPUP));
+        QCOMPARE(ActionFor(p.store(), "", "1.2.3.4"), int(ACTION_REFUSE));
         QCOMPARE(ActionFor(p.store(), "nobody", "1.2.3.4"), int(ACTION_REFUSE));
     }
 

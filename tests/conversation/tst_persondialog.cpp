@@ -187,6 +187,16 @@ private slots:
         QCOMPARE(m_app->searches.size(), 2);
     }
 
+    void anEmptyNameEndsTheListAndMovingKeepsWhatFollows() {
+        m_app->settings().movetotop = 1;
+        SavePeopleTree(store(), book({"Ann", "", "Cee"}));
+        QPointer<CPersonDialog> dialog = CPersonDialog::openNew(*m_app);
+        QCOMPARE(listOf(dialog->personBox()), (QStringList{"Ann", ""}));
+        QTest::mouseClick(dialog->talkButton(), Qt::LeftButton);
+        QCOMPARE(m_app->searches, (QList<Search>{{false, "Ann"}}));
+        QCOMPARE(LoadPeopleTree(store()), book({"Ann", "", "Cee"}));
+    }
+
     void noFreshDialogWhileSheetStaysOpen() {
         m_app->sheetStaysOpen = true; // the sheet was open already: it only switched to the People page
         QPointer<CPersonDialog> dialog = CPersonDialog::openNew(*m_app);

@@ -255,6 +255,22 @@ private slots:
         QCOMPARE(f->settings().prperson, 0);
     }
 
+    void aGapIsAnEmptyItemAndOkKeepsWhatFollows() {
+        ProfileStore& s = f->store();
+        s.writeInt("People", "Count", 3);
+        s.writeString("People", "0", "Ann");
+        s.writeString("People", "2", "Cee");
+        s.writeInt("Aliases", "Cee count", 1);
+        s.writeString("Aliases", "Cee 0", "cee");
+        s.writeInt("Phosts", "Cee cee count", 1);
+        s.writeString("Phosts", "Cee cee 0", "localhost");
+        f->open(CMyPPp::INDEX);
+        QCOMPARE(labels(static_cast<CMyPPp*>(f->sheet->page(CMyPPp::INDEX))->tree()),
+                 (QStringList{"Ann", "", "Cee", ".cee", "..localhost"}));
+        f->sheet->accept();
+        QCOMPARE(LoadPeopleTree(s), (PeopleTree{{"Ann", {}}, {"", {}}, {"Cee", {{"cee", {"localhost"}}}}}));
+    }
+
     void emptiedLevelsAreStoredEmpty() {
         openWith(sampleBook);
         delete find("10.77.0.2");

@@ -201,7 +201,7 @@ private slots:
     void callerActionAgreesWithActionFor() {
         CallerRulesTree tree;
         tree.defaultAction = 4;
-        tree.callers = {{"Alice", 0}, {"ALICE", 1}, {"bob", 2}, {"\u00c9mile", 1}};
+        tree.callers = {{"", 2}, {"Alice", 0}, {"ALICE", 1}, {"bob", 2}, {"\u00c9mile", 1}};
         tree.hosts = {{"10.77.0.2", 1}, {"10.77.0.2", 3}, {"127.0.0.1", 0}};
         SaveCallerRules(m_core->store(), tree);
         const QStringList names = {"alice", "aLiCe", "bob", "BOB", "carol", "\u00e9mile", "\u00c9MILE", "", "ali"};
