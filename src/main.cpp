@@ -1,6 +1,8 @@
 // Murmelo: a talk client and its machine's talk daemon, living in the tray.
 #include "app/CTalkApp.h"
+#include "platform/AbruptExit.h"
 #include "platform/ProfileStore.h"
+#include "platform/TerminationSignals.h"
 #include "platform/gui/QtMessageBoxService.h"
 #include "platform/gui/TrayNotifications.h"
 
@@ -9,6 +11,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    // From here on SIGTERM, SIGHUP and SIGINT wait for the event loop instead of killing the program.
+    TerminationSignals terminations;
     QApplication::setApplicationName(QStringLiteral("Murmelo"));
     QApplication::setQuitOnLastWindowClosed(false);
     // A relative message container name lands in the user's home.
@@ -22,8 +26,15 @@ int main(int argc, char* argv[]) {
     {
         ProfileStore store;
         CTalkApp talk(store);
-        if (talk.InitInstance())
-            code = QApplication::exec();
+        talk.followTerminations(terminations);
+        if (talk.InitInstance()) {
+            code = talk.quitCode();
+            if (code < 0) {
+                // Losing the display ends the program inside the loop (AbruptExit): it shuts down all the same.
+                AbruptExit displayLost([&talk] { talk.shutDown(); });
+                code = QApplication::exec();
+            }
+        }
     }
     NotificationService::setInstance(nullptr);
     MessageBoxService::setInstance(nullptr);

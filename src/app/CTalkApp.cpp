@@ -10,6 +10,7 @@
 #include "conversation/CHostUserDialog.h"
 #include "conversation/CPersonDialog.h"
 #include "conversation/CTalkConversation.h"
+#include "conversation/ClosingConnection.h"
 #include "customize/CMyPropertySheet.h"
 #include "daemon/CRequestPrompt.h"
 #include "daemon/CTalkDaemon.h"
@@ -19,6 +20,7 @@
 #include "platform/MessageBoxService.h"
 #include "platform/ProfileStore.h"
 #include "platform/TalkWindowEntry.h"
+#include "platform/TerminationSignals.h"
 #include "platform/gui/NotificationSound.h"
 #include "robot/CMessageMonitor.h"
 #include "robot/MessageAnnouncer.h"
@@ -35,6 +37,13 @@ CTalkApp::CTalkApp(ProfileStore& store, QObject* parent) : QObject(parent), m_st
 }
 
 CTalkApp::~CTalkApp() {
+    shutDown();
+}
+
+void CTalkApp::shutDown() {
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
     // Messages filed from now on are not announced: the icon is about to go.
     if (m_announcer)
         m_announcer->stop();
@@ -46,6 +55,8 @@ CTalkApp::~CTalkApp() {
             conversations.append(conversation);
     for (const QPointer<CTalkConversation>& conversation : std::as_const(conversations))
         delete conversation.data();
+    // What was typed into them is sent, briefly: the end of a session must not wait on a peer that reads nothing.
+    ClosingConnection::finishAll(QDeadlineTimer(CLOSING_LIMIT_MS));
     // The messages stay on disk for the next start; the list in memory goes.
     if (m_keeper)
         m_keeper->stop();
@@ -124,6 +135,10 @@ void CTalkApp::FollowSession() {
     connect(application, &QGuiApplication::saveStateRequest, this, ending, Qt::DirectConnection);
 }
 
+void CTalkApp::followTerminations(TerminationSignals& terminations) {
+    connect(&terminations, &TerminationSignals::received, this, &CTalkApp::endSession);
+}
+
 void CTalkApp::endSession() {
     if (m_sessionEnded)
         return;
@@ -176,6 +191,8 @@ void CTalkApp::openPrompt(int action, const QString& host, const WireName& name,
 }
 
 void CTalkApp::requestQuit(int code) {
+    if (m_quitCode < 0)
+        m_quitCode = code;
     emit quitRequested(code);
     // Posted: exit() before the event loop runs would do nothing.
     QMetaObject::invokeMethod(

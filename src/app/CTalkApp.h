@@ -21,6 +21,7 @@
 #include <memory>
 
 class CTalkDaemon;
+class TerminationSignals;
 class MessageAnnouncer;
 class MessageKeeper;
 class MessageStore;
@@ -30,6 +31,9 @@ class ProfileStore;
 class CTalkApp : public QObject, public AppContext {
     Q_OBJECT
 public:
+    // How long the program's end waits at most for closing conversations to send what was typed.
+    static constexpr int CLOSING_LIMIT_MS = 2000;
+
     explicit CTalkApp(ProfileStore& store, QObject* parent = nullptr);
     ~CTalkApp() override;
 
@@ -46,6 +50,14 @@ public:
     // The desktop session ends: the program quits at once, asking nothing (its messages are on disk, and robot
     // conversations still running are filed on the way out), and never holds the logout up.
     void endSession();
+    // SIGTERM, SIGHUP and SIGINT end the program as the end of the session does.
+    void followTerminations(TerminationSignals& terminations);
+    // The code of the first quit requested, or -1. A quit requested during start-up is posted, and lost when a
+    // nested loop (the first start's About box) runs it: main checks this before it starts the event loop.
+    int quitCode() const { return m_quitCode; }
+    // The shutdown sequence: conversations end first (robot ones file what their callers typed), then the rest goes.
+    // The destructor runs it; so does an exit() that never returns to main (AbruptExit). Runs once.
+    void shutDown();
 
     // Ports and addresses: the standard values; only tests change them, before start-up.
     void setDaemonPort(quint16 port) { m_daemonPort = port; }
@@ -104,6 +116,8 @@ private:
     std::unique_ptr<MessageKeeper> m_keeper;
     std::unique_ptr<MessageAnnouncer> m_announcer;
     bool m_sessionEnded = false;
+    bool m_shutDown = false;
+    int m_quitCode = -1;
     QList<TalkWindowEntry*> m_talkWindows;
     // The single-instance windows while they are open.
     QPointer<QWidget> m_aboutBox;

@@ -58,8 +58,10 @@ void ConversationEngine::setRobotLimits(int idleMs, int totalMs) {
 ConversationEngine::~ConversationEngine() {
     if (m_lookupId >= 0)
         QHostInfo::abortHostLookup(m_lookupId);
-    // Deleted while it still ran (the program's end): the caller's text is filed all the same.
+    // Deleted while it still ran (the program's end): the caller's text is filed all the same, and what was typed
+    // is sent.
     fileRobotMessage();
+    closeStream();
 }
 
 QString ConversationEngine::title() const {

@@ -130,6 +130,7 @@ private:
     void showRejection();
     void ReportSocketError(const QString& detail, int code);
     void Release();
+    void closeStream();
     void fileRobotMessage();
     void setStatus(const QString& text);
     bool sendStream(const QByteArray& bytes);

@@ -1,5 +1,6 @@
 // The conversation's TCP side: accepting or connecting, the character stream, and how a conversation ends.
 #include "config/Settings.h"
+#include "conversation/ClosingConnection.h"
 #include "conversation/ConversationEngine.h"
 #include "platform/AppContext.h"
 #include "platform/MessageBoxService.h"
@@ -10,6 +11,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUdpSocket>
+
+#include <utility>
 
 namespace {
 
@@ -241,8 +244,7 @@ void ConversationEngine::Release() {
     m_robotIdleTimer.stop();
     m_robotTotalTimer.stop();
     fileRobotMessage();
-    if (m_data)
-        m_data->abort();
+    closeStream();
     if (m_listener)
         m_listener->close();
     emit released();
@@ -252,6 +254,14 @@ void ConversationEngine::Release() {
         // The last DELETE may wait for a host look-up: let it leave, but not forever.
         QTimer::singleShot(DRAIN_LIMIT_MS, this, [this] { deleteLater(); });
     }
+}
+
+// What was typed before the end still reaches the peer: the connection finishes in the background.
+void ConversationEngine::closeStream() {
+    if (!m_data)
+        return;
+    QTcpSocket* data = std::exchange(m_data, nullptr);
+    ClosingConnection::close(data);
 }
 
 void ConversationEngine::fileRobotMessage() {

@@ -3,6 +3,7 @@
 #include "app/CTrayWindow.h"
 #include "config/AddressBook.h"
 #include "platform/LoginName.h"
+#include "platform/TerminationSignals.h"
 
 #include "ModalCloser.h"
 #include "ScriptedMessageBoxes.h"
@@ -16,7 +17,10 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUdpSocket>
+
+#include <csignal>
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -161,22 +165,39 @@ private slots:
         QTRY_COMPARE(boxes.shown.size(), 1);
     }
 
+    void sessionEndQuitsWithoutAsking_data() {
+        QTest::addColumn<int>("ending"); // a signal, or 0 for the session manager's requests
+        QTest::newRow("session manager") << 0;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+        QTest::newRow("SIGINT") << SIGINT;
+    }
+
     // The end of the desktop session quits at once: no Exit question although messages wait, the loop ends with 0,
     // and what robot conversations file on the way out (after the loop ended) reaches the disk with the rest.
     void sessionEndQuitsWithoutAsking() {
+        QFETCH(int, ending);
         ScriptedMessageBoxes boxes;
         TempProfile profile;
         profile.store().writeInt("About", "Version", 141);
         std::unique_ptr<CTalkApp> app;
         start(profile, app);
+        TerminationSignals terminations;
+        app->followTerminations(terminations);
         QVERIFY(
             StoreRobotMessage(*app, QStringLiteral("left before"), QStringLiteral("10.0.0.9"), QStringLiteral("bob")));
         QSignalSpy quit(app.get(), &CTalkApp::quitRequested);
-        app->endSession();
-        app->endSession(); // the session manager's second request of the same end
+        if (ending) {
+            QCOMPARE(::raise(ending), 0); // handled once the loop runs
+        } else {
+            app->endSession();
+            app->endSession(); // the session manager's second request of the same end
+        }
+        QTimer::singleShot(10000, &terminations, [] { QCoreApplication::exit(99); });
+        QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(quit.count(), 1);
         QCOMPARE(quit.first().first().toInt(), 0);
-        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(app->quitCode(), 0); // what main goes by when the quit comes before its loop
         QVERIFY(StoreRobotMessage(*app, QStringLiteral("on the way out"), QStringLiteral("10.0.0.8"),
                                   QStringLiteral("carl")));
         QVERIFY(boxes.shown.isEmpty());

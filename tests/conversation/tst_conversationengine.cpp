@@ -1,6 +1,7 @@
 // The conversation engine against scripted daemons and real TCP peers on the loopback.
 #include "EngineFixture.h"
 
+#include "conversation/ClosingConnection.h"
 #include "conversation/ConversationEngine.h"
 #include "platform/LoginName.h"
 #include "robot/StoreRobotMessage.h"
@@ -11,6 +12,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 #include <netinet/in.h>
 #include <sys/resource.h>
@@ -36,6 +40,8 @@ private slots:
     void rejection_data();
     void rejection();
     void resetConnection();
+    void closingSendsWhatWasTyped_data();
+    void closingSendsWhatWasTyped();
     void unresolvableHostWaits();
     void hostNameResolvedBeforeEverySend();
     void silentDaemonAndVanishedPeer();
@@ -323,6 +329,56 @@ void TestConversationEngine::resetConnection() {
     QVERIFY2(texts.isEmpty() || texts == QStringList{QStringLiteral("Connection's closed by remote host")},
              qPrintable(texts.join('|')));
     QCOMPARE(e->remoteText(), QStringLiteral("x"));
+}
+
+void TestConversationEngine::closingSendsWhatWasTyped_data() {
+    QTest::addColumn<bool>("programEnds"); // no event loop runs after the close
+    QTest::newRow("in the background") << false;
+    QTest::newRow("at the program's end") << true;
+}
+
+// Far more text than the sockets can hold is typed to a peer that has not read yet, and the conversation is closed:
+// the peer, reading slowly from then on, receives every byte in order and then the end of the stream.
+void TestConversationEngine::closingSendsWhatWasTyped() {
+    QFETCH(bool, programEnds);
+    ConversationEngine* e = f.make(0, HOST, QStringLiteral("bob"));
+    QTcpSocket* peer = f.connectAsCallee(e);
+    QVERIFY(peer);
+    QTRY_COMPARE(peer->bytesAvailable(), qint64(3)); // the edit characters
+    // The connection goes on in a descriptor of the test's own, read by a thread.
+    const int fd = ::dup(int(peer->socketDescriptor()));
+    QVERIFY(fd >= 0);
+    peer->abort();
+    QByteArray typed;
+    for (int line = 0; typed.size() < 8 * 1024 * 1024; ++line)
+        typed += QByteArray::number(line) + " the quick brown fox\n";
+    QVERIFY(e->localTextChanged(0, QString::fromLatin1(typed)));
+    QTest::qWait(50);
+    e->EndConversation();
+    QByteArray received;
+    std::atomic<bool> ended = false;
+    std::thread reader([&] {
+        char chunk[65536];
+        for (ssize_t n; (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0;) {
+            received.append(chunk, n);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ended = true;
+        ::close(fd);
+    });
+    bool done = false;
+    if (programEnds) {
+        ClosingConnection::finishAll(QDeadlineTimer(20000));
+        done = ended; // the peer's close came before finishAll returned
+    } else {
+        done = QTest::qWaitFor([&] { return ended.load(); }, 20000);
+    }
+    if (!done)
+        ::shutdown(fd, SHUT_RDWR);
+    reader.join();
+    QVERIFY(done);
+    QCOMPARE(received.size(), typed.size());
+    QVERIFY(received == typed);
 }
 
 void TestConversationEngine::unresolvableHostWaits() {

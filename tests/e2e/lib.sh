@@ -47,13 +47,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# An X display with trayer as the system tray. Sets DISPLAY.
+# An X display with trayer as the system tray. Sets DISPLAY, and XVFB_PID to the X server's process.
 start_display() {
     local n
     for n in $(seq 90 120); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
     done
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
+    XVFB_PID=$!
     E2E_PIDS+=($!)
     export DISPLAY=":$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done

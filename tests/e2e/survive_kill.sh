@@ -3,6 +3,8 @@
 # Unix caller starts again on the same home and lists both in its monitor; one deleted there stays deleted after the
 # next kill and start; a corrupt message file is kept aside, renamed, and the other message is read. What the monitor
 # holds is read back through its own "Save all": text, sender, host and receipt time as the first run filed them.
+# Then the program ends while a caller still talks to the robot, the ways a session ends it (SIGTERM, SIGHUP, the X
+# server gone): each time it ends as Exit ends it, and what the caller typed is on disk.
 E2E_NAME=survive_kill
 source "$(dirname "$0")/lib.sh"
 require_root
@@ -89,4 +91,23 @@ set -- $received # year month weekday day hour minute second millisecond
 check "its receipt date" grep -qF " -- Receipt date: $2/$4/$1" "$box"
 check "and its receipt time" grep -qF " -- Receipt time: $5:$6:$7.$8 (local)" "$box"
 import -window root "$E2E_ARTIFACTS/monitor-message.png" 2>/dev/null
+kill -9 "$pid"
+wait_for 5 bash -c "! kill -0 $pid 2>/dev/null"
+
+# ending code: how the session ends the program, and the code it then exits with (the display goes last).
+for ending in "TERM 0" "HUP 0" "display 1"; do
+    set -- $ending
+    start_zuno "$A" "$home" || log "Murmelo did not start ($1)"
+    pid=$ZUNO_PID
+    unix_talk "$1" root@10.77.9.91
+    check "the robot answers the caller ($1)" wait_for 15 screen_has "$1" "Leave a message, I will be right back."
+    tmux_keys "$1" "still typing at the $1"
+    sleep 1
+    if [ "$1" = display ]; then kill "$XVFB_PID"; else kill -"$1" "$pid"; fi
+    check "the program ends ($1)" wait_for 10 bash -c "! kill -0 $pid 2>/dev/null"
+    wait "$pid"
+    code=$?
+    check "with the code of its orderly end ($1: $code)" test "$code" -eq "$2"
+    check "and what the caller typed is on disk ($1)" stored_with "still typing at the $1"
+done
 finish
