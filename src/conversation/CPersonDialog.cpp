@@ -7,10 +7,12 @@
 #include "platform/ProfileStore.h"
 #include "platform/gui/Desktop.h"
 #include "platform/gui/ReturnPressesButton.h"
+#include "platform/gui/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -78,8 +80,10 @@ CPersonDialog* CPersonDialog::openNew(AppContext& context) {
 
 void CPersonDialog::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
-    // Only moves of the shown window: the placement before it is shown is not the user's.
-    if (!isVisible())
+    // Only moves of the shown window in its normal state: the placement before it is shown is not the user's. Where
+    // the platform reports no position, the stored one is kept.
+    if (!isVisible() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) ||
+        !WindowPlacement::reportsPosition(QGuiApplication::platformName()))
         return;
     m_store.writeInt(POSITION_SECTION, POSITION_X, pos().x());
     m_store.writeInt(POSITION_SECTION, POSITION_Y, pos().y());

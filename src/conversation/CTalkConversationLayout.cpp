@@ -65,8 +65,7 @@ void CTalkConversation::dragSplitterTo(int y) {
 void CTalkConversation::savePlacement() {
     if (!m_placed || m_mode != 0 || m_released)
         return;
-    if (m_placement.save(*this))
-        m_placement.saveSplitter(m_splitter->position());
+    m_placement.save(*this, m_splitter->position());
 }
 
 void CTalkConversation::moveEvent(QMoveEvent* event) {
@@ -77,7 +76,11 @@ void CTalkConversation::moveEvent(QMoveEvent* event) {
 
 void CTalkConversation::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && !m_taskbar) {
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    m_placement.stateChanged(*this);
+    savePlacement();
+    if (isMinimized() && !m_taskbar) {
         // Without a task-bar button a minimised window could not be found again: hide it; the tray's
         // Windows menu brings it back.
         QTimer::singleShot(0, this, [this] {

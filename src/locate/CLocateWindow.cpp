@@ -169,8 +169,15 @@ void CLocateWindow::placeFirstTime() {
 
 void CLocateWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (m_placement.shown(*this))
-        savePlacement();
+    savePlacement();
+}
+
+void CLocateWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || m_firstPlacement || m_finished)
+        return;
+    m_placement.stateChanged(*this);
+    savePlacement();
 }
 
 void CLocateWindow::savePlacement() {

@@ -305,8 +305,8 @@ void CMessageMonitor::dragSplitterTo(int y) {
 }
 
 void CMessageMonitor::savePlacement() {
-    if (m_context && m_placement.save(*this))
-        m_placement.saveSplitter(m_splitter->position());
+    if (m_context)
+        m_placement.save(*this, m_splitter->position());
 }
 
 void CMessageMonitor::resizeEvent(QResizeEvent* event) {
@@ -319,6 +319,15 @@ void CMessageMonitor::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     if (!isMinimized())
         savePlacement();
+}
+
+void CMessageMonitor::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Without the context the program is ending, and the store may be gone.
+    if (event->type() != QEvent::WindowStateChange || !m_context)
+        return;
+    m_placement.stateChanged(*this);
+    savePlacement();
 }
 
 void CMessageMonitor::keyPressEvent(QKeyEvent* event) {

@@ -1,8 +1,10 @@
-// A window's stored place: the keys, the fallback, client area or outer frame, and what a maximised window keeps.
+// A window's stored place: the keys, the fallback, client area or outer frame, what a maximised window keeps, and
+// the platforms that report no position.
 #include "platform/gui/WindowPlacement.h"
 
 #include "TempProfile.h"
 
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -22,41 +24,95 @@ private slots:
         QCOMPARE(placement.stored(QRect(10, 20, 300, 200)).width(), 1);
     }
 
+    // Framed or not, and whether the frame is known at the first save or only later, a window is stored where
+    // and as large as it was restored.
     void savedAsRestored_data() {
         QTest::addColumn<bool>("outer");
-        QTest::newRow("client area") << false;
-        QTest::newRow("outer frame") << true;
+        QTest::addColumn<QMargins>("frame");
+        QTest::newRow("client area") << false << QMargins();
+        QTest::newRow("client area in a frame") << false << QMargins(5, 29, 5, 5);
+        QTest::newRow("outer frame") << true << QMargins();
+        QTest::newRow("outer frame, framed after it was shown") << true << QMargins(5, 29, 5, 5);
     }
     void savedAsRestored() {
         QFETCH(bool, outer);
+        QFETCH(QMargins, frame);
         TempProfile profile;
         WindowPlacement placement(profile.store(), QStringLiteral("Test"),
                                   outer ? WindowPlacement::Frame::Outer : WindowPlacement::Frame::Client);
-        QWidget window;
+        QWidget window(nullptr, Qt::FramelessWindowHint); // no frame but the one the test gives
+        const QRect rect(30, 40, 320, 240);
+        placement.restore(window, rect);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(placement.save(window, QMargins(), 77));
+        // The window manager frames the window: an outer frame stays where it was put, the client area moves in.
+        if (outer)
+            window.move(window.pos() + QPoint(frame.left(), frame.top()));
+        QVERIFY(placement.save(window, frame, 77));
+        QVERIFY(placement.save(window, frame, 77));
+        QCOMPARE(window.size(), outer ? rect.size().shrunkBy(frame) : rect.size());
+        QCOMPARE(placement.stored(QRect()), rect);
+        QCOMPARE(placement.storedSplitter(0), 77);
+    }
+
+    // A window manager may move and size a window it maximises before it tells the new state, or tell the state
+    // first. Either way the place of the user's last move stays stored, with its splitter.
+    void stateChangeKeepsTheNormalPlace_data() {
+        QTest::addColumn<Qt::WindowState>("state");
+        QTest::addColumn<bool>("managerMovesFirst");
+        QTest::newRow("maximised by the window manager") << Qt::WindowMaximized << true;
+        QTest::newRow("full screen by the window manager") << Qt::WindowFullScreen << true;
+        QTest::newRow("maximised, the state told first") << Qt::WindowMaximized << false;
+        QTest::newRow("minimised") << Qt::WindowMinimized << false;
+    }
+    void stateChangeKeepsTheNormalPlace() {
+        QFETCH(Qt::WindowState, state);
+        QFETCH(bool, managerMovesFirst);
+        TempProfile profile;
+        WindowPlacement placement(profile.store(), QStringLiteral("Test"));
+        QWidget window(nullptr, Qt::FramelessWindowHint);
         placement.restore(window, QRect(30, 40, 320, 240));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(placement.shown(window), outer);
-        QVERIFY(placement.save(window));
-        placement.saveSplitter(77);
-        const QRect saved = outer ? window.frameGeometry() : window.geometry();
-        QCOMPARE(profile.store().readInt("Windows", "Test left", -1), saved.x());
-        QCOMPARE(profile.store().readInt("Windows", "Test top", -1), saved.y());
-        QCOMPARE(profile.store().readInt("Windows", "Test right", -1), saved.x() + saved.width());
-        QCOMPARE(profile.store().readInt("Windows", "Test bottom", -1), saved.y() + saved.height());
-        QCOMPARE(placement.storedSplitter(0), 77);
-        QCOMPARE(placement.stored(QRect()), saved);
+        QVERIFY(placement.save(window, 77));
+        window.move(60, 70);
+        QVERIFY(placement.save(window, 80));
+        if (managerMovesFirst) {
+            const QRect whole = window.screen()->availableGeometry();
+            window.resize(whole.size());
+            QVERIFY(placement.save(window, 150));
+            window.move(whole.topLeft());
+            QVERIFY(placement.save(window, 150));
+        } else {
+            window.hide(); // the state alone changes, the window stays where it is
+        }
+        window.setWindowState(state);
+        QVERIFY(!placement.save(window, 150));
+        placement.stateChanged(window);
+        QCOMPARE(placement.stored(QRect()), QRect(60, 70, 320, 240));
+        QCOMPARE(placement.storedSplitter(0), 80);
     }
 
-    void maximisedLeavesTheStoredPlace() {
+    // Where the platform reports no position the stored one is kept and only the size saved.
+    void positionKeptWhereNotReported_data() {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("X11") << "xcb" << true;
+        QTest::newRow("Wayland") << "wayland-egl" << false;
+        QTest::newRow("a full-screen display") << "eglfs" << false;
+    }
+    void positionKeptWhereNotReported() {
+        QFETCH(QString, platform);
+        QFETCH(bool, reported);
         TempProfile profile;
         WindowPlacement placement(profile.store(), QStringLiteral("Test"));
+        placement.setPlatformName(platform);
         QWidget window;
-        window.setGeometry(30, 40, 320, 240);
-        window.showMaximized();
-        QTRY_VERIFY(window.isMaximized());
-        QVERIFY(!placement.save(window));
-        QVERIFY(!profile.store().contains("Windows", "Test left"));
+        placement.restore(window, QRect(30, 40, 320, 240));
+        window.setGeometry(100, 110, 400, 300);
+        QVERIFY(placement.save(window));
+        QCOMPARE(placement.stored(QRect()), reported ? QRect(100, 110, 400, 300) : QRect(30, 40, 400, 300));
     }
 };
 

@@ -3,12 +3,38 @@
 
 #include "platform/ProfileStore.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
+namespace {
+
+constexpr Qt::WindowStates NOT_NORMAL = Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
+
+QMargins frameOf(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
+} // namespace
+
 WindowPlacement::WindowPlacement(ProfileStore& store, const QString& name, Frame frame)
-    : m_store(store), m_name(name), m_frame(frame) {}
+    : m_store(store), m_name(name), m_frame(frame),
+      m_positionReported(reportsPosition(QGuiApplication::platformName())) {}
+
+bool WindowPlacement::reportsPosition(const QString& platformName) {
+    // Qt's plugins without window management: a window is where the compositor, or nobody, puts it.
+    static const QStringList unplaced{QStringLiteral("eglfs"), QStringLiteral("linuxfb"),
+                                      QStringLiteral("vkkhrdisplay")};
+    return !platformName.startsWith(QLatin1String("wayland")) && !unplaced.contains(platformName);
+}
+
+void WindowPlacement::setPlatformName(const QString& platformName) {
+    m_positionReported = reportsPosition(platformName);
+}
 
 QString WindowPlacement::key(const char* side) const {
     return QStringLiteral("%1 %2").arg(m_name, QLatin1String(side));
@@ -27,38 +53,83 @@ int WindowPlacement::storedSplitter(int fallback) const {
 }
 
 void WindowPlacement::restore(QWidget& window, const QRect& rect) {
+    m_restored = rect;
+    m_saves.clear();
     if (m_frame == Frame::Client) {
         window.setGeometry(rect);
         return;
     }
-    // move() places the frame; the frame's size is known only once the window is shown.
+    // move() places the frame; until the window is framed the client area stands for the whole.
     m_pendingOuter = rect.size();
     window.move(rect.topLeft());
     window.resize(rect.size());
 }
 
-bool WindowPlacement::shown(QWidget& window) {
-    if (!m_pendingOuter.isValid())
+QRect WindowPlacement::rectOf(const QWidget& window, const QMargins& frame) const {
+    const QRect client = window.geometry();
+    return m_frame == Frame::Client ? client : client.marginsAdded(frame);
+}
+
+bool WindowPlacement::save(QWidget& window, std::optional<int> splitter) {
+    return save(window, frameOf(window), splitter);
+}
+
+bool WindowPlacement::save(QWidget& window, const QMargins& frame, std::optional<int> splitter) {
+    if (window.windowState() & NOT_NORMAL)
         return false;
-    const QSize frameExtra = window.frameGeometry().size() - window.size();
-    const QSize client = m_pendingOuter - frameExtra;
-    m_pendingOuter = QSize();
-    if (frameExtra != QSize(0, 0) && client.isValid())
-        window.resize(client);
+    if (m_pendingOuter.isValid() && !frame.isNull()) {
+        // Framed now: the client area shrinks by the frame (its resize saves on the way).
+        const QSize client = m_pendingOuter.shrunkBy(frame);
+        m_pendingOuter = QSize();
+        if (client.isValid())
+            window.resize(client);
+    }
+    QRect rect = rectOf(window, frame);
+    if (!m_positionReported)
+        rect.moveTopLeft(m_restored.topLeft());
+    const Placed placed{rect, splitter};
+    write(placed);
+    if (m_saves.empty() || m_saves.back() != placed)
+        m_saves.push_back(placed);
+    if (m_saves.size() > KEPT_SAVES)
+        m_saves.erase(m_saves.begin());
     return true;
 }
 
-bool WindowPlacement::save(const QWidget& window) {
-    if (window.isMaximized() || window.isMinimized())
-        return false;
-    const QRect r = m_frame == Frame::Client ? window.geometry() : window.frameGeometry();
+void WindowPlacement::stateChanged(const QWidget& window) {
+    if (!(window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    // A window manager that moves and sizes the window before it tells the state made saves on the way there. Once
+    // the frame spans the screen's free area (a manager that tells the state first has not moved it yet, and left
+    // nothing to take back) they are taken back: those since the last save that had neither the new position nor
+    // the new size. The oldest kept stays.
+    const QMargins frame = frameOf(window);
+    const QScreen* screen = window.screen();
+    if (!screen)
+        return;
+    const QSize outer = window.size().grownBy(frame);
+    const QSize area = screen->availableGeometry().size();
+    if (outer.width() < area.width() && outer.height() < area.height())
+        return;
+    const QRect now = rectOf(window, frame);
+    const auto onTheWay = [&](const QRect& saved) {
+        return saved.size() == now.size() || (m_positionReported && saved.topLeft() == now.topLeft());
+    };
+    std::size_t normal = m_saves.size();
+    while (normal > 1 && onTheWay(m_saves[normal - 1].rect))
+        --normal;
+    if (normal == m_saves.size())
+        return;
+    m_saves.resize(normal);
+    write(m_saves.back());
+}
+
+void WindowPlacement::write(const Placed& placed) {
+    const QRect& r = placed.rect;
+    if (placed.splitter)
+        m_store.writeInt(SECTION, key("splitter"), *placed.splitter);
     m_store.writeInt(SECTION, key("left"), r.x());
     m_store.writeInt(SECTION, key("top"), r.y());
     m_store.writeInt(SECTION, key("right"), r.x() + r.width());
     m_store.writeInt(SECTION, key("bottom"), r.y() + r.height());
-    return true;
-}
-
-void WindowPlacement::saveSplitter(int position) {
-    m_store.writeInt(SECTION, key("splitter"), position);
 }

@@ -3,12 +3,22 @@
 // Where a window was last: its rectangle, kept in the profile's "Windows" section as "<name> left",
 // "<name> top", "<name> right" and "<name> bottom" (right and bottom one past the window), and the position of
 // its pane boundary as "<name> splitter". The rectangle is the client area or the outer frame, the same one
-// saved and restored, or the window would drift by a title bar per run. A maximised or minimised window
-// leaves what is stored alone.
+// saved and restored, or the window would drift by a title bar per run. Only a window in its normal state is
+// saved: a maximised, full-screen or minimised one leaves what is stored alone.
+//
+// Window managers make this harder than it looks. One frames a window some time after the window is shown, so the
+// frame, and with it the client size of an outer rectangle, is known only at a later move. One may maximise a
+// window by moving and sizing it first and telling the new state after: the saves of those moves are taken back
+// when the state arrives. Where the platform reports no window position (Wayland), the stored position is kept and
+// only the size saved.
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 #include <QString>
+
+#include <optional>
+#include <vector>
 
 class ProfileStore;
 class QWidget;
@@ -24,20 +34,43 @@ public:
     QRect stored(const QRect& fallback) const;
     int storedSplitter(int fallback) const;
 
-    // Puts the window on `rect`. An outer frame is known only once the window is shown: shown() then takes it
-    // off the client size.
+    // Puts the window on `rect`. An outer rectangle's client size is known only once the window is framed: the
+    // first save after that sizes the client area to it.
     void restore(QWidget& window, const QRect& rect);
-    // Called from the window's showEvent; true the first time after restore().
-    bool shown(QWidget& window);
-    // Writes the window's rectangle unless it is maximised or minimised (false then).
-    bool save(const QWidget& window);
-    void saveSplitter(int position);
+    // Writes the window's rectangle, and the pane boundary when given, unless the window is maximised, full screen
+    // or minimised (false then). Called on every move, resize and layout, and when the state changes.
+    bool save(QWidget& window, std::optional<int> splitter = std::nullopt);
+    // The same with the frame around the window as the window manager has drawn it (null before it is framed).
+    bool save(QWidget& window, const QMargins& frame, std::optional<int> splitter = std::nullopt);
+    // Called when the window's state has changed. Into maximised or full screen, once the window spans the screen's
+    // free area: the saves of the moves and resizes that took it there, each at its new place or size, are taken
+    // back.
+    void stateChanged(const QWidget& window);
+
+    // Whether windows of the platform have a position that the program learns (not so under Wayland, nor on the
+    // platforms that show one full-screen window without a window manager).
+    static bool reportsPosition(const QString& platformName);
+    // The platform whose windows are placed: QGuiApplication::platformName() unless a test says otherwise.
+    void setPlatformName(const QString& platformName);
 
 private:
+    struct Placed {
+        QRect rect;
+        std::optional<int> splitter;
+        bool operator==(const Placed&) const = default;
+    };
+    // Saves kept to be taken back; a maximising window manager makes two or three.
+    static constexpr std::size_t KEPT_SAVES = 16;
+
     QString key(const char* side) const;
+    QRect rectOf(const QWidget& window, const QMargins& frame) const;
+    void write(const Placed& placed);
 
     ProfileStore& m_store;
     const QString m_name;
     const Frame m_frame;
-    QSize m_pendingOuter; // the outer size to reach once the frame is known
+    bool m_positionReported;
+    QRect m_restored;            // where restore() put the window: the position kept when none is reported
+    QSize m_pendingOuter;        // the outer size to reach once the frame is known
+    std::vector<Placed> m_saves; // what the latest saves wrote, the latest last
 };
