@@ -2,6 +2,7 @@
 // recorded instead of made, and helpers that read the table, the list and the container file.
 #pragma once
 
+#include "platform/SystemTime.h"
 #include "platform/gui/Desktop.h"
 #include "platform/gui/FontConversion.h"
 #include "robot/CMessageMonitor.h"
@@ -139,6 +140,7 @@ protected:
             QVERIFY(!qobject_cast<CMessageMonitor*>(w));
         m_boxes.reset();
         m_profile.reset();
+        LocalClock::setSource({}); // even when a test failed before it put the clock back
     }
 };
 
