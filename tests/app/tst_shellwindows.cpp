@@ -19,6 +19,7 @@
 #include "protocol/ControlMessage.h"
 #include "robot/CMessageMonitor.h"
 
+#include "ModalCloser.h"
 #include "ScriptedDaemon.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
@@ -29,7 +30,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidgetItem>
 #include <QUdpSocket>
 
@@ -82,15 +82,13 @@ void flushDeletes() {
 
 // What the user does on the real sheet once it is up: adds `person` on the People page (nobody when empty) and
 // closes the sheet by "ok", "cancel" or "close box".
-void onRealSheet(QObject* context, const QString& person, const QString& close) {
-    auto* poll = new QTimer(context);
-    poll->start(10);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, person, close] {
-        CMyPropertySheet* sheet = openWindow<CMyPropertySheet>();
-        if (!sheet)
+ModalCloser::Action onRealSheet(const QString& person, const QString& close) {
+    return [person, close](QWidget* shown) {
+        auto* sheet = qobject_cast<CMyPropertySheet*>(shown);
+        if (!sheet) {
+            shown->close();
             return;
-        poll->deleteLater();
-        poll->stop();
+        }
         if (!person.isEmpty()) {
             auto* people = static_cast<CMyPPp*>(sheet->page(CMyPPp::INDEX));
             LabelTree* tree = people->tree();
@@ -113,7 +111,7 @@ void onRealSheet(QObject* context, const QString& person, const QString& close) 
             sheet->close();
         else
             sheet->findChild<QPushButton*>(close)->click();
-    });
+    };
 }
 
 PeopleTree book(const QStringList& names) {
@@ -206,8 +204,8 @@ private slots:
     void openCustomizeSheetWaitsAndSwitches() {
         bool checked = false;
         bool switchedOnly = false;
-        QTimer::singleShot(50, this, [&] {
-            auto* sheet = openWindow<CMyPropertySheet>();
+        ModalCloser closer([&](QWidget* shown) {
+            auto* sheet = qobject_cast<CMyPropertySheet*>(shown);
             QVERIFY(sheet);
             QCOMPARE(sheet->activePage()->pageIndex(), CPPse::INDEX);
             // The tray asks again (empty address book): the open sheet switches to People.
@@ -220,7 +218,7 @@ private slots:
         QVERIFY(m_app->openCustomizeSheet(CPPse::INDEX));
         QVERIFY(checked);
         QVERIFY(switchedOnly);
-        QTest::qWait(10); // the sheet deletes itself on close
+        flushDeletes(); // the sheet deletes itself on close
         QVERIFY(openWindows<CMyPropertySheet>().isEmpty());
         QCOMPARE(store().readInt("Settings", "tab", -1), CMyPPp::INDEX);
     }
@@ -284,7 +282,7 @@ private slots:
         m_app->settings().newstyle = 1;
         m_app->settings().talktotop = talktotop;
         m_app->settings().SaveSettings(store()); // what the sheet's Cancel reads back
-        onRealSheet(this, added, close);
+        ModalCloser sheet(onRealSheet(added, close));
         m_app->Talk();
         QCOMPARE(m_app->sheets, QList<int>{0});
         const int dialogs = int(openWindows<CPersonDialog>().size());
@@ -318,7 +316,7 @@ private slots:
         QPointer<CPersonDialog> first = openWindow<CPersonDialog>();
         QVERIFY(first);
         first->personBox()->setEditText("Dora");
-        onRealSheet(this, "Dora", close);
+        ModalCloser sheet(onRealSheet("Dora", close));
         QTest::mouseClick(first->talkButton(), Qt::LeftButton);
         QCOMPARE(m_app->sheets, QList<int>{0});
         QVERIFY(openWindows<CMyPropertySheet>().isEmpty());

@@ -40,15 +40,13 @@ class TestStartup : public QObject {
         app = std::make_unique<CTalkApp>(profile.store());
         app->setDaemonPort(0); // any free port: port 518 is not the test's to take
         app->setNotificationTarget(QHostAddress::LocalHost, sink.localPort());
-        whenModalAppears(
-            [&run](QWidget* w) {
-                run.aboutShown = true;
-                run.aboutTitle = w->windowTitle();
-                if (auto* line = w->findChild<QLabel*>("versionLine"))
-                    run.versionLine = line->text();
-                static_cast<QDialog*>(w)->accept();
-            },
-            30);
+        ModalCloser about([&run](QWidget* w) {
+            run.aboutShown = true;
+            run.aboutTitle = w->windowTitle();
+            if (auto* line = w->findChild<QLabel*>("versionLine"))
+                run.versionLine = line->text();
+            static_cast<QDialog*>(w)->accept();
+        });
         if (!app->InitInstance())
             return run;
         QTest::qWait(200);

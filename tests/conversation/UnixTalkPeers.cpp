@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
-#include <QThread>
 
 #include <fcntl.h>
 #include <sched.h>
@@ -16,7 +15,6 @@
 
 namespace {
 QByteArray g_runDir;
-const QString SOCKET = QStringLiteral("zunoconvtest");
 const QString SESSION = QStringLiteral("t");
 
 QString run(const QString& program, const QStringList& args) {
@@ -88,12 +86,16 @@ QString UnixTalkPeers::start() {
     // talkd writes only to terminals that group tty may write.
     run(QStringLiteral("chgrp"), {QStringLiteral("tty"), tty});
     run(QStringLiteral("chmod"), {QStringLiteral("g+w"), tty});
-    QThread::msleep(300);
+    // The shell is up when its prompt ("bash-5.2# ") shows: keys typed from then on reach it.
+    if (!waitForScreen(QStringLiteral("bash-"), 10000))
+        return QStringLiteral("the shell in the pane did not start: %1").arg(screen());
     return {};
 }
 
 QString UnixTalkPeers::tmux(const QStringList& args) const {
-    return run(QStringLiteral("tmux"), QStringList{QStringLiteral("-L"), SOCKET} + args);
+    // A server of this test's own, on a socket in its own folder: a server that an earlier run left is never reached.
+    return run(QStringLiteral("tmux"),
+               QStringList{QStringLiteral("-S"), m_tmuxDir.filePath(QStringLiteral("tmux"))} + args);
 }
 
 void UnixTalkPeers::typeText(const QString& text) {

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 
 class UnixTalkPeers {
 public:
@@ -32,5 +33,6 @@ private:
     QString tmux(const QStringList& args) const;
 
     NetkitTalkd m_talkd;
+    QTemporaryDir m_tmuxDir;
     bool m_tmuxStarted = false;
 };

@@ -5,11 +5,13 @@
 #include "customize/CMyPropertySheet.h"
 #include "customize/CustomizePage.h"
 
+#include "EnvironmentOverride.h"
 #include "FakeAppContext.h"
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
 #include <QAbstractButton>
+#include <QFile>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,8 +22,6 @@
 class SheetFixture {
 public:
     SheetFixture() {
-        // Uninstall removes the autostart entry: never the real user's.
-        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
         profile = std::make_unique<TempProfile>();
         profile->store().writeInt(QStringLiteral("About"), QStringLiteral("Version"), 141);
         boxes = std::make_unique<ScriptedMessageBoxes>();
@@ -75,5 +75,7 @@ public:
     QPointer<CMyPropertySheet> sheet;
 
 private:
+    // Uninstall removes the autostart entry: never the real user's.
     QTemporaryDir m_config;
+    EnvironmentOverride m_configHome{"XDG_CONFIG_HOME", QFile::encodeName(m_config.path())};
 };

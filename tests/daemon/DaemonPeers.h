@@ -92,6 +92,9 @@ struct Child {
         return n;
     }
     void stop() {
+        // Asked first: the daemon host quits by itself, and its temporary folder goes with it.
+        if (process.state() != QProcess::NotRunning && process.write("quit\n") > 0 && process.waitForFinished(2000))
+            return;
         if (process.state() != QProcess::NotRunning) {
             process.terminate();
             if (!process.waitForFinished(2000)) {

@@ -7,18 +7,9 @@
 #include "ScriptedMessageBoxes.h"
 
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
-
-namespace {
-
-quint16 freeUdpPort() {
-    QUdpSocket s;
-    s.bind(QHostAddress::LocalHost, 0);
-    return s.localPort();
-}
-
-} // namespace
 
 using namespace daemonpeers;
 
@@ -50,7 +41,8 @@ private slots:
         NetNamespace host(QStringLiteral("zunotalk"));
         QVERIFY2(host.ok(), qPrintable(host.error()));
         const QString ns = host.name();
-        const QString tmux = QStringLiteral("tmux -L %1").arg(ns);
+        QTemporaryDir tmuxDir; // the tmux server's socket, gone with the test
+        const QString tmux = QStringLiteral("tmux -S %1").arg(tmuxDir.filePath(QStringLiteral("tmux")));
         Child daemon;
         auto cleanup = qScopeGuard([&] {
             sh(QStringLiteral("%1 kill-server 2>/dev/null").arg(tmux));
@@ -107,18 +99,24 @@ private slots:
     }
 
     void sameDatagramsAsNetkitTalkd() {
-        // netkit under inetd on one loopback port, our daemon on another.
-        const quint16 netkitPort = freeUdpPort();
+        // netkit under inetd on one loopback port, our daemon on another, in a network namespace of the test's own
+        // (where no other program can take netkit's port before inetd binds it).
+        NetNamespace host(QStringLiteral("zunosame"));
+        QVERIFY2(host.ok(), qPrintable(host.error()));
+        const quint16 netkitPort = 5518;
         NetkitTalkd netkit;
-        const QString failed = netkit.start(QStringLiteral("127.0.0.1"), netkitPort);
+        const QString failed = netkit.start(QStringLiteral("127.0.0.1"), netkitPort, host.name());
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
         Child ours;
         auto cleanup = qScopeGuard([&] { ours.stop(); });
-        ours.process.start(daemonHost(), {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--login"),
-                                          QStringLiteral("tester")});
+        ours.process.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("exec"), host.name(),
+                                                  daemonHost(), QStringLiteral("--port"), QStringLiteral("0"),
+                                                  QStringLiteral("--login"), QStringLiteral("tester")});
         QVERIFY(ours.waitForLine(QStringLiteral("READY")));
         const quint16 ourPort = ours.lines.filter(QStringLiteral("READY")).first().mid(6).toUShort();
 
+        InNamespace inside(host.name());
+        QVERIFY(inside.ok());
         QUdpSocket s; // source port above 1024: netkit ignores the others
         QVERIFY(s.bind(QHostAddress::LocalHost, 0));
         const QByteArray ctl = wireAddr(2, s.localPort());

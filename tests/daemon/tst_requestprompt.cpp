@@ -178,6 +178,7 @@ private slots:
     void ignoreAndCloseBoxRingAgain() {
         QFETCH(bool, closeBox);
         ring("alice");
+        QCOMPARE(prompts().size(), 1);
         CRequestPrompt* p = prompts().first();
         if (closeBox)
             p->close();
@@ -204,6 +205,7 @@ private slots:
     void robotDelayHandsTheCallToTheRobot() {
         m_app->settings().ltra = 1; // below the range the page allows, to keep the test short
         QCOMPARE(int(ring("alice")[3]), 1);
+        QCOMPARE(prompts().size(), 1);
         QVERIFY(prompts().first()->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(m_started.size(), 1, 3000);
         QCOMPARE(m_started[0].mode, 1);

@@ -9,6 +9,8 @@ source "$E2E_SUPPORT/talkd.sh"
 E2E_NAME=${E2E_NAME:-e2e}
 ZUNO=${ZUNO:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/zuno}
 E2E_DIR=$(mktemp -d "/tmp/zuno-$E2E_NAME.XXXXXX")
+# The run's own tmux server: a server that an earlier run left behind (killed by a timeout) is never reached.
+E2E_TMUX="$E2E_DIR/tmux"
 E2E_ARTIFACTS=${E2E_ARTIFACTS:-$E2E_DIR/artifacts}
 mkdir -p "$E2E_ARTIFACTS"
 E2E_PIDS=()
@@ -42,7 +44,7 @@ cleanup() {
         ip netns pids "$ns" 2>/dev/null | xargs -r kill -9 2>/dev/null
         ip netns del "$ns" 2>/dev/null
     done
-    tmux -L "zuno-$E2E_NAME" kill-server 2>/dev/null
+    tmux -S "$E2E_TMUX" kill-server 2>/dev/null
     if [ "$E2E_FAILED" -eq 0 ] && [ -z "${E2E_KEEP:-}" ]; then rm -rf "$E2E_DIR"; else echo "artifacts kept in $E2E_ARTIFACTS"; fi
 }
 trap cleanup EXIT
@@ -131,10 +133,10 @@ start_talkd() {
 tmux_start() {
     local ns=$1 session=$2
     shift 2
-    ip netns exec "$ns" tmux -L "zuno-$E2E_NAME" new-session -d -s "$session" -x 100 -y 30 "$*"
+    ip netns exec "$ns" tmux -S "$E2E_TMUX" new-session -d -s "$session" -x 100 -y 30 "$*"
 }
-tmux_keys() { tmux -L "zuno-$E2E_NAME" send-keys -t "$1" "${@:2}"; }
-tmux_screen() { tmux -L "zuno-$E2E_NAME" capture-pane -p -t "$1"; }
+tmux_keys() { tmux -S "$E2E_TMUX" send-keys -t "$1" "${@:2}"; }
+tmux_screen() { tmux -S "$E2E_TMUX" capture-pane -p -t "$1"; }
 
 # Waits until a condition holds: wait_for seconds command...
 wait_for() {
@@ -220,19 +222,19 @@ chgrp utmp /run/utmp 2>/dev/null
 chmod 664 /run/utmp
 source "$E2E_SUPPORT/talkd.sh"
 talkd_start "$E2E_DIR/talkd-$ns" 0.0.0.0 518
-tmux -L "zuno-$E2E_NAME" new-session -d -s shell -x 100 -y 30 bash
-tty=\$(tmux -L "zuno-$E2E_NAME" display -p -t shell '#{pane_tty}')
+tmux -S "$E2E_TMUX" new-session -d -s shell -x 100 -y 30 bash
+tty=\$(tmux -S "$E2E_TMUX" display -p -t shell '#{pane_tty}')
 chgrp tty "\$tty"
 chmod g+w "\$tty"
 wait
 INNER
     ip netns exec "$ns" unshare -m --propagation private bash "$E2E_DIR/unix-$ns.sh" >"$E2E_DIR/unix-$ns.log" 2>&1 &
     E2E_PIDS+=($!)
-    wait_for 10 tmux -L "zuno-$E2E_NAME" has-session -t shell
+    wait_for 10 tmux -S "$E2E_TMUX" has-session -t shell
 }
 
 # A talk client in a new tmux window of the Unix host: unix_talk window target
-unix_talk() { tmux -L "zuno-$E2E_NAME" new-window -d -n "$1" "talk $2; sleep 30"; }
+unix_talk() { tmux -S "$E2E_TMUX" new-window -d -n "$1" "talk $2; sleep 30"; }
 
 # Visible windows of a process with a title matching a pattern.
 # (The tray icon's own small window, also titled Murmelo, is never one of them.)

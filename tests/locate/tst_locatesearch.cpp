@@ -44,6 +44,7 @@ private slots:
         m_daemons.reset();
         m_core.reset();
         m_profile.reset();
+        LoginName::setRawOverride(std::nullopt); // even when the probe's test failed before it put it back
     }
 
     void tellsDaemonsApart() {

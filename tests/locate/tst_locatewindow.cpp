@@ -92,9 +92,12 @@ private slots:
         };
     }
     void cleanup() {
+        // Gathered first: a window deleted may take other windows of the list with it.
+        QList<QPointer<CLocateWindow>> open;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<CLocateWindow*>(w))
-                delete w;
+            if (auto* window = qobject_cast<CLocateWindow*>(w))
+                open << window;
+        qDeleteAll(open);
         Desktop::setOverride(std::nullopt);
         m_daemons.reset();
         m_boxes.reset();

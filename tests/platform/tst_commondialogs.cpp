@@ -4,26 +4,26 @@
 #include "platform/gui/FontConversion.h"
 #include "platform/gui/QtMessageBoxService.h"
 
+#include "EnvironmentOverride.h"
 #include "ModalCloser.h"
 
 #include <QColorDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 class TestCommonDialogs : public QObject {
     Q_OBJECT
 
     // Qt's dialogs keep their history and custom colours in a settings file of their own: never the user's.
     QTemporaryDir m_config;
+    EnvironmentOverride m_configHome{"XDG_CONFIG_HOME", QFile::encodeName(m_config.path())};
 
 private slots:
-    void initTestCase() { qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8()); }
-
     void openFile_data() {
         QTest::addColumn<bool>("mustExist");
         QTest::addColumn<QString>("suffix");
@@ -56,7 +56,7 @@ private slots:
         QFileDialog::FileMode mode = QFileDialog::Directory;
         QString shownSuffix;
         bool refused = false;
-        whenModalAppears([&](QWidget* w) {
+        ModalCloser closer([&](QWidget* w) {
             auto* dialog = qobject_cast<QFileDialog*>(w);
             if (!dialog) {
                 w->close();
@@ -65,19 +65,15 @@ private slots:
             mode = dialog->fileMode();
             shownSuffix = dialog->defaultSuffix();
             dialog->setDirectory(dir.path());
-            dialog->selectFile(typed);
+            // Typed into the name field, as a user does (selectFile leaves the field alone once it has the focus).
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(typed);
             // A missing file is refused with a box of the dialog's own; the dialog stays.
-            QTimer boxCloser;
-            boxCloser.setSingleShot(true);
-            connect(&boxCloser, &QTimer::timeout, [&] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                    refused = true;
-                    box->close();
-                }
+            ModalCloser refusal([&](QWidget* box) {
+                refused = qobject_cast<QMessageBox*>(box) != nullptr;
+                box->close();
             });
-            boxCloser.start(0);
             static_cast<QDialog*>(dialog)->accept(); // as the dialog's Open button does
-            boxCloser.stop();
             if (dialog->isVisible())
                 dialog->reject();
         });
@@ -108,7 +104,7 @@ private slots:
         const QColor picked(10, 20, 30);
         QList<QColor> offered;
         QColor shown;
-        whenModalAppears([&](QWidget* w) {
+        ModalCloser closer([&](QWidget* w) {
             auto* dialog = qobject_cast<QColorDialog*>(w);
             if (!dialog) {
                 w->close();

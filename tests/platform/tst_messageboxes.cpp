@@ -2,28 +2,25 @@
 // window blocks that window alone.
 #include "platform/gui/QtMessageBoxService.h"
 
+#include "ModalCloser.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
-
-namespace {
-
-QMessageBox* shownBox() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
-            return box;
-    return nullptr;
-}
-
-} // namespace
 
 class TestMessageBoxes : public QObject {
     Q_OBJECT
 
 private slots:
+    // Each row's box goes with the row.
+    void cleanup() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<QMessageBox*>(w));
+    }
+
     void otherWindowsKeepTakingKeys_data() {
         QTest::addColumn<bool>("waits");    // ask (waits for the answer) or notify
         QTest::addColumn<int>("owner");     // the box belongs to: 0 the program, 1 the typing window, 2 another window
@@ -57,8 +54,8 @@ private slots:
         QString reached = QStringLiteral("box never shown");
         bool appModal = true;
         int answer = -1;
-        auto typeAndAnswer = [&] {
-            QMessageBox* box = shownBox();
+        ModalCloser closer([&](QWidget* shown) {
+            auto* box = qobject_cast<QMessageBox*>(shown);
             if (!box)
                 return;
             appModal = QApplication::activeModalWidget() == box && box->windowModality() == Qt::ApplicationModal;
@@ -68,8 +65,7 @@ private slots:
             QTest::keyClick(field->windowHandle(), 'b');
             reached = field->text();
             box->button(QMessageBox::Yes)->click();
-        };
-        QTimer::singleShot(0, typeAndAnswer);
+        });
         if (waits) {
             answer = boxes.ask(r);
             QCOMPARE(answer, int(MessageBoxService::Yes));

@@ -2,6 +2,7 @@
 // recorded instead of made, and helpers that read the table, the list and the container file.
 #pragma once
 
+#include "platform/SystemTime.h"
 #include "platform/gui/Desktop.h"
 #include "platform/gui/FontConversion.h"
 #include "robot/CMessageMonitor.h"
@@ -64,11 +65,13 @@ inline void select(QTreeWidget* table, int i) {
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, r.center());
 }
 
-inline QMenu* visibleMonitorMenu() {
+// The monitor's context menus on screen (a test that took "the first" would get whichever Qt lists first).
+inline QList<QMenu*> visibleMonitorMenus() {
+    QList<QMenu*> out;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QStringLiteral("monitorMenu") && w->isVisible())
-            return qobject_cast<QMenu*>(w);
-    return nullptr;
+        if (auto* menu = qobject_cast<QMenu*>(w); menu && menu->objectName() == "monitorMenu" && menu->isVisible())
+            out << menu;
+    return out;
 }
 
 inline void sendMouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
@@ -132,11 +135,12 @@ protected:
 
     void tearDown() {
         m_app.reset(); // takes an open monitor with it (it goes with the message list)
-        QVERIFY(!visibleMonitorMenu());
+        QVERIFY(visibleMonitorMenus().isEmpty());
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY(!qobject_cast<CMessageMonitor*>(w));
         m_boxes.reset();
         m_profile.reset();
+        LocalClock::setSource({}); // even when a test failed before it put the clock back
     }
 };
 

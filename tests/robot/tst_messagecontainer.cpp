@@ -1,4 +1,5 @@
 // Robot messages: filing, the bounded list, and the container file's exact layout.
+#include "platform/SystemTime.h"
 #include "robot/MessageContainer.h"
 #include "robot/StoreRobotMessage.h"
 
@@ -45,6 +46,8 @@ const QByteArray ANNA_BLOCK = " -- Message from: anna at alpha\r\n"
 class TestMessageContainer : public QObject {
     Q_OBJECT
 private slots:
+    void cleanup() { LocalClock::setSource({}); } // even when a test failed before it put the clock back
+
     void blockLayout() {
         QCOMPARE(MessageContainer::formatBlock(anna()).toUtf8(), ANNA_BLOCK);
         RobotMessage m = anna();

@@ -5,6 +5,8 @@
 #include "robot/RobotMessageList.h"
 #include "robot/StoreRobotMessage.h"
 
+#include "EnvironmentOverride.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -287,7 +289,7 @@ private slots:
 
     void defaultFolderAndFailure() {
         QTemporaryDir dir;
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
+        const EnvironmentOverride dataHome("XDG_DATA_HOME", QFile::encodeName(dir.path()));
         QCOMPARE(MessageStore::defaultFolder(), dir.filePath("Bravik/ZUNO"));
         writeAll(dir.filePath("Bravik"), "a file where the folder should be");
         QString error;

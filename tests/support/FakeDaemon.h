@@ -24,11 +24,11 @@ public:
         std::unique_ptr<QUdpSocket> socket;
     };
 
-    // All hosts listen on the same port, each on its own loopback address.
-    FakeDaemon() {
-        QUdpSocket probe;
-        probe.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-        m_port = probe.localPort();
+    // All hosts listen on the same port, each on its own loopback address. The port is held on 127.0.0.1 from the
+    // start (that host takes the socket over), so that no other program gets it before the hosts are added.
+    FakeDaemon() : m_held(std::make_unique<QUdpSocket>()) {
+        m_held->bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+        m_port = m_held->localPort();
     }
 
     quint16 port() const { return m_port; }
@@ -38,8 +38,9 @@ public:
         host->kind = kind;
         host->answer = answer;
         host->login = login;
-        host->socket = std::make_unique<QUdpSocket>();
-        if (!host->socket->bind(QHostAddress(address), m_port))
+        const bool held = m_held && QHostAddress(address) == m_held->localAddress();
+        host->socket = held ? std::move(m_held) : std::make_unique<QUdpSocket>();
+        if (!held && !host->socket->bind(QHostAddress(address), m_port))
             return false;
         Host* h = host.get();
         QObject::connect(h->socket.get(), &QUdpSocket::readyRead, [h] { respond(*h); });
@@ -81,6 +82,7 @@ private:
         }
     }
 
+    std::unique_ptr<QUdpSocket> m_held;
     quint16 m_port = 0;
     std::map<QString, std::unique_ptr<Host>> m_hosts;
 };
