@@ -10,6 +10,7 @@
 #include <QColorDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -49,13 +50,14 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, chosen);
         QTemporaryDir dir;
-        for (const char* name : {"bell.wav", "GONG.WAV"}) {
+        for (const char* name : {"bell.wav", "GONG.WAV", "notes.txt"}) {
             QFile file(dir.filePath(QString::fromLatin1(name)));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         QFileDialog::FileMode mode = QFileDialog::Directory;
         QString shownSuffix;
         bool refused = false;
+        QStringList listed;
         ModalCloser closer([&](QWidget* w) {
             auto* dialog = qobject_cast<QFileDialog*>(w);
             if (!dialog) {
@@ -65,6 +67,13 @@ private slots:
             mode = dialog->fileMode();
             shownSuffix = dialog->defaultSuffix();
             dialog->setDirectory(dir.path());
+            // The filter lists the sounds whatever the case of their names, and nothing else.
+            auto* model = dialog->findChild<QFileSystemModel*>();
+            QVERIFY(model);
+            const QModelIndex folder = model->index(dir.path());
+            QTRY_COMPARE(model->rowCount(folder), 2);
+            for (int row = 0; row < 2; ++row)
+                listed << model->index(row, 0, folder).data().toString();
             // Typed into the name field, as a user does (selectFile leaves the field alone once it has the focus).
             if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
                 name->setText(typed);
@@ -80,7 +89,9 @@ private slots:
         QtMessageBoxService service;
         QString path;
         const bool ok =
-            service.chooseOpenFile(path, "Murmelo: choose", "Files (*.wav *.WAV)", suffix, mustExist, nullptr);
+            service.chooseOpenFile(path, "Murmelo: choose", "Wave files (*.WAV)", suffix, mustExist, nullptr);
+        listed.sort(Qt::CaseInsensitive);
+        QCOMPARE(listed, (QStringList{"bell.wav", "GONG.WAV"}));
         QCOMPARE(mode, mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         QCOMPARE(shownSuffix, suffix);
         QCOMPARE(ok, !chosen.isEmpty());
