@@ -14,7 +14,7 @@ namespace MessageContainer {
 QString formatBlock(const RobotMessage& m) {
     const SystemTime& t = m.receiptTime;
     return QStringLiteral(" -- Message from: %1 at %2\r\n")
-               .arg(ShownText::caretForm(m.user), ShownText::caretForm(m.host)) +
+               .arg(ShownText::caretForm(m.user.text), ShownText::caretForm(m.host)) +
            QStringLiteral(" -- Receipt date: %1/%2/%3\r\n").arg(t.month).arg(t.day).arg(t.year) +
            QStringLiteral(" -- Receipt time: %1:%2:%3.%4 (local) \r\n\r\n")
                .arg(t.hour)

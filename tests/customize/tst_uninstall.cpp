@@ -18,7 +18,7 @@ RobotMessage message() {
     RobotMessage m;
     m.text = QStringLiteral("call me");
     m.host = QStringLiteral("127.0.0.1");
-    m.user = QStringLiteral("ann");
+    m.user = WireName::typed(QStringLiteral("ann"));
     return m;
 }
 

@@ -21,7 +21,7 @@ RobotMessage message(quint64 id, const QString& text = QStringLiteral("hello\r\n
     m.id = id;
     m.text = text;
     m.host = QStringLiteral("alpha");
-    m.user = QStringLiteral("anna");
+    m.user = WireName::typed(QStringLiteral("anna"));
     m.receiptTime = SystemTime::fromDateTime(QDateTime(QDate(1996, 12, 20), QTime(9, 5, 7, 42)));
     return m;
 }
@@ -60,6 +60,10 @@ class TestMessageStore : public QObject {
 private slots:
     void fileLayout() {
         QCOMPARE(MessageFile::encode(message(17)), ANNA_FILE);
+        RobotMessage latin1 = message(17);
+        latin1.user = WireName::received(QByteArray("J\xf6rg"));
+        QCOMPARE(MessageFile::encode(latin1),
+                 QByteArray(ANNA_FILE).replace("user anna\n", "user J\xc3\xb6rg\nwire 4af67267\n"));
         QTemporaryDir dir;
         MessageStore store(dir.path());
         QVERIFY(store.save(message(17)));
@@ -83,7 +87,7 @@ private slots:
         QFETCH(QString, text);
         QTemporaryDir dir;
         RobotMessage m = message(3, text);
-        m.user = user;
+        m.user = WireName::received(user.toLatin1()); // the Latin-1 name keeps its bytes beside its text
         m.host = user + u'\n';
         QVERIFY(MessageStore(dir.path()).save(m));
         const QByteArray bytes = readAll(dir.filePath("00000000000000000003.msg"));
@@ -107,6 +111,10 @@ private slots:
         QTest::newRow("id zero") << QByteArray(ANNA_FILE).replace("id 17", "id 0");
         QTest::newRow("leading zero") << QByteArray(ANNA_FILE).replace("id 17", "id 017");
         QTest::newRow("id past 64 bits") << QByteArray(ANNA_FILE).replace("id 17", "id 18446744073709551616");
+        QTest::newRow("wire bytes that are the name's UTF-8")
+            << QByteArray(ANNA_FILE).replace("user anna\n", "user anna\nwire 616e6e61\n");
+        QTest::newRow("upper-case wire bytes") << QByteArray(ANNA_FILE).replace("user anna\n", "user anna\nwire E9\n");
+        QTest::newRow("half a wire byte") << QByteArray(ANNA_FILE).replace("user anna\n", "user anna\nwire e\n");
         QTest::newRow("a time field past 16 bits") << QByteArray(ANNA_FILE).replace("1996 12", "65536 12");
         QTest::newRow("seven time fields") << QByteArray(ANNA_FILE).replace(" 42\n", "\n");
         QTest::newRow("broken escape") << QByteArray(ANNA_FILE).replace("user anna", "user an\\x");
