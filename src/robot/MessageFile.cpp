@@ -191,7 +191,7 @@ std::optional<RobotMessage> decode(const QByteArray& bytes) {
 
     RobotMessage m;
     const auto id = reader.line("id");
-    const auto idValue = id ? readNumber(*id, std::numeric_limits<quint64>::max()) : std::nullopt;
+    const auto idValue = id ? readNumber(*id, bounds::MAX_MESSAGE_ID) : std::nullopt;
     if (!idValue || *idValue == 0)
         return std::nullopt;
     m.id = *idValue;

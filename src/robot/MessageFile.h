@@ -19,9 +19,9 @@
 //
 // The reader takes one exact form only: what it accepts, written again, gives the same bytes. Anything else (a
 // truncated file, another version, binary data, a number out of range, a text longer than a robot message may be,
-// a name longer than bounds::MAX_STORED_NAME_LENGTH, a file larger than bounds::MAX_STORED_MESSAGE_BYTES) is not
-// a message. A file without a wire line (all that earlier versions wrote) names a caller whose bytes are the name's
-// UTF-8.
+// a name longer than bounds::MAX_STORED_NAME_LENGTH, an id above bounds::MAX_MESSAGE_ID, a file larger than
+// bounds::MAX_STORED_MESSAGE_BYTES) is not a message. A file without a wire line (all that earlier versions wrote)
+// names a caller whose bytes are the name's UTF-8.
 #pragma once
 
 #include "robot/RobotMessage.h"

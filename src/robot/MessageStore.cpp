@@ -179,7 +179,9 @@ MessageStore::Loaded MessageStore::loadAll() {
     for (const QString& name : names) {
         bool exact = false;
         const quint64 id = idOfName(name, &exact);
-        loaded.highestId = std::max(loaded.highestId, id);
+        // An id no message may have (it reads as none) is not counted: ids above it would wrap around.
+        if (id <= bounds::MAX_MESSAGE_ID)
+            loaded.highestId = std::max(loaded.highestId, id);
         if (id != 0 && exact)
             files.emplace_back(id, name);
     }

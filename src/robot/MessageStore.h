@@ -29,7 +29,8 @@ public:
         QStringList setAside;
         // Messages that did not fit in the list; their files stay as they are, for a later start.
         int leftOnDisk = 0;
-        // The highest id any file of the folder is named after (read, left or set aside): new ids go above it.
+        // The highest id any file of the folder is named after (read, left or set aside), up to
+        // bounds::MAX_MESSAGE_ID: new ids go above it.
         quint64 highestId = 0;
     };
 

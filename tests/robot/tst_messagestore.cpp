@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,6 +113,8 @@ private slots:
         QTest::newRow("id zero") << QByteArray(ANNA_FILE).replace("id 17", "id 0");
         QTest::newRow("leading zero") << QByteArray(ANNA_FILE).replace("id 17", "id 017");
         QTest::newRow("id past 64 bits") << QByteArray(ANNA_FILE).replace("id 17", "id 18446744073709551616");
+        QTest::newRow("id past the highest")
+            << QByteArray(ANNA_FILE).replace("id 17", "id " + QByteArray::number(bounds::MAX_MESSAGE_ID + 1));
         QTest::newRow("wire bytes that are the name's UTF-8")
             << QByteArray(ANNA_FILE).replace("user anna\n", "user anna\nwire 616e6e61\n");
         QTest::newRow("upper-case wire bytes") << QByteArray(ANNA_FILE).replace("user anna\n", "user anna\nwire E9\n");
@@ -199,6 +203,21 @@ private slots:
         QCOMPARE(second.size(), 1);
         QVERIFY(second.front().endsWith(".unreadable") && second.front() != bad + ".unreadable");
         QCOMPARE(readAll(second.front()), QByteArray("again"));
+    }
+
+    // A file named after an id no message may have is set aside, and new ids go on from the highest real one: they
+    // never wrap around onto a name in use.
+    void idsNeverWrap() {
+        QTemporaryDir dir;
+        MessageStore store(dir.path());
+        const quint64 top = std::numeric_limits<quint64>::max();
+        QVERIFY(store.save(message(7)) && store.save(message(top)));
+        writeAll(store.pathFor(bounds::MAX_MESSAGE_ID + 1) + ".unreadable", "set aside before");
+        RobotMessageList list;
+        MessageKeeper keeper(list, store);
+        QCOMPARE(keeper.restore(), QStringList{store.pathFor(top) + ".unreadable"});
+        QCOMPARE(list.append(message(0)), quint64(8));
+        QCOMPARE(ids(store.loadAll().messages), (QList<quint64>{7, 8}));
     }
 
     void deleteStaysDeleted() {
