@@ -15,7 +15,8 @@ namespace MessageContainer {
 // terminal shows them and never obeys them.
 QString formatBlock(const RobotMessage& message);
 // Appends one block by its own open-append-close; the file holds whole blocks only: a write that fails is cut
-// off again. On failure returns false and sets `error` to a text that names the file and the failure.
+// off again. A file it creates is readable by its owner only. On failure returns false and sets `error` to a text that
+// names the file and the failure.
 bool appendBlock(const QString& fileName, const RobotMessage& message, QString* error = nullptr);
 } // namespace MessageContainer
 

@@ -87,9 +87,12 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("earlier content\r\n");
         }
+        const QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(path, mode));
         QVERIFY(MessageContainer::appendBlock(path, anna()));
         QVERIFY(MessageContainer::appendBlock(path, anna()));
         QCOMPARE(readAll(path), "earlier content\r\n" + ANNA_BLOCK + ANNA_BLOCK);
+        QCOMPARE(QFile::permissions(path) & 0xf0ff, mode); // the user's file keeps its mode
     }
 
     void utf8Text() {
@@ -99,6 +102,7 @@ private slots:
         m.text = QString::fromUtf8("gr\xc3\xbc\xc3\x9f dich");
         QVERIFY(MessageContainer::appendBlock(path, m));
         QVERIFY(readAll(path).contains("gr\xc3\xbc\xc3\x9f dich"));
+        QCOMPARE(QFile::permissions(path) & 0xf0ff, QFile::ReadOwner | QFile::WriteOwner); // made by the program
     }
 
     // A write that fails part-way (here: the file size limit) leaves the file as it was, never half a block.

@@ -68,9 +68,11 @@ private slots:
                  QByteArray(ANNA_FILE).replace("user anna\n", "user J\xc3\xb6rg\nwire 4af67267\n"));
         QTemporaryDir dir;
         MessageStore store(dir.path());
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
         QVERIFY(store.save(message(17)));
         QCOMPARE(readAll(dir.filePath("00000000000000000017.msg")), ANNA_FILE);
         QCOMPARE(QFile::permissions(store.pathFor(17)) & 0xf0ff, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(QFile::permissions(dir.path()) & 0xf0ff, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void roundTrip_data() {
@@ -203,6 +205,40 @@ private slots:
         QCOMPARE(second.size(), 1);
         QVERIFY(second.front().endsWith(".unreadable") && second.front() != bad + ".unreadable");
         QCOMPARE(readAll(second.front()), QByteArray("again"));
+    }
+
+    // Nothing at the next message's name is written through or replaced: the message is not kept, and says so.
+    void neverWritesOverAName_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a link to a file") << "link";
+        QTest::newRow("a dangling link") << "dangling";
+        QTest::newRow("a pipe") << "fifo";
+        QTest::newRow("a file") << "file";
+    }
+    void neverWritesOverAName() {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString target = dir.filePath("target");
+        MessageStore store(dir.filePath("data"));
+        QVERIFY(QDir().mkpath(store.folder()));
+        const QString name = store.pathFor(5);
+        if (kind == "link")
+            writeAll(target, "mine");
+        if (kind == "link" || kind == "dangling")
+            QVERIFY(QFile::link(target, name));
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+        if (kind == "file")
+            writeAll(name, "mine");
+        QString error;
+        QVERIFY(!store.save(message(5), &error));
+        QCOMPARE(error,
+                 QStringLiteral("The robot message could not be kept in %1: another file has that name.").arg(name));
+        QCOMPARE(readAll(kind == "file" ? name : target), QByteArray(kind == "link" || kind == "file" ? "mine" : ""));
+        QCOMPARE(QFileInfo::exists(target), kind == "link");
+        // No temporary file is left behind.
+        QCOMPARE(QDir(store.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{QFileInfo(name).fileName()});
     }
 
     // A file named after an id no message may have is set aside, and new ids go on from the highest real one: they
