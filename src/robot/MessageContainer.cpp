@@ -4,6 +4,7 @@
 #include "config/Settings.h"
 #include "platform/AppContext.h"
 #include "platform/CountedErrorBox.h"
+#include "platform/ProfileStore.h"
 #include "platform/ShownText.h"
 #include "robot/RobotMessageList.h"
 
@@ -79,6 +80,10 @@ bool appendBlock(const QString& fileName, const RobotMessage& message, QString* 
 } // namespace MessageContainer
 
 bool AppendMessageToContainer(AppContext& context, bool force, const RobotMessage& message) {
+    // After Uninstall the program writes nothing, not even into the user's own file: the setting that asked for
+    // the copies is gone with the rest, and a file made now would be left behind by a program already removed.
+    if (context.store().removed())
+        return !force;
     if (!force && !context.settings().saveinfile)
         return true;
     QString error;

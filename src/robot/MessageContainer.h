@@ -22,7 +22,7 @@ bool appendBlock(const QString& fileName, const RobotMessage& message, QString* 
 
 // When `force` is true or the setting saveinfile is on, appends the message to the container file;
 // a failure is reported in the container file's counted error box (the message itself stays wherever it was)
-// and gives false.
+// and gives false. After Uninstall nothing is written: a forced copy gives false, without a box.
 bool AppendMessageToContainer(AppContext& context, bool force, const RobotMessage& message);
 // Appends every message of the list, first to last; stops at the first failure (reported) with false.
 bool SaveAllMessages(AppContext& context, const RobotMessageList& list);

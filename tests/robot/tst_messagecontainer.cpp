@@ -135,6 +135,12 @@ private slots:
         QVERIFY(!QFile::exists(core.settings().msgfile));
         AppendMessageToContainer(core, true, anna());
         QCOMPARE(readAll(core.settings().msgfile), ANNA_BLOCK);
+        // After Uninstall nothing is written, asked for or not, and nothing is told.
+        core.settings().saveinfile = 1;
+        profile.store().removeEverything();
+        QVERIFY(AppendMessageToContainer(core, false, anna()));
+        QVERIFY(!AppendMessageToContainer(core, true, anna()));
+        QCOMPARE(readAll(core.settings().msgfile), ANNA_BLOCK);
         QCoreApplication::processEvents();
         QVERIFY(boxes.shown.isEmpty());
     }
