@@ -213,7 +213,6 @@ private slots:
         QTest::newRow("a link to a file") << "link";
         QTest::newRow("a dangling link") << "dangling";
         QTest::newRow("a pipe") << "fifo";
-        QTest::newRow("a file") << "file";
     }
     void neverWritesOverAName() {
         QFETCH(QString, kind);
@@ -228,13 +227,11 @@ private slots:
             QVERIFY(QFile::link(target, name));
         if (kind == "fifo")
             QCOMPARE(::mkfifo(QFile::encodeName(name).constData(), 0600), 0);
-        if (kind == "file")
-            writeAll(name, "mine");
         QString error;
         QVERIFY(!store.save(message(5), &error));
         QCOMPARE(error,
                  QStringLiteral("The robot message could not be kept in %1: another file has that name.").arg(name));
-        QCOMPARE(readAll(kind == "file" ? name : target), QByteArray(kind == "link" || kind == "file" ? "mine" : ""));
+        QCOMPARE(readAll(target), QByteArray(kind == "link" ? "mine" : ""));
         QCOMPARE(QFileInfo::exists(target), kind == "link");
         // No temporary file is left behind.
         QCOMPARE(QDir(store.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
