@@ -4,6 +4,7 @@
 // Build and run: scripts/fuzz [seconds] messagefile (seeds in fuzz/corpus/messagefile).
 #include "robot/MessageFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,12 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (MessageFile::encode(*m) != bytes)
             fail("a message read does not write back as the same bytes");
     }
-    // The same bytes as UTF-16 code units (any, broken surrogates included), split into a name, a host and a text.
+    // The first bytes as a name from the network; the same bytes as UTF-16 code units (any, broken surrogates
+    // included), split into a host and a text.
     QString units(qsizetype(size / 2), Qt::Uninitialized);
     std::memcpy(units.data(), data, std::size_t(units.size()) * sizeof(QChar));
     RobotMessage m;
     m.id = 1 + size;
-    m.user = units.left(12);
+    m.user = WireName::received(bytes.first(std::min<qsizetype>(bytes.size(), 12)));
     m.host = units.mid(12, 20);
     m.text = units.mid(32);
     const std::optional<RobotMessage> back = MessageFile::decode(MessageFile::encode(m));

@@ -32,7 +32,8 @@
 #include <QSessionManager>
 #include <QUdpSocket>
 
-CTalkApp::CTalkApp(ProfileStore& store, QObject* parent) : QObject(parent), m_store(store) {
+CTalkApp::CTalkApp(ProfileStore& store, QObject* parent)
+    : QObject(parent), m_store(store), m_messageStore(store.dataFolder()) {
     Q_INIT_RESOURCE(resources);
 }
 
@@ -149,8 +150,7 @@ void CTalkApp::endSession() {
 void CTalkApp::RestoreMessages() {
     // The messages the robot filed before are read back (the tray blinks for them); from now on every message
     // filed is written to disk at once and every message deleted is removed there.
-    m_messageStore = std::make_unique<MessageStore>(m_store.dataFolder());
-    m_keeper = std::make_unique<MessageKeeper>(m_messages, *m_messageStore);
+    m_keeper = std::make_unique<MessageKeeper>(m_messages, m_messageStore);
     connect(m_keeper.get(), &MessageKeeper::failed, &m_containerErrors, &CountedErrorBox::report);
     const QStringList setAside = m_keeper->restore();
     if (!setAside.isEmpty()) {

@@ -1,8 +1,8 @@
 // The application shell: it owns the program's state and windows and hands them down as the AppContext.
 //
 // It owns everything that lives as long as the program (the profile store's state, the settings record, the
-// robot message list, the robot switch, the hidden tray window, the talk daemon and its error box, the
-// single-instance windows) and runs start-up and shutdown.
+// robot message list and its store on disk, the robot switch, the hidden tray window, the talk daemon and its error
+// box, the single-instance windows) and runs start-up and shutdown.
 #pragma once
 
 #include "config/Settings.h"
@@ -10,6 +10,7 @@
 #include "platform/CountedErrorBox.h"
 #include "platform/WireName.h"
 #include "protocol/ProtocolConstants.h"
+#include "robot/MessageStore.h"
 #include "robot/RobotMessageList.h"
 
 #include <QHostAddress>
@@ -24,7 +25,6 @@ class CTalkDaemon;
 class TerminationSignals;
 class MessageAnnouncer;
 class MessageKeeper;
-class MessageStore;
 class CTrayWindow;
 class ProfileStore;
 
@@ -68,6 +68,7 @@ public:
     ProfileStore& store() override { return m_store; }
     Settings& settings() override { return m_settings; }
     RobotMessageList& messages() override { return m_messages; }
+    MessageStore& messageStore() override { return m_messageStore; }
     CountedErrorBox& containerErrors() override { return m_containerErrors; }
     int robotSwitch() const override { return m_robotSwitch; }
     void setRobotSwitch(int on) override { m_robotSwitch = on ? 1 : 0; }
@@ -101,6 +102,7 @@ private:
     ProfileStore& m_store;
     Settings m_settings;
     RobotMessageList m_messages;
+    MessageStore m_messageStore;
     CountedErrorBox m_containerErrors{MessageBoxService::Icon::Warning};
     int m_robotSwitch = 0;
     quint16 m_daemonPort = talk::DAEMON_PORT;
@@ -112,7 +114,6 @@ private:
     // The talk daemon and its error box.
     std::unique_ptr<CTalkDaemon> m_daemon;
     std::unique_ptr<CountedErrorBox> m_daemonErrors;
-    std::unique_ptr<MessageStore> m_messageStore;
     std::unique_ptr<MessageKeeper> m_keeper;
     std::unique_ptr<MessageAnnouncer> m_announcer;
     bool m_sessionEnded = false;

@@ -45,6 +45,10 @@ constexpr std::ptrdiff_t ROBOT_MESSAGES_TEXT_LIMIT = 64 * 1024 * 1024;
 constexpr std::ptrdiff_t MAX_STORED_MESSAGE_BYTES = 8 * 1024 * 1024;
 // The sender's name and host in a stored message, in UTF-16 code units; a file with a longer one is set aside.
 constexpr int MAX_STORED_NAME_LENGTH = 1024;
+// The highest id a robot message may have (2^53 - 1: a million messages a second for 285 years). A file named after
+// a higher id is no message of ours: it is set aside, and new ids never count up from it, so they never wrap around
+// onto a name in use.
+constexpr std::uint64_t MAX_MESSAGE_ID = (std::uint64_t(1) << 53) - 1;
 
 // The desktop notification of a filed robot message shows the first line of its text and the sender's name and host:
 // at most this many characters of the line, and of each name, in caret form (a longer one is cut and ends with

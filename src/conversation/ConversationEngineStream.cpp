@@ -269,7 +269,7 @@ void ConversationEngine::fileRobotMessage() {
         return;
     m_robotFiled = true;
     // Files the text when there is any, and gives back the conversation's place in the list either way.
-    StoreRobotMessage(m_context, remoteText(), m_host, m_user.text, true);
+    StoreRobotMessage(m_context, remoteText(), m_host, m_user, true);
 }
 
 void ConversationEngine::setStatus(const QString& text) {

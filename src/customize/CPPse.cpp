@@ -162,7 +162,7 @@ void CPPse::OnUninstall() {
     if (boxes.ask(r) != MessageBoxService::Yes)
         return;
     // The program quits once the user has confirmed, whatever happened to the sheet meanwhile.
-    UninstallProgram::removeEverything(app.store());
+    UninstallProgram::removeEverything(app.store(), app.messageStore());
     if (self)
         emit uninstalled();
     app.requestQuit(0);

@@ -15,9 +15,9 @@ QString autostartEntryPath() {
     return QDir(config).filePath(QStringLiteral("autostart/") + AUTOSTART_FILE);
 }
 
-void removeEverything(ProfileStore& store) {
+void removeEverything(ProfileStore& store, MessageStore& messages) {
     // The robot messages kept on disk go too, and the maker's folder there when nothing else is in it.
-    MessageStore(store.dataFolder()).removeFolder();
+    messages.removeFolder();
     store.removeEverything();
     const QString entry = autostartEntryPath();
     if (QFile::exists(entry))

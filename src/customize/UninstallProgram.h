@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class MessageStore;
 class ProfileStore;
 
 namespace UninstallProgram {
@@ -18,7 +19,8 @@ inline const QString AUTOSTART_FILE = QStringLiteral("zuno.desktop");
 // $XDG_CONFIG_HOME/autostart/zuno.desktop (~/.config/autostart/zuno.desktop by default).
 QString autostartEntryPath();
 
-// Removes the store and the autostart entry. Failures are not reported: the program quits anyway.
-void removeEverything(ProfileStore& store);
+// Removes the profile store, the robot messages on disk and the autostart entry, through the program's own
+// stores, which write nothing afterwards. Failures are not reported: the program quits anyway.
+void removeEverything(ProfileStore& store, MessageStore& messages);
 
 } // namespace UninstallProgram

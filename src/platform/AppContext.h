@@ -1,7 +1,7 @@
 // The interface the application shell hands down to windows and engines; CTalkApp implements it.
 //
-// It holds the program's state (profile store, settings, robot messages, robot switch, daemon ports) and the
-// shell's services (the Customize sheet, the message monitor, conversations, locate searches, the list of
+// It holds the program's state (profile store, settings, robot messages and their store, robot switch, daemon ports)
+// and the shell's services (the Customize sheet, the message monitor, conversations, locate searches, the list of
 // conversation windows, the owner window). Tests fake it. Nothing below the shell reaches the shell any other
 // way.
 #pragma once
@@ -10,6 +10,7 @@
 #include <QtGlobal>
 
 class CountedErrorBox;
+class MessageStore;
 class ProfileStore;
 class QObject;
 class QString;
@@ -27,6 +28,9 @@ public:
     virtual ProfileStore& store() = 0;
     virtual Settings& settings() = 0;
     virtual RobotMessageList& messages() = 0;
+    // The robot messages on disk: the program's one store of them, so that after Uninstall removed them through it,
+    // nothing is written there any more.
+    virtual MessageStore& messageStore() = 0;
     // Failures to write the message container file, one box at a time.
     virtual CountedErrorBox& containerErrors() = 0;
     // The running talk-robot switch: 1 while the robot answers every call at once. Not persisted.

@@ -117,7 +117,8 @@ void CMessageMonitor::bringToFront() {
 void CMessageMonitor::AddRow(const RobotMessage& message) {
     auto* row = new MessageRow(message);
     const SystemTime& t = message.receiptTime;
-    row->setText(0, ShownText::caretForm(message.user) + QStringLiteral(" from ") + ShownText::caretForm(message.host));
+    row->setText(0, ShownText::caretForm(message.user.text) + QStringLiteral(" from ") +
+                        ShownText::caretForm(message.host));
     row->setText(1, QStringLiteral("%1/%2/%3").arg(t.month).arg(t.day).arg(t.year));
     row->setText(2, QStringLiteral("%1:%2:%3.%4").arg(t.hour).arg(t.minute).arg(t.second).arg(t.milliseconds));
     row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -235,9 +236,10 @@ void CMessageMonitor::callback() {
     const RobotMessage* m = selectedMessage();
     if (!m)
         return;
+    // The name goes back with the bytes it came with, as a prompt's call does.
     const QString host = m->host;
-    const QString user = m->user;
-    m_context->startConversation(0, host, WireName::typed(user));
+    const WireName user = m->user;
+    m_context->startConversation(0, host, user);
 }
 
 bool CMessageMonitor::saveSelected() {

@@ -50,7 +50,7 @@ NotificationService::Notice MessageAnnouncer::noticeFor(const RobotMessage& mess
     NotificationService::Notice notice;
     notice.title =
         QStringLiteral("Message from %1 at %2")
-            .arg(glance(message.user, bounds::NOTICE_NAME_LIMIT), glance(message.host, bounds::NOTICE_NAME_LIMIT));
+            .arg(glance(message.user.text, bounds::NOTICE_NAME_LIMIT), glance(message.host, bounds::NOTICE_NAME_LIMIT));
     notice.text = glance(firstLine(message.text, bounds::NOTICE_TEXT_LIMIT), bounds::NOTICE_TEXT_LIMIT);
     return notice;
 }

@@ -4,17 +4,26 @@
 #include "config/Settings.h"
 #include "platform/AppContext.h"
 #include "platform/CountedErrorBox.h"
+#include "platform/ProfileStore.h"
 #include "platform/ShownText.h"
 #include "robot/RobotMessageList.h"
 
 #include <QFile>
+
+#include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace MessageContainer {
 
 QString formatBlock(const RobotMessage& m) {
     const SystemTime& t = m.receiptTime;
     return QStringLiteral(" -- Message from: %1 at %2\r\n")
-               .arg(ShownText::caretForm(m.user), ShownText::caretForm(m.host)) +
+               .arg(ShownText::caretForm(m.user.text), ShownText::caretForm(m.host)) +
            QStringLiteral(" -- Receipt date: %1/%2/%3\r\n").arg(t.month).arg(t.day).arg(t.year) +
            QStringLiteral(" -- Receipt time: %1:%2:%3.%4 (local) \r\n\r\n")
                .arg(t.hour)
@@ -32,9 +41,25 @@ bool appendBlock(const QString& fileName, const RobotMessage& message, QString* 
                          .arg(fileName, QLatin1String(what), file.errorString());
         return false;
     };
-    // Append mode: created when missing, never truncated. Unbuffered: the one write below is the file's write.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    // Append mode: created when missing (readable by its owner only, as the messages on disk are; a file that is
+    // there keeps its mode), never truncated. Unbuffered: the one write below is the file's write.
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered;
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (error)
+            *error = QStringLiteral("The message container file %1 could not be opened: %2.")
+                         .arg(fileName, QString::fromLocal8Bit(std::generic_category().message(errno)));
+        return false;
+    }
+    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return fail("opened");
+    }
+#else
+    if (!file.open(mode))
+        return fail("opened");
+#endif
     const qint64 before = file.size();
     const QByteArray bytes = formatBlock(message).toUtf8();
     if (file.write(bytes) != bytes.size()) {
@@ -55,6 +80,10 @@ bool appendBlock(const QString& fileName, const RobotMessage& message, QString* 
 } // namespace MessageContainer
 
 bool AppendMessageToContainer(AppContext& context, bool force, const RobotMessage& message) {
+    // After Uninstall the program writes nothing, not even into the user's own file: the setting that asked for
+    // the copies is gone with the rest, and a file made now would be left behind by a program already removed.
+    if (context.store().removed())
+        return !force;
     if (!force && !context.settings().saveinfile)
         return true;
     QString error;

@@ -15,13 +15,14 @@ namespace MessageContainer {
 // terminal shows them and never obeys them.
 QString formatBlock(const RobotMessage& message);
 // Appends one block by its own open-append-close; the file holds whole blocks only: a write that fails is cut
-// off again. On failure returns false and sets `error` to a text that names the file and the failure.
+// off again. A file it creates is readable by its owner only. On failure returns false and sets `error` to a text that
+// names the file and the failure.
 bool appendBlock(const QString& fileName, const RobotMessage& message, QString* error = nullptr);
 } // namespace MessageContainer
 
 // When `force` is true or the setting saveinfile is on, appends the message to the container file;
 // a failure is reported in the container file's counted error box (the message itself stays wherever it was)
-// and gives false.
+// and gives false. After Uninstall nothing is written: a forced copy gives false, without a box.
 bool AppendMessageToContainer(AppContext& context, bool force, const RobotMessage& message);
 // Appends every message of the list, first to last; stops at the first failure (reported) with false.
 bool SaveAllMessages(AppContext& context, const RobotMessageList& list);

@@ -98,6 +98,16 @@ std::optional<quint64> readNumber(QByteArrayView digits, quint64 highest) {
     return value;
 }
 
+// A name's bytes in lower-case hex, two digits a byte; nothing for any other form or a name too long.
+std::optional<QByteArray> readHex(QByteArrayView hex) {
+    if (hex.size() % 2 != 0 || hex.size() / 2 > bounds::MAX_STORED_NAME_LENGTH)
+        return std::nullopt;
+    for (const char c : hex)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return std::nullopt;
+    return QByteArray::fromHex(hex.toByteArray());
+}
+
 // Reads the file line by line; every header line starts with its key.
 class Reader {
 public:
@@ -113,6 +123,11 @@ public:
         if (!line.startsWith(key) || line.size() <= key.size() || line.at(key.size()) != ' ')
             return std::nullopt;
         return line.sliced(key.size() + 1);
+    }
+    // Whether the next line has this key (it is not taken).
+    bool nextHas(QByteArrayView key) const {
+        const QByteArrayView rest = QByteArrayView(m_bytes).sliced(m_pos);
+        return rest.size() > key.size() && rest.startsWith(key) && rest.at(key.size()) == ' ';
     }
     std::optional<QByteArray> take(qsizetype count) {
         if (count > m_bytes.size() - m_pos)
@@ -159,7 +174,9 @@ QByteArray encode(const RobotMessage& m) {
         out += ' ' + QByteArray::number(field);
     out += '\n';
     out += "host " + escape(m.host, false).toUtf8() + '\n';
-    out += "user " + escape(m.user, false).toUtf8() + '\n';
+    out += "user " + escape(m.user.text, false).toUtf8() + '\n';
+    if (m.user.bytes != m.user.text.toUtf8())
+        out += "wire " + m.user.bytes.toHex() + '\n';
     out += "text " + QByteArray::number(text.size()) + '\n';
     return out + text + TRAILER;
 }
@@ -174,7 +191,7 @@ std::optional<RobotMessage> decode(const QByteArray& bytes) {
 
     RobotMessage m;
     const auto id = reader.line("id");
-    const auto idValue = id ? readNumber(*id, std::numeric_limits<quint64>::max()) : std::nullopt;
+    const auto idValue = id ? readNumber(*id, bounds::MAX_MESSAGE_ID) : std::nullopt;
     if (!idValue || *idValue == 0)
         return std::nullopt;
     m.id = *idValue;
@@ -196,12 +213,20 @@ std::optional<RobotMessage> decode(const QByteArray& bytes) {
         *targets[i] = std::uint16_t(*value);
     }
 
-    for (auto [key, target] : {std::pair{"host", &m.host}, std::pair{"user", &m.user}}) {
+    for (auto [key, target] : {std::pair{"host", &m.host}, std::pair{"user", &m.user.text}}) {
         const auto field = reader.line(key);
         const auto name = field ? readField(field->toByteArray(), false) : std::nullopt;
         if (!name || name->size() > bounds::MAX_STORED_NAME_LENGTH)
             return std::nullopt;
         *target = *name;
+    }
+    m.user.bytes = m.user.text.toUtf8();
+    if (reader.nextHas("wire")) {
+        // Written only when the bytes are not the name's UTF-8.
+        const auto wire = readHex(*reader.line("wire"));
+        if (!wire || *wire == m.user.bytes)
+            return std::nullopt;
+        m.user.bytes = *wire;
     }
 
     const auto size = reader.line("text");

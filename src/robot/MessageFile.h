@@ -5,6 +5,8 @@
 //   received 1996 12 5 20 9 5 7 42      receipt time: year month day-of-week day hour minute second milliseconds
 //   host alpha                          the caller's host, escaped
 //   user anna                           the caller's login name, escaped
+//   wire 4af67267                       only when they differ from the name's UTF-8: the bytes the name came
+//                                       with from the network, in lower-case hex (a Latin-1 "J\xf6rg" here)
 //   text 7                              how many bytes of escaped text follow this line
 //   hello\r\n                           the text, escaped (CR, LF and tab stay as they are)
 //   end
@@ -17,8 +19,9 @@
 //
 // The reader takes one exact form only: what it accepts, written again, gives the same bytes. Anything else (a
 // truncated file, another version, binary data, a number out of range, a text longer than a robot message may be,
-// a name longer than bounds::MAX_STORED_NAME_LENGTH, a file larger than bounds::MAX_STORED_MESSAGE_BYTES) is not
-// a message.
+// a name longer than bounds::MAX_STORED_NAME_LENGTH, an id above bounds::MAX_MESSAGE_ID, a file larger than
+// bounds::MAX_STORED_MESSAGE_BYTES) is not a message. A file without a wire line (all that earlier versions wrote)
+// names a caller whose bytes are the name's UTF-8.
 #pragma once
 
 #include "robot/RobotMessage.h"

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <filesystem>
@@ -18,9 +17,14 @@
 #include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include <QSaveFile>
 #endif
 
 namespace {
@@ -58,6 +62,83 @@ void syncFolder(const QString& folder) {
     }
 #else
     Q_UNUSED(folder);
+#endif
+}
+
+// Owner-only (0700) whoever made the folder: where others may write, they could plant names of their own in it.
+void makeOwnerOnly(const QString& folder) {
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat st {};
+    if (::stat(name.constData(), &st) == 0 && (st.st_mode & 07777) != 0700)
+        ::chmod(name.constData(), 0700);
+#else
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+#endif
+}
+
+const QString NAME_IN_THE_WAY = QStringLiteral("another file has that name");
+
+#ifdef Q_OS_UNIX
+// Gives the file `from` the name `to` only when nothing (not even a dangling link) has it; errno tells otherwise.
+bool renameWithoutReplacing(const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+#endif
+    // A file system that cannot rename that way: a hard link never replaces anything either.
+    if (::link(from, to) != 0)
+        return false;
+    ::unlink(from);
+    return true;
+}
+#endif
+
+// Writes a new file at `path` in `folder`, readable by its owner only: in full and flushed to the disk under a
+// temporary name, then renamed into place. Whatever is at `path` already is neither followed nor replaced, so a
+// link planted at the name never turns the write onto the link's target. Returns why it failed, or nothing.
+QString writeNewFile(const QString& folder, const QString& path, const QByteArray& bytes) {
+#ifdef Q_OS_UNIX
+    // A hidden name, which no start takes for a message.
+    QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.new-XXXXXX"));
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC); // 0600, made exclusively
+    if (fd < 0)
+        return QString::fromLocal8Bit(std::generic_category().message(errno));
+    int error = 0;
+    for (qsizetype done = 0; done < bytes.size() && error == 0;) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n == 0 || errno != EINTR)
+            error = n == 0 ? EIO : errno;
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && !renameWithoutReplacing(temp.constData(), QFile::encodeName(path).constData()))
+        error = errno;
+    if (error == 0)
+        return {};
+    ::unlink(temp.constData());
+    return error == EEXIST ? NAME_IN_THE_WAY : QString::fromLocal8Bit(std::generic_category().message(error));
+#else
+    Q_UNUSED(folder);
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink())
+        return NAME_IN_THE_WAY;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
+    return file.commit() ? QString() : file.errorString();
 #endif
 }
 
@@ -111,25 +192,12 @@ bool MessageStore::save(const RobotMessage& message, QString* error) {
     };
     if (m_removed)
         return fail(QStringLiteral("the program's data were removed"));
-    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    if (!QFileInfo::exists(m_folder)) {
-        if (!QDir().mkpath(m_folder))
-            return fail(QStringLiteral("the folder could not be created"));
-        QFile::setPermissions(m_folder, ownerOnly | QFileDevice::ExeOwner);
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    file.setPermissions(ownerOnly);
-    const QByteArray bytes = MessageFile::encode(message);
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    if (!QFileInfo::exists(m_folder) && !QDir().mkpath(m_folder))
+        return fail(QStringLiteral("the folder could not be created"));
+    makeOwnerOnly(m_folder);
+    const QString reason = writeNewFile(m_folder, path, MessageFile::encode(message));
+    if (!reason.isEmpty())
         return fail(reason);
-    }
-    // Flushes, syncs and renames the temporary file into place.
-    if (!file.commit())
-        return fail(file.errorString());
     syncFolder(m_folder);
     return true;
 }
@@ -179,7 +247,9 @@ MessageStore::Loaded MessageStore::loadAll() {
     for (const QString& name : names) {
         bool exact = false;
         const quint64 id = idOfName(name, &exact);
-        loaded.highestId = std::max(loaded.highestId, id);
+        // An id no message may have (it reads as none) is not counted: ids above it would wrap around.
+        if (id <= bounds::MAX_MESSAGE_ID)
+            loaded.highestId = std::max(loaded.highestId, id);
         if (id != 0 && exact)
             files.emplace_back(id, name);
     }

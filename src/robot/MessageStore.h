@@ -5,7 +5,8 @@
 // the messages are read back in filing order. Each file is named after the message's id, twenty decimal digits and
 // ".msg" (the id is the filing order: the list gives every new message an id above all that are on disk), and holds
 // the layout of MessageFile. A file is written in full or not at all (a temporary file, flushed to the disk, renamed
-// into place). A file that cannot be read is renamed aside ("….msg.unreadable") and never deleted.
+// into place), never through or over anything already at its name; the folder is kept owner-only. A file that cannot
+// be read is renamed aside ("….msg.unreadable") and never deleted.
 #pragma once
 
 #include "robot/RobotMessage.h"
@@ -29,7 +30,8 @@ public:
         QStringList setAside;
         // Messages that did not fit in the list; their files stay as they are, for a later start.
         int leftOnDisk = 0;
-        // The highest id any file of the folder is named after (read, left or set aside): new ids go above it.
+        // The highest id any file of the folder is named after (read, left or set aside), up to
+        // bounds::MAX_MESSAGE_ID: new ids go above it.
         quint64 highestId = 0;
     };
 
@@ -42,8 +44,9 @@ public:
     // The file of the message with this id.
     QString pathFor(quint64 id) const;
 
-    // Writes the message's file (creating the folder, readable by its owner only). On failure returns false and
-    // sets `error` to a text that names the file and the failure; the file is then as it was before.
+    // Writes the message's file (creating the folder; both readable by their owner only). On failure (also when
+    // something has the file's name already) returns false and sets `error` to a text that names the file and the
+    // failure; whatever had the name is left as it was.
     bool save(const RobotMessage& message, QString* error = nullptr);
     // Removes the file of the message with this id; true when it is gone (or was never there).
     bool remove(quint64 id, QString* error = nullptr);

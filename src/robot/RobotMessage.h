@@ -4,13 +4,15 @@
 #pragma once
 
 #include "platform/SystemTime.h"
+#include "platform/WireName.h"
 
 #include <QString>
 
 struct RobotMessage {
     QString text;
     QString host;
-    QString user;
+    // The caller's login name with the bytes it came with: a callback sends exactly those back.
+    WireName user;
     SystemTime receiptTime;
     // Set when the message is appended to the list; unique for the program's life.
     quint64 id = 0;

@@ -22,7 +22,7 @@ QString cutText(const QString& text) {
 
 } // namespace
 
-bool StoreRobotMessage(AppContext& context, const QString& text, const QString& host, const QString& user,
+bool StoreRobotMessage(AppContext& context, const QString& text, const QString& host, const WireName& user,
                        bool inHeldPlace) {
     if (text.isEmpty()) {
         if (inHeldPlace)

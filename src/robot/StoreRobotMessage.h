@@ -6,6 +6,7 @@
 #include <QString>
 
 class AppContext;
+struct WireName;
 
 // Ends a robot message whose text was cut at bounds::ROBOT_TEXT_LIMIT.
 inline const QString ROBOT_TEXT_CUT_MARK = QStringLiteral("\r\n[message cut at 1 MiB]");
@@ -16,5 +17,6 @@ inline const QString ROBOT_TEXT_CUT_MARK = QStringLiteral("\r\n[message cut at 1
 // character boundary (never inside a surrogate pair or a CR LF) and ends with ROBOT_TEXT_CUT_MARK.
 // With `inHeldPlace` the message takes the place its robot conversation held in the list; that place is given
 // back when nothing is filed. Returns whether a message was filed.
-bool StoreRobotMessage(AppContext& context, const QString& text, const QString& host, const QString& user,
+// The caller's name keeps the bytes it came with.
+bool StoreRobotMessage(AppContext& context, const QString& text, const QString& host, const WireName& user,
                        bool inHeldPlace = false);

@@ -124,7 +124,7 @@ PeopleTree book(const QStringList& names) {
 RobotMessage message(const QString& user) {
     RobotMessage m;
     m.text = QStringLiteral("hi");
-    m.user = user;
+    m.user = WireName::typed(user);
     m.host = QStringLiteral("127.0.0.1");
     return m;
 }

@@ -138,8 +138,8 @@ private slots:
         std::unique_ptr<CTalkApp> app;
         start(profile, app);
         QVERIFY(StoreRobotMessage(*app, QStringLiteral("call me\r\nback"), QStringLiteral("10.0.0.9"),
-                                  QStringLiteral("\x1b[2Jeve")));
-        QVERIFY(StoreRobotMessage(*app, QStringLiteral("second"), QStringLiteral("h"), QStringLiteral("u")));
+                                  WireName::received(QByteArray("\x1b[2J\xe8ve"))));
+        QVERIFY(StoreRobotMessage(*app, QStringLiteral("second"), QStringLiteral("h"), WireName::typed("u")));
         const RobotMessage filed = app->messages().messages().front();
         app.reset();
         start(profile, app);
@@ -183,7 +183,7 @@ private slots:
         TerminationSignals terminations;
         app->followTerminations(terminations);
         QVERIFY(
-            StoreRobotMessage(*app, QStringLiteral("left before"), QStringLiteral("10.0.0.9"), QStringLiteral("bob")));
+            StoreRobotMessage(*app, QStringLiteral("left before"), QStringLiteral("10.0.0.9"), WireName::typed("bob")));
         QSignalSpy quit(app.get(), &CTalkApp::quitRequested);
         if (ending) {
             QCOMPARE(::raise(ending), 0); // handled once the loop runs
@@ -197,13 +197,13 @@ private slots:
         QCOMPARE(quit.first().first().toInt(), 0);
         QCOMPARE(app->quitCode(), 0); // what main goes by when the quit comes before its loop
         QVERIFY(StoreRobotMessage(*app, QStringLiteral("on the way out"), QStringLiteral("10.0.0.8"),
-                                  QStringLiteral("carl")));
+                                  WireName::typed("carl")));
         QVERIFY(boxes.shown.isEmpty());
         app.reset();
         start(profile, app);
         QCOMPARE(app->messages().count(), 2);
         QCOMPARE(app->messages().messages().front().text, QStringLiteral("left before"));
-        QCOMPARE(app->messages().messages().back().user, QStringLiteral("carl"));
+        QCOMPARE(app->messages().messages().back().user.text, QStringLiteral("carl"));
     }
 };
 

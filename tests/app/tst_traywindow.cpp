@@ -207,7 +207,7 @@ private slots:
     // the monitor is on screen; the icon blinks either way.
     void filedMessageNotifiesThroughTheIcon() {
         QVERIFY(StoreRobotMessage(*m_app, QStringLiteral("call me\r\nback"), QStringLiteral("host"),
-                                  QStringLiteral("bob")));
+                                  WireName::typed("bob")));
         QVERIFY(tray().isBlinking());
         QCOMPARE(m_notifications->shown.size(), 1);
         QCOMPARE(m_notifications->shown[0].title, QStringLiteral("Message from bob at host"));
@@ -217,12 +217,12 @@ private slots:
         m_notifications->click();
         QVERIFY(m_app->messageMonitorOpen());
         QCOMPARE(findMonitor()->table()->topLevelItemCount(), 1);
-        QVERIFY(StoreRobotMessage(*m_app, QStringLiteral("again"), QStringLiteral("host"), QStringLiteral("bob")));
+        QVERIFY(StoreRobotMessage(*m_app, QStringLiteral("again"), QStringLiteral("host"), WireName::typed("bob")));
         QCOMPARE(m_notifications->shown.size(), 1);
         QCOMPARE(findMonitor()->table()->topLevelItemCount(), 2);
         // Minimised, the monitor shows nothing new: the next message is announced.
         findMonitor()->showMinimized();
-        QVERIFY(StoreRobotMessage(*m_app, QStringLiteral("third"), QStringLiteral("host"), QStringLiteral("bob")));
+        QVERIFY(StoreRobotMessage(*m_app, QStringLiteral("third"), QStringLiteral("host"), WireName::typed("bob")));
         QCOMPARE(m_notifications->shown.size(), 2);
         findMonitor()->close();
         QTRY_VERIFY(monitors().isEmpty());

@@ -79,7 +79,7 @@ void TestConversationInterop::unixCallerAnsweredByRobot() {
     const RobotMessage& m = m_core->messages().messages().at(0);
     QCOMPARE(m.text, QStringLiteral("hellp\r\nbye then grüß"));
     QCOMPARE(m.host, QStringLiteral("127.0.0.1"));
-    QCOMPARE(m.user, QStringLiteral("root"));
+    QCOMPARE(m.user.text, QStringLiteral("root"));
 }
 
 // alice (this program) calls root, who is rung by talkd and answers with talk.

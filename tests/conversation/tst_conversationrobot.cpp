@@ -47,7 +47,10 @@ void TestConversationRobot::robotFilesCallersText() {
     QFETCH(QByteArray, typed);
     QFETCH(QString, filed);
     f.core->settings().autotext = QStringLiteral("Leave a message.\r\nThanks");
-    ConversationEngine* e = f.make(1, HOST, QStringLiteral("bob"));
+    // A Latin-1 caller: the message keeps the bytes of the name.
+    const WireName caller = WireName::received(QByteArray("b\xf6"
+                                                          "b"));
+    ConversationEngine* e = f.make(1, HOST, caller);
     QPointer<ConversationEngine> guard(e);
     QTcpSocket* peer = f.connectAsCallee(e);
     QVERIFY(peer);
@@ -65,7 +68,7 @@ void TestConversationRobot::robotFilesCallersText() {
         QCOMPARE(f.core->messages().count(), 1);
         QCOMPARE(f.core->messages().messages().at(0).text, filed);
         QCOMPARE(f.core->messages().messages().at(0).host, HOST);
-        QCOMPARE(f.core->messages().messages().at(0).user, QStringLiteral("bob"));
+        QCOMPARE(f.core->messages().messages().at(0).user, caller);
     }
     QCOMPARE(f.remote->types().last(), int(DELETE));
 }
@@ -179,7 +182,7 @@ void TestConversationRobot::robotFilesOnEveryWayOut() {
         QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
     QCOMPARE(f.core->messages().count(), 1);
     QCOMPARE(f.core->messages().messages().at(0).text, QStringLiteral("hello\r\nworld"));
-    QCOMPARE(f.core->messages().messages().at(0).user, QStringLiteral("bob"));
+    QCOMPARE(f.core->messages().messages().at(0).user.text, QStringLiteral("bob"));
     QCOMPARE(f.core->messages().placesHeld(), 0);
     QVERIFY2(f.boxes->shown.isEmpty(), qPrintable(f.boxes->texts().join('|')));
 }

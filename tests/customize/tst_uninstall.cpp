@@ -18,7 +18,7 @@ RobotMessage message() {
     RobotMessage m;
     m.text = QStringLiteral("call me");
     m.host = QStringLiteral("127.0.0.1");
-    m.user = QStringLiteral("ann");
+    m.user = WireName::typed(QStringLiteral("ann"));
     return m;
 }
 
@@ -115,6 +115,9 @@ private slots:
         }
         openAndPrepare();
         QVERIFY(QFile::exists(settingsFile()));
+        RobotMessage kept = message();
+        kept.id = 1;
+        QVERIFY(f->app->messageStore().save(kept));
         const QList<int>& quit = f->app->quits;
         f->boxes->answers.enqueue(MessageBoxService::Yes);
         pressUninstall();
@@ -132,6 +135,9 @@ private slots:
         f->store().flush();
         QVERIFY(!QFile::exists(settingsFile()));
         QCOMPARE(f->settings().fullname, QStringLiteral("Saved Name"));
+        // Nor the program's store of messages: what a robot conversation files on the way out stays off the disk.
+        QVERIFY(!f->app->messageStore().save(kept));
+        QVERIFY(!QDir(makerFolder()).exists());
     }
 
     void anotherProgramOfTheMakerKeepsItsFile() {

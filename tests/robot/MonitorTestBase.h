@@ -28,7 +28,7 @@ inline RobotMessage message(const QString& user, const QString& host, int ms,
                             const QString& text = QStringLiteral("hi")) {
     RobotMessage m;
     m.text = text;
-    m.user = user;
+    m.user = WireName::typed(user);
     m.host = host;
     m.receiptTime = SystemTime{1996, 12, 5, 20, 9, 5, 7, std::uint16_t(ms)};
     return m;
@@ -49,7 +49,7 @@ inline QStringList senders(const QTreeWidget* table) {
 inline QStringList listed(RobotMessageList& list) {
     QStringList out;
     for (const RobotMessage& m : list.messages())
-        out << m.user;
+        out << m.user.text;
     return out;
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 RobotMessage message(const QString& user, const QString& host, const QString& text) {
     RobotMessage m;
-    m.user = user;
+    m.user = WireName::typed(user);
     m.host = host;
     m.text = text;
     return m;

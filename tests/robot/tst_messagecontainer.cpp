@@ -22,7 +22,7 @@ RobotMessage anna() {
     RobotMessage m;
     m.text = QStringLiteral("hello");
     m.host = QStringLiteral("alpha");
-    m.user = QStringLiteral("anna");
+    m.user = WireName::typed(QStringLiteral("anna"));
     m.receiptTime = SystemTime::fromDateTime(QDateTime(QDate(1996, 12, 20), QTime(9, 5, 7, 42)));
     return m;
 }
@@ -75,7 +75,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("zuno.txt");
         RobotMessage m = anna();
-        m.user = user;
+        m.user = WireName::typed(user);
         QVERIFY(MessageContainer::appendBlock(path, m));
         const QByteArray bytes = readAll(path);
         QVERIFY(bytes.startsWith(" -- Message from: " + line + "\r\n"));
@@ -90,9 +90,12 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("earlier content\r\n");
         }
+        const QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(path, mode));
         QVERIFY(MessageContainer::appendBlock(path, anna()));
         QVERIFY(MessageContainer::appendBlock(path, anna()));
         QCOMPARE(readAll(path), "earlier content\r\n" + ANNA_BLOCK + ANNA_BLOCK);
+        QCOMPARE(QFile::permissions(path) & 0xf0ff, mode); // the user's file keeps its mode
     }
 
     void utf8Text() {
@@ -102,6 +105,7 @@ private slots:
         m.text = QString::fromUtf8("gr\xc3\xbc\xc3\x9f dich");
         QVERIFY(MessageContainer::appendBlock(path, m));
         QVERIFY(readAll(path).contains("gr\xc3\xbc\xc3\x9f dich"));
+        QCOMPARE(QFile::permissions(path) & 0xf0ff, QFile::ReadOwner | QFile::WriteOwner); // made by the program
     }
 
     // A write that fails part-way (here: the file size limit) leaves the file as it was, never half a block.
@@ -134,6 +138,12 @@ private slots:
         QVERIFY(!QFile::exists(core.settings().msgfile));
         AppendMessageToContainer(core, true, anna());
         QCOMPARE(readAll(core.settings().msgfile), ANNA_BLOCK);
+        // After Uninstall nothing is written, asked for or not, and nothing is told.
+        core.settings().saveinfile = 1;
+        profile.store().removeEverything();
+        QVERIFY(AppendMessageToContainer(core, false, anna()));
+        QVERIFY(!AppendMessageToContainer(core, true, anna()));
+        QCOMPARE(readAll(core.settings().msgfile), ANNA_BLOCK);
         QCoreApplication::processEvents();
         QVERIFY(boxes.shown.isEmpty());
     }
@@ -146,14 +156,14 @@ private slots:
         FakeAppContext core(profile.store());
         core.settings().saveinfile = 1;
         core.settings().msgfile = profile.dir() + "/no/such/folder/zuno.txt";
-        StoreRobotMessage(core, "hi there", "10.77.0.2", "bob");
+        StoreRobotMessage(core, "hi there", "10.77.0.2", WireName::typed("bob"));
         QCOMPARE(core.messages().count(), 1);
         QCoreApplication::processEvents();
         QCOMPARE(boxes.shown.size(), 1);
         QVERIFY(boxes.shown.first().text.contains(core.settings().msgfile));
         QVERIFY(boxes.shown.first().text.contains(QStringLiteral("No such file or directory")));
-        StoreRobotMessage(core, "again", "10.77.0.2", "bob");
-        StoreRobotMessage(core, "and again", "10.77.0.2", "bob");
+        StoreRobotMessage(core, "again", "10.77.0.2", WireName::typed("bob"));
+        StoreRobotMessage(core, "and again", "10.77.0.2", WireName::typed("bob"));
         QCoreApplication::processEvents();
         QCOMPARE(core.messages().count(), 3);
         QCOMPARE(boxes.shown.size(), 1);
@@ -172,10 +182,10 @@ private slots:
         QSignalSpy emptiness(&core.messages(), &RobotMessageList::emptinessChanged);
         QSignalSpy added(&core.messages(), &RobotMessageList::messageAdded);
 
-        StoreRobotMessage(core, QString(), "alpha", "anna"); // empty text files nothing
+        StoreRobotMessage(core, QString(), "alpha", WireName::typed("anna")); // empty text files nothing
         QCOMPARE(core.messages().count(), 0);
-        StoreRobotMessage(core, "hello", "alpha", "anna");
-        StoreRobotMessage(core, "again", "alpha", "anna");
+        StoreRobotMessage(core, "hello", "alpha", WireName::typed("anna"));
+        StoreRobotMessage(core, "again", "alpha", WireName::typed("anna"));
         LocalClock::setSource({});
         QCOMPARE(core.messages().count(), 2);
         QCOMPARE(emptiness.count(), 1); // only the first one starts the blinking
@@ -212,7 +222,7 @@ private slots:
         QFETCH(bool, cut);
         TempProfile profile;
         FakeAppContext core(profile.store());
-        StoreRobotMessage(core, text, "h", "u");
+        StoreRobotMessage(core, text, "h", WireName::typed("u"));
         const QString& filed = core.messages().messages().front().text;
         QCOMPARE(filed.endsWith(ROBOT_TEXT_CUT_MARK), cut);
         QCOMPARE(filed.size(), kept + (cut ? ROBOT_TEXT_CUT_MARK.size() : 0));
@@ -254,7 +264,7 @@ private slots:
         QCOMPARE(fullness.count(), full ? 1 : 0);
         // A running robot files into the place it holds: filing never makes the list full.
         if (held > 0) {
-            QVERIFY(StoreRobotMessage(core, QStringLiteral("hi"), "h", "u", true));
+            QVERIFY(StoreRobotMessage(core, QStringLiteral("hi"), "h", WireName::typed("u"), true));
             QCOMPARE(list.placesHeld(), held - 1);
             QVERIFY(full || !list.isFull());
         }

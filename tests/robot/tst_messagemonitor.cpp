@@ -262,11 +262,18 @@ private slots:
 
     void callbackAndCloseAndCallback() {
         fill();
+        RobotMessage latin1 = message(QString(), "delta", 4);
+        latin1.user = WireName::received(QByteArray("J\xf6rg"));
+        list().append(latin1);
         QPointer<CMessageMonitor> monitor = open();
         select(monitor->table(), 1);
         monitor->OnCommand(CMessageMonitor::CMD_CALLBACK);
         QCOMPARE(m_calls, (QList<QStringList>{{"0", "beta", "bob"}}));
         QVERIFY(monitor->isVisible());
+        // A Latin-1 caller is called back by the bytes the name came with, not by their text's UTF-8.
+        select(monitor->table(), 3);
+        monitor->OnCommand(CMessageMonitor::CMD_CALLBACK);
+        QCOMPARE(m_app->conversations.last().user.bytes, QByteArray("J\xf6rg"));
         bool openDuringCall = false;
         m_duringCall = [&] { openDuringCall = monitor && monitor->isVisible(); };
         select(monitor->table(), 2);
@@ -275,14 +282,14 @@ private slots:
         QVERIFY(openDuringCall);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!monitor);
-        QCOMPARE(list().count(), 3); // closing leaves the list alone
+        QCOMPARE(list().count(), 4); // closing leaves the list alone
     }
 
     void messageFiledWhileOpenAppearsAtOnce() {
         fill();
         CMessageMonitor* monitor = open();
         LocalClock::setSource([] { return QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6, 78)); });
-        StoreRobotMessage(*m_app, QStringLiteral("new one"), QStringLiteral("delta"), QStringLiteral("dora"));
+        StoreRobotMessage(*m_app, QStringLiteral("new one"), QStringLiteral("delta"), WireName::typed("dora"));
         LocalClock::setSource({});
         QCOMPARE(monitor->table()->topLevelItemCount(), 4);
         QCOMPARE(row(monitor->table(), 3), (QStringList{"dora from delta", "2/3/2001", "4:5:6.78"}));

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,7 +25,7 @@ RobotMessage message(quint64 id, const QString& text = QStringLiteral("hello\r\n
     m.id = id;
     m.text = text;
     m.host = QStringLiteral("alpha");
-    m.user = QStringLiteral("anna");
+    m.user = WireName::typed(QStringLiteral("anna"));
     m.receiptTime = SystemTime::fromDateTime(QDateTime(QDate(1996, 12, 20), QTime(9, 5, 7, 42)));
     return m;
 }
@@ -62,11 +64,17 @@ class TestMessageStore : public QObject {
 private slots:
     void fileLayout() {
         QCOMPARE(MessageFile::encode(message(17)), ANNA_FILE);
+        RobotMessage latin1 = message(17);
+        latin1.user = WireName::received(QByteArray("J\xf6rg"));
+        QCOMPARE(MessageFile::encode(latin1),
+                 QByteArray(ANNA_FILE).replace("user anna\n", "user J\xc3\xb6rg\nwire 4af67267\n"));
         QTemporaryDir dir;
         MessageStore store(dir.path());
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
         QVERIFY(store.save(message(17)));
         QCOMPARE(readAll(dir.filePath("00000000000000000017.msg")), ANNA_FILE);
         QCOMPARE(QFile::permissions(store.pathFor(17)) & 0xf0ff, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(QFile::permissions(dir.path()) & 0xf0ff, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void roundTrip_data() {
@@ -85,7 +93,7 @@ private slots:
         QFETCH(QString, text);
         QTemporaryDir dir;
         RobotMessage m = message(3, text);
-        m.user = user;
+        m.user = WireName::received(user.toLatin1()); // the Latin-1 name keeps its bytes beside its text
         m.host = user + u'\n';
         QVERIFY(MessageStore(dir.path()).save(m));
         const QByteArray bytes = readAll(dir.filePath("00000000000000000003.msg"));
@@ -109,6 +117,12 @@ private slots:
         QTest::newRow("id zero") << QByteArray(ANNA_FILE).replace("id 17", "id 0");
         QTest::newRow("leading zero") << QByteArray(ANNA_FILE).replace("id 17", "id 017");
         QTest::newRow("id past 64 bits") << QByteArray(ANNA_FILE).replace("id 17", "id 18446744073709551616");
+        QTest::newRow("id past the highest")
+            << QByteArray(ANNA_FILE).replace("id 17", "id " + QByteArray::number(bounds::MAX_MESSAGE_ID + 1));
+        QTest::newRow("wire bytes that are the name's UTF-8")
+            << QByteArray(ANNA_FILE).replace("user anna\n", "user anna\nwire 616e6e61\n");
+        QTest::newRow("upper-case wire bytes") << QByteArray(ANNA_FILE).replace("user anna\n", "user anna\nwire E9\n");
+        QTest::newRow("half a wire byte") << QByteArray(ANNA_FILE).replace("user anna\n", "user anna\nwire e\n");
         QTest::newRow("a time field past 16 bits") << QByteArray(ANNA_FILE).replace("1996 12", "65536 12");
         QTest::newRow("seven time fields") << QByteArray(ANNA_FILE).replace(" 42\n", "\n");
         QTest::newRow("broken escape") << QByteArray(ANNA_FILE).replace("user anna", "user an\\x");
@@ -193,6 +207,52 @@ private slots:
         QCOMPARE(second.size(), 1);
         QVERIFY(second.front().endsWith(".unreadable") && second.front() != bad + ".unreadable");
         QCOMPARE(readAll(second.front()), QByteArray("again"));
+    }
+
+    // Nothing at the next message's name is written through or replaced: the message is not kept, and says so.
+    void neverWritesOverAName_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a link to a file") << "link";
+        QTest::newRow("a dangling link") << "dangling";
+        QTest::newRow("a pipe") << "fifo";
+    }
+    void neverWritesOverAName() {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString target = dir.filePath("target");
+        MessageStore store(dir.filePath("data"));
+        QVERIFY(QDir().mkpath(store.folder()));
+        const QString name = store.pathFor(5);
+        if (kind == "link")
+            writeAll(target, "mine");
+        if (kind == "link" || kind == "dangling")
+            QVERIFY(QFile::link(target, name));
+        if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+        QString error;
+        QVERIFY(!store.save(message(5), &error));
+        QCOMPARE(error,
+                 QStringLiteral("The robot message could not be kept in %1: another file has that name.").arg(name));
+        QCOMPARE(readAll(target), QByteArray(kind == "link" ? "mine" : ""));
+        QCOMPARE(QFileInfo::exists(target), kind == "link");
+        // No temporary file is left behind.
+        QCOMPARE(QDir(store.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{QFileInfo(name).fileName()});
+    }
+
+    // A file named after an id no message may have is set aside, and new ids go on from the highest real one: they
+    // never wrap around onto a name in use.
+    void idsNeverWrap() {
+        QTemporaryDir dir;
+        MessageStore store(dir.path());
+        const quint64 top = std::numeric_limits<quint64>::max();
+        QVERIFY(store.save(message(7)) && store.save(message(top)));
+        writeAll(store.pathFor(bounds::MAX_MESSAGE_ID + 1) + ".unreadable", "set aside before");
+        RobotMessageList list;
+        MessageKeeper keeper(list, store);
+        QCOMPARE(keeper.restore(), QStringList{store.pathFor(top) + ".unreadable"});
+        QCOMPARE(list.append(message(0)), quint64(8));
+        QCOMPARE(ids(store.loadAll().messages), (QList<quint64>{7, 8}));
     }
 
     void deleteStaysDeleted() {

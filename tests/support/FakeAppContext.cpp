@@ -1,7 +1,9 @@
 // The shell's stand-in for tests.
 #include "FakeAppContext.h"
 
-FakeAppContext::FakeAppContext(ProfileStore& store) : m_store(store) {}
+#include "platform/ProfileStore.h"
+
+FakeAppContext::FakeAppContext(ProfileStore& store) : m_store(store), m_messageStore(store.dataFolder()) {}
 
 FakeAppContext::~FakeAppContext() = default;
 

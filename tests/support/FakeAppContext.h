@@ -7,6 +7,7 @@
 #include "platform/CountedErrorBox.h"
 #include "platform/WireName.h"
 #include "protocol/ProtocolConstants.h"
+#include "robot/MessageStore.h"
 #include "robot/RobotMessageList.h"
 
 #include <QList>
@@ -56,6 +57,7 @@ public:
     ProfileStore& store() override { return m_store; }
     Settings& settings() override { return m_settings; }
     RobotMessageList& messages() override { return m_messages; }
+    MessageStore& messageStore() override { return m_messageStore; }
     CountedErrorBox& containerErrors() override { return m_containerErrors; }
     int robotSwitch() const override { return m_robotSwitch; }
     void setRobotSwitch(int on) override { m_robotSwitch = on ? 1 : 0; }
@@ -77,6 +79,7 @@ private:
     ProfileStore& m_store;
     Settings m_settings;
     RobotMessageList m_messages;
+    MessageStore m_messageStore;
     CountedErrorBox m_containerErrors{MessageBoxService::Icon::Warning};
     int m_robotSwitch = 0;
     // The standard port, as in the program: tests that send or bind set their own.
