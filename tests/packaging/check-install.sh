@@ -27,7 +27,9 @@ deb=$(ls "$scratch"/_CPack_Packages/*/DEB/*.deb 2>/dev/null | head -n1 || true)
 [ -n "$deb" ] || deb=$(ls "$scratch"/*.deb | head -n1)
 dpkg-deb -e "$deb" "$scratch/control"
 grep -q 'setcap cap_net_bind_service=+ep /usr/bin/zuno' "$scratch/control/postinst" || { echo "postinst grants no capability"; exit 1; }
-dpkg-deb -f "$deb" Description | grep -q 'conflicts with a talk daemon run by inetd' || { echo "description lacks the conflict"; exit 1; }
+# Read whole before grep: "grep -q" stops at the first match, and under pipefail the writer's SIGPIPE would fail the check.
+description=$(dpkg-deb -f "$deb" Description)
+grep -q 'conflicts with a talk daemon run by inetd' <<<"$description" || { echo "description lacks the conflict"; exit 1; }
 contents=$(dpkg-deb -c "$deb")
 grep -q './usr/bin/zuno' <<<"$contents" || { echo "package lacks the program"; exit 1; }
 echo "install and package: 1 passed, 0 failed"
