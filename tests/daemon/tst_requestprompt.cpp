@@ -5,6 +5,7 @@
 #include "daemon/CRequestPrompt.h"
 #include "daemon/CTalkDaemon.h"
 #include "platform/LoginName.h"
+#include "platform/gui/FocusGuard.h"
 #include "robot/RobotMessageList.h"
 
 #include "FakeAppContext.h"
@@ -65,6 +66,7 @@ class TestRequestPrompt : public QObject {
     QList<Started> m_started;
     QObject m_conversations; // stand-ins for the conversations the prompts start
     quint16 m_ctl = 1000;
+    qint64 m_now = 5000; // the key guard's clock, when a test sets it
 
     CTalkDaemon& daemon() { return *m_daemon; }
 
@@ -130,6 +132,7 @@ private slots:
         m_boxes.reset();
         m_profile.reset();
         LoginName::setRawOverride(std::nullopt);
+        FocusGuard::setClock({});
     }
 
     void askedAndTalk() {
@@ -167,6 +170,49 @@ private slots:
         QCOMPARE(m_started[0].user.text, QStringLiteral("alice"));
         QCOMPARE(daemon().promptCount(), 0);
         QTRY_COMPARE(prompts().size(), 0);
+    }
+
+    // A call rings while the user types: keys never answer it. With another window of the program active the
+    // prompt comes up on top without the keyboard; otherwise it takes it. Either way no key presses a button within
+    // the guard time, and after it Return answers.
+    void keysRightAfterTheRingAnswerNothing_data() {
+        QTest::addColumn<bool>("typingElsewhere");
+        QTest::newRow("typing in another window") << true;
+        QTest::newRow("nothing of ours active") << false;
+    }
+    void keysRightAfterTheRingAnswerNothing() {
+        QFETCH(bool, typingElsewhere);
+        FocusGuard::setClock([this] { return m_now; });
+        QWidget monitor;
+        if (typingElsewhere) {
+            monitor.show();
+            monitor.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&monitor));
+        }
+        ring("alice");
+        const QPointer<CRequestPrompt> p = prompts().first();
+        QVERIFY(p->isVisible());
+        if (typingElsewhere) {
+            QTRY_VERIFY(monitor.isActiveWindow());
+            QVERIFY(!p->isActiveWindow());
+        } else {
+            QTRY_VERIFY(p->isActiveWindow());
+        }
+        m_now += FocusGuard::KEY_GUARD_MS - 1;
+        for (const QKeyCombination key : {QKeyCombination(Qt::Key_Return), QKeyCombination(Qt::Key_Enter),
+                                          QKeyCombination(Qt::Key_Space), QKeyCombination(Qt::ALT, Qt::Key_T),
+                                          QKeyCombination(Qt::ALT, Qt::Key_I), QKeyCombination(Qt::Key_Escape)}) {
+            QTest::keyClick(p->windowHandle(), key.key(), key.keyboardModifiers());
+            QVERIFY(m_started.isEmpty());
+            QVERIFY(p && p->isVisible());
+        }
+        // A mnemonic would press its button at once and click it a moment later.
+        QVERIFY(!p->findChild<QPushButton*>("talkButton")->isDown());
+        QVERIFY(!p->findChild<QPushButton*>("ignoreButton")->isDown());
+        m_now += 1;
+        QTest::keyClick(p->windowHandle(), Qt::Key_Return);
+        QCOMPARE(m_started.size(), 1);
+        QCOMPARE(m_started[0].mode, 0);
     }
 
     void ignoreAndCloseBoxRingAgain_data() {
