@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 
 class TestMessageBoxes : public QObject {
@@ -83,8 +84,8 @@ private slots:
         QCOMPARE(reached, typed);
     }
 
-    // The daemon's error box comes up by itself, again and again if a host wants: it never takes the keyboard from
-    // the window the user types in, and no key answers it right after it appears.
+    // The daemon's error box comes up by itself, as often as a host likes: it never takes the keyboard from the window
+    // the user types in, and no key answers it within the guard time; then Return does.
     void daemonErrorBoxTakesNoKeys_data() {
         QTest::addColumn<bool>("typingElsewhere");
         QTest::newRow("typing in another window") << true;
@@ -98,28 +99,21 @@ private slots:
         QLineEdit conversation;
         if (typingElsewhere) {
             conversation.show();
-            conversation.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&conversation));
         }
         CountedErrorBox errors(MessageBoxService::Icon::Stop);
         errors.report(QStringLiteral("Server: socket error 10040 occured.\r\nMurmelo daemon reports receipt error."));
         QTRY_VERIFY(errors.boxShown());
-        QMessageBox* box = nullptr;
+        QPointer<QMessageBox> box;
         for (QWidget* w : QApplication::topLevelWidgets())
-            box = box ? box : qobject_cast<QMessageBox*>(w);
-        QVERIFY(box && QTest::qWaitForWindowExposed(box));
-        if (typingElsewhere) {
-            QVERIFY(conversation.isActiveWindow());
-            QVERIFY(!box->isActiveWindow());
-        } else {
-            QTRY_VERIFY(box->isActiveWindow());
-        }
+            if (auto* shown = qobject_cast<QMessageBox*>(w))
+                box = shown;
+        QTRY_COMPARE(QApplication::activeWindow(), typingElsewhere ? &conversation : static_cast<QWidget*>(box));
         m_now += FocusGuard::KEY_GUARD_MS - 1;
-        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_O, Qt::Key_Escape}) {
-            QTest::keyClick(box->windowHandle(), key);
-            QVERIFY(errors.boxShown());
-        }
-        QVERIFY(!box->button(QMessageBox::Ok)->isDown());
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_O, Qt::Key_Escape})
+            if (box)
+                QTest::keyClick(box->windowHandle(), key);
+        QVERIFY(box && errors.boxShown() && !box->button(QMessageBox::Ok)->isDown());
         m_now += 1;
         QTest::keyClick(box->windowHandle(), Qt::Key_Return);
         QVERIFY(!errors.boxShown());
