@@ -9,6 +9,11 @@ bool isControlChar(unsigned char c) {
     return (c >= 1 && c <= 31 && c != 10 && c != 13) || c == 127;
 }
 
+// U+0080 to U+009F, the 8-bit controls: a terminal showing them would act on them (CSI, OSC), as on ESC.
+bool isC1Control(char16_t u) {
+    return u >= 0x80 && u <= 0x9F;
+}
+
 // How many continuation bytes a UTF-8 lead byte needs; 0 for a byte that cannot start a sequence.
 int continuationCount(unsigned char c) {
     if (c >= 0xC2 && c <= 0xDF)
@@ -112,7 +117,8 @@ void StreamDecoder::handleByte(unsigned char c, RemoteEdits& out) {
             if (--m_pendingNeed == 0) {
                 const QString decoded = QString::fromUtf8(m_pending);
                 m_pending.clear();
-                appendChars(decoded, out);
+                if (!isC1Control(decoded.front().unicode()))
+                    appendChars(decoded, out);
             }
             return;
         }
@@ -122,7 +128,7 @@ void StreamDecoder::handleByte(unsigned char c, RemoteEdits& out) {
         if (const int need = continuationCount(c)) {
             m_pending.append(char(c));
             m_pendingNeed = need;
-        } else {
+        } else if (!isC1Control(c)) {
             appendChars(QString(QChar(char16_t(c))), out);
         }
         return;
@@ -147,11 +153,14 @@ void StreamDecoder::handleByte(unsigned char c, RemoteEdits& out) {
 
 void StreamDecoder::flushPending(RemoteEdits& out) {
     QString latin1;
-    for (const char b : std::as_const(m_pending))
-        latin1.append(QChar(char16_t(static_cast<unsigned char>(b))));
+    for (const char b : std::as_const(m_pending)) {
+        const char16_t u = static_cast<unsigned char>(b);
+        if (!isC1Control(u))
+            latin1.append(QChar(u));
+    }
     m_pending.clear();
     m_pendingNeed = 0;
-    appendChars(latin1, out);
+    appendChars(latin1, out); // never empty: a lead byte is no control
 }
 
 void StreamDecoder::appendChars(const QString& s, RemoteEdits& out) {

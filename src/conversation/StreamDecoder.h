@@ -4,7 +4,8 @@
 // word-erase characters; they are never shown. After them the declared erase, and also 8 and 127, remove one
 // character; kill-line erases back to the start of the line; word-erase erases the last word. Text is UTF-8,
 // decoded across read boundaries; a byte that is not part of valid UTF-8 shows as its Latin-1 character.
-// Line feed and carriage return start a new line, tab is kept, other control characters are dropped.
+// Line feed and carriage return start a new line, tab is kept, other control characters are dropped: those of
+// C0 and DEL, and the 8-bit ones (U+0080 to U+009F, whether they came as UTF-8 or as single bytes).
 //
 // The decoder keeps the text it has built (it must know what an erase removes); text() gives it with CR LF
 // line breaks, as the pane's text reads. It keeps at most the last `limit` units of it: when a read takes it

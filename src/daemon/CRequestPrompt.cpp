@@ -6,6 +6,7 @@
 #include "daemon/CTalkDaemon.h"
 #include "platform/AppContext.h"
 #include "platform/ShownText.h"
+#include "platform/gui/FocusGuard.h"
 #include "platform/gui/NotificationSound.h"
 #include "robot/RobotMessageList.h"
 
@@ -96,9 +97,8 @@ CRequestPrompt::CRequestPrompt(AppContext& context, CTalkDaemon* daemon, int act
 
 void CRequestPrompt::showToUser() {
     m_callerText->setText(callerText());
-    show();
-    raise();
-    activateWindow();
+    // A call comes whenever it comes: the user typing into another window must never answer it by a key.
+    FocusGuard::show(this);
 }
 
 CRequestPrompt::~CRequestPrompt() {

@@ -3,9 +3,10 @@
 // The incoming request prompt: one small window per ringing caller, offering to talk or to ignore the call.
 // It is also where the talk robot takes a call: at once when the robot is on or the caller's action is
 // "Connect at once", and after the robot delay when nobody answers. It never answers the caller itself: the
-// daemon already has. The caller's DELETE (through the daemon) closes it as Ignore would. While the robot message
-// list is full the robot takes no call: the prompt rings as if the robot were off, and the robot delay never
-// runs out.
+// daemon already has. It never takes the keyboard from another window of the program, and no key answers it in the
+// first moment after it appears (FocusGuard). The caller's DELETE (through the daemon) closes it as Ignore would.
+// While the robot message list is full the robot takes no call: the prompt rings as if the robot were off, and the
+// robot delay never runs out.
 #pragma once
 
 #include "platform/WireName.h"

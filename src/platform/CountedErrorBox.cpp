@@ -29,6 +29,8 @@ void CountedErrorBox::show() {
     r.text = boxText();
     r.icon = m_icon;
     r.buttons = MessageBoxService::Ok;
+    // Any host can make the next one come, at any moment: it never takes the keys of a conversation.
+    r.unbidden = true;
     const QPointer<CountedErrorBox> self(this);
     const int box = MessageBoxService::instance().notify(r, [self](int) {
         if (self)

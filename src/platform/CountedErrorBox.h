@@ -1,9 +1,10 @@
 // One non-blocking error box for one source of repeated errors, counting those that follow.
 //
 // One error box on the screen for one source of repeated errors (the daemon's socket, the message container
-// file). It is shown without blocking and never from inside the handler that reports the error. Every error
-// after the one it shows is counted into it, from the first report on: its last line "(N more since)" is kept
-// up to date while it is shown. Once it is closed, the next error opens a new box.
+// file). It is shown without blocking and never from inside the handler that reports the error; it comes up by
+// itself, so it never takes the keyboard from another window of the program. Every error after the one it shows
+// is counted into it, from the first report on: its last line "(N more since)" is kept up to date while it is
+// shown. Once it is closed, the next error opens a new box.
 #pragma once
 
 #include "platform/MessageBoxService.h"

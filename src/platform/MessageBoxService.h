@@ -24,6 +24,9 @@ public:
         int defaultButton = NoButton;
         // The window the box is modal to; null for an application box.
         QObject* owner = nullptr;
+        // The box comes up by itself, whatever the user is doing (an error of the daemon): it never takes the
+        // keyboard from another window of the program, and keys right after it appears press none of its buttons.
+        bool unbidden = false;
     };
 
     virtual ~MessageBoxService() = default;

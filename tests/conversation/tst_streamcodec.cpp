@@ -75,16 +75,24 @@ void TestStreamCodec::decode_data() {
         << QList<QByteArray>{ours + QByteArray("a\xf0\x9f\x98"), QByteArray("\x80") + bytes({8})}
         << QStringLiteral("a");
     QTest::newRow("invalid byte as latin-1") << QList<QByteArray>{ours + QByteArray("a\xe9z")} << QStringLiteral("aéz");
-    QTest::newRow("lone continuation") << QList<QByteArray>{ours + QByteArray("\x80")}
-                                       << QString(QChar(char16_t(0x80)));
+    QTest::newRow("lone continuation") << QList<QByteArray>{ours + QByteArray("\xa9")}
+                                       << QString(QChar(char16_t(0xA9)));
     QTest::newRow("truncated sequence then ascii")
-        << QList<QByteArray>{ours + QByteArray("\xe2\x82"), QByteArray("x")}
-        << QString(QChar(char16_t(0xE2))) + QChar(char16_t(0x82)) + QStringLiteral("x");
+        << QList<QByteArray>{ours + QByteArray("\xe2\xa2"), QByteArray("x")}
+        << QString(QChar(char16_t(0xE2))) + QChar(char16_t(0xA2)) + QStringLiteral("x");
+    // The 8-bit controls, which a terminal acts on (CSI U+009B, OSC U+009D), are dropped in either encoding.
+    QTest::newRow("C1 as UTF-8") << QList<QByteArray>{ours + bytes({'a', 0xC2, 0x9B, 'b', 0xC2, 0x9D, 0xC2, 0xA0})}
+                                 << QStringLiteral("ab\u00a0");
+    QTest::newRow("C1 as UTF-8 split") << QList<QByteArray>{ours + bytes({0xC2}), bytes({0x9F, 'b'})} << "b";
+    QTest::newRow("C1 as single bytes") << QList<QByteArray>{ours + bytes({'a', 0x9B, 0x80, 0x9F, 0xA0})}
+                                        << QStringLiteral("a\u00a0");
+    QTest::newRow("C1 in a broken sequence, split")
+        << QList<QByteArray>{ours + bytes({0xE2}), bytes({0x9B, 'x'})} << QStringLiteral("\u00e2x");
     QTest::newRow("overlong rejected") << QList<QByteArray>{ours + QByteArray("\xc0\xaf")}
                                        << QString(QChar(char16_t(0xC0))) + QChar(char16_t(0xAF));
     QTest::newRow("surrogate code rejected")
-        << QList<QByteArray>{ours + QByteArray("\xed\xa0\x80")}
-        << QString(QChar(char16_t(0xED))) + QChar(char16_t(0xA0)) + QChar(char16_t(0x80));
+        << QList<QByteArray>{ours + QByteArray("\xed\xa0\xbf")}
+        << QString(QChar(char16_t(0xED))) + QChar(char16_t(0xA0)) + QChar(char16_t(0xBF));
 }
 
 void TestStreamCodec::decode() {
@@ -102,7 +110,7 @@ void TestStreamCodec::decode() {
 // Whatever way the reads split the stream, the result is the same.
 void TestStreamCodec::decodeEverySplit() {
     const QByteArray stream = bytes({127, 21, 23}) + QByteArray("h\xc3\xa9llo w\xe2\x82\xac") + bytes({127, 23}) +
-                              QByteArray("x\nline") + bytes({21}) + QByteArray("ok\xff");
+                              QByteArray("x\nline") + bytes({21}) + QByteArray("ok\xff\xc2\x9b\x9d");
     StreamDecoder whole;
     whole.feed(stream);
     const QString expected = whole.text();

@@ -5,6 +5,7 @@
 #include "daemon/CRequestPrompt.h"
 #include "daemon/CTalkDaemon.h"
 #include "platform/LoginName.h"
+#include "platform/gui/FocusGuard.h"
 #include "robot/RobotMessageList.h"
 
 #include "FakeAppContext.h"
@@ -65,6 +66,7 @@ class TestRequestPrompt : public QObject {
     QList<Started> m_started;
     QObject m_conversations; // stand-ins for the conversations the prompts start
     quint16 m_ctl = 1000;
+    qint64 m_now = 5000; // the key guard's clock, when a test sets it
 
     CTalkDaemon& daemon() { return *m_daemon; }
 
@@ -130,6 +132,7 @@ private slots:
         m_boxes.reset();
         m_profile.reset();
         LoginName::setRawOverride(std::nullopt);
+        FocusGuard::setClock({});
     }
 
     void askedAndTalk() {
@@ -167,6 +170,39 @@ private slots:
         QCOMPARE(m_started[0].user.text, QStringLiteral("alice"));
         QCOMPARE(daemon().promptCount(), 0);
         QTRY_COMPARE(prompts().size(), 0);
+    }
+
+    // Keys typed for another window never answer a call: while one of ours is active the prompt comes up without the
+    // keyboard, and within the guard time no key presses a button (a mnemonic would press it at once); then Return
+    // does.
+    void keysRightAfterTheRingAnswerNothing_data() {
+        QTest::addColumn<bool>("typingElsewhere");
+        QTest::newRow("typing in another window") << true;
+        QTest::newRow("nothing of ours active") << false;
+    }
+    void keysRightAfterTheRingAnswerNothing() {
+        QFETCH(bool, typingElsewhere);
+        FocusGuard::setClock([this] { return m_now; });
+        QWidget monitor;
+        if (typingElsewhere) {
+            monitor.show();
+            QVERIFY(QTest::qWaitForWindowActive(&monitor));
+        }
+        ring("alice");
+        const QPointer<CRequestPrompt> p = prompts().first();
+        QTRY_COMPARE(QApplication::activeWindow(), typingElsewhere ? &monitor : p.data());
+        m_now += FocusGuard::KEY_GUARD_MS - 1;
+        for (const QKeyCombination key : {QKeyCombination(Qt::Key_Return), QKeyCombination(Qt::Key_Enter),
+                                          QKeyCombination(Qt::Key_Space), QKeyCombination(Qt::ALT, Qt::Key_T),
+                                          QKeyCombination(Qt::ALT, Qt::Key_I), QKeyCombination(Qt::Key_Escape)})
+            if (p)
+                QTest::keyClick(p->windowHandle(), key.key(), key.keyboardModifiers());
+        QVERIFY(p && m_started.isEmpty());
+        for (const QPushButton* button : p->findChildren<QPushButton*>())
+            QVERIFY(!button->isDown());
+        m_now += 1;
+        QTest::keyClick(p->windowHandle(), Qt::Key_Return);
+        QCOMPARE(m_started.size(), 1);
     }
 
     void ignoreAndCloseBoxRingAgain_data() {

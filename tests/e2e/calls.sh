@@ -23,7 +23,7 @@ pid=$ZUNO_PID
 #    closes it.
 unix_talk call0 root@10.77.9.31
 check "a Unix caller rings the prompt" wait_for 10 has_pid_window "$pid" '^Talk request from$'
-focus_pid_window "$pid" '^Talk request from$' && xdotool key alt+i   # "&Ignore"
+answer_prompt "$pid" alt+i   # "&Ignore"
 check "Ignore closes it" wait_for 5 bash -c "! has_pid_window $pid '^Talk request from\$'"
 check "the next announcement rings again" wait_for 40 has_pid_window "$pid" '^Talk request from$'
 tmux_keys call0 C-c
@@ -33,7 +33,7 @@ check "the caller giving up closes the prompt" wait_for 10 bash -c "! has_pid_wi
 unix_talk call1 root@10.77.9.31
 check "the prompt rings" wait_for 10 has_pid_window "$pid" '^Talk request from$'
 import -window root "$E2E_ARTIFACTS/prompt.png" 2>/dev/null
-focus_pid_window "$pid" '^Talk request from$' && xdotool key alt+t   # "&Talk"
+answer_prompt "$pid" alt+t   # "&Talk"
 check "the conversation connects" wait_for 10 has_pid_window "$pid" '^Murmelo: talking to root at 10.77.9.32$'
 check "the caller sees the connection" wait_for 10 screen_has call1 "Connection established"
 focus_pid_window "$pid" '^Murmelo: talking to root' && xdotool type --delay 40 "hello unix"
@@ -92,7 +92,7 @@ import -window root "$E2E_ARTIFACTS/exit-question.png" 2>/dev/null
 #    While the question waits, a caller rings: the prompt answers to Return and the conversation takes keys.
 unix_talk call4 root@10.77.9.31
 check "a caller rings while the question waits" wait_for 10 has_pid_window "$pid" '^Talk request from$'
-focus_pid_window "$pid" '^Talk request from$' && xdotool key Return
+answer_prompt "$pid" Return
 check "Return on the prompt answers it" wait_for 10 has_pid_window "$pid" '^Murmelo: talking to root at 10.77.9.32$'
 focus_pid_window "$pid" '^Murmelo: talking to root' && xdotool type --delay 40 "past the question"
 check "the conversation takes keys meanwhile" wait_for 10 screen_has call4 "past the question"

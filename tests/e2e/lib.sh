@@ -255,6 +255,14 @@ focus_pid_window() {
     sleep 0.3
 }
 
+# Answers a ringing prompt of a process with a key, as a user does: answer_prompt pid key. No key does anything in
+# a prompt in its first second on screen (keys typed for another window never answer a call): the key waits.
+answer_prompt() {
+    focus_pid_window "$1" '^Talk request from$' || return 1
+    sleep 1
+    xdotool key "$2"
+}
+
 # Clicks at a point of a window given relative to its top-left corner: click_in pid pattern dx dy [button]
 click_in() {
     local w

@@ -78,7 +78,7 @@ tray_menu r
 TRAY_PID=$pid
 tray_double_click
 check "the other copy's user is found present and rung" wait_for 15 has_pid_window "$pidC" '^Talk request from$'
-focus_pid_window "$pidC" '^Talk request from$' && xdotool key alt+t   # "&Talk"
+answer_prompt "$pidC" alt+t   # "&Talk"
 check "the caller's window shows the call" wait_for 10 has_pid_window "$pid" '^Murmelo: talking to root at 10.77.9.63$'
 check "the callee's window shows the call" wait_for 10 has_pid_window "$pidC" '^Murmelo: talking to root at 10.77.9.61$'
 close_conversation "$pid" '^Murmelo: talking to root' 

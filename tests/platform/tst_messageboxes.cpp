@@ -1,5 +1,7 @@
 // The windowed message boxes: a box of the program blocks no window while it waits for its answer; a box of a
 // window blocks that window alone.
+#include "platform/CountedErrorBox.h"
+#include "platform/gui/FocusGuard.h"
 #include "platform/gui/QtMessageBoxService.h"
 
 #include "ModalCloser.h"
@@ -8,14 +10,19 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 
 class TestMessageBoxes : public QObject {
     Q_OBJECT
 
+    qint64 m_now = 5000; // the key guard's clock, when a test sets it
+
 private slots:
     // Each row's box goes with the row.
     void cleanup() {
+        FocusGuard::setClock({});
+        MessageBoxService::setInstance(nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY(!qobject_cast<QMessageBox*>(w));
@@ -75,6 +82,41 @@ private slots:
         }
         QVERIFY(!appModal);
         QCOMPARE(reached, typed);
+    }
+
+    // The daemon's error box comes up by itself, as often as a host likes: it never takes the keyboard from the window
+    // the user types in, and no key answers it within the guard time; then Return does.
+    void daemonErrorBoxTakesNoKeys_data() {
+        QTest::addColumn<bool>("typingElsewhere");
+        QTest::newRow("typing in another window") << true;
+        QTest::newRow("nothing of ours active") << false;
+    }
+    void daemonErrorBoxTakesNoKeys() {
+        QFETCH(bool, typingElsewhere);
+        FocusGuard::setClock([this] { return m_now; });
+        QtMessageBoxService boxes;
+        MessageBoxService::setInstance(&boxes);
+        QLineEdit conversation;
+        if (typingElsewhere) {
+            conversation.show();
+            QVERIFY(QTest::qWaitForWindowActive(&conversation));
+        }
+        CountedErrorBox errors(MessageBoxService::Icon::Stop);
+        errors.report(QStringLiteral("Server: socket error 10040 occured.\r\nMurmelo daemon reports receipt error."));
+        QTRY_VERIFY(errors.boxShown());
+        QPointer<QMessageBox> box;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* shown = qobject_cast<QMessageBox*>(w))
+                box = shown;
+        QTRY_COMPARE(QApplication::activeWindow(), typingElsewhere ? &conversation : static_cast<QWidget*>(box));
+        m_now += FocusGuard::KEY_GUARD_MS - 1;
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_O, Qt::Key_Escape})
+            if (box)
+                QTest::keyClick(box->windowHandle(), key);
+        QVERIFY(box && errors.boxShown() && !box->button(QMessageBox::Ok)->isDown());
+        m_now += 1;
+        QTest::keyClick(box->windowHandle(), Qt::Key_Return);
+        QVERIFY(!errors.boxShown());
     }
 };
 

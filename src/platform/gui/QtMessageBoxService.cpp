@@ -2,6 +2,7 @@
 #include "platform/gui/QtMessageBoxService.h"
 
 #include "platform/gui/ColourDialog.h"
+#include "platform/gui/FocusGuard.h"
 #include "platform/gui/FontChooser.h"
 #include "platform/gui/FontConversion.h"
 #include "platform/gui/OwnerBlock.h"
@@ -109,9 +110,13 @@ int QtMessageBoxService::notify(const Request& request, std::function<void(int)>
             done(toButton(result));
     });
     OwnerBlock::blockWhileOpen(box, ownerWidget(request.owner));
-    box->show();
-    box->raise();
-    box->activateWindow();
+    if (request.unbidden) {
+        FocusGuard::show(box);
+    } else {
+        box->show();
+        box->raise();
+        box->activateWindow();
+    }
     return number;
 }
 
