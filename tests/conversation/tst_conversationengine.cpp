@@ -444,6 +444,7 @@ void TestConversationEngine::streamReadInBoundedTurns() {
     }
     if (mode == 1) {
         QTRY_VERIFY(guard.isNull());
+        QCOMPARE(f.core->messages().count(), 1);
         QCOMPARE(f.core->messages().messages().at(0).text, expected);
     }
     text.eventFilter(nullptr, nullptr);
