@@ -21,6 +21,13 @@ constexpr std::uint16_t MIN_SENDER_PORT = 1024;
 // leave the desktop responsive); the rest follow in the next turn of the loop.
 constexpr int MAX_DATAGRAMS_PER_EVENT = 128;
 
+// Conversations: bytes of the TCP stream one conversation takes per readiness event before it returns to the event
+// loop (a peer that sends without pause must leave the daemon, the timers and the windows their turn); the rest
+// follows in the next turn. Its data socket buffers at most STREAM_READ_BUFFER_SIZE bytes: what a peer sends
+// beyond waits in the system's buffers, and then at the peer.
+constexpr std::ptrdiff_t MAX_STREAM_BYTES_PER_EVENT = 8 * 1024;
+constexpr std::ptrdiff_t STREAM_READ_BUFFER_SIZE = 64 * 1024;
+
 // Conversations that prompts start by themselves (the talk robot, Connect at once), at a time, and how many of
 // them one caller host may hold.
 constexpr int MAX_AUTO_CONVERSATIONS = 16;

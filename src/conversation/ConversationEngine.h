@@ -48,6 +48,7 @@ public:
     static constexpr int ROBOT_LOOKUP_RETRIES = 3;
     static constexpr int ROBOT_LOOKUP_RETRY_MS = 200;
     static constexpr qsizetype READ_SIZE = 2048;
+    static_assert(bounds::MAX_STREAM_BYTES_PER_EVENT % READ_SIZE == 0, "a turn of the stream is whole reads");
     // How long a released conversation waits at most for its last requests to leave (host look-ups).
     static constexpr int DRAIN_LIMIT_MS = 10000;
     static constexpr char EDIT_CHARS[3] = {8, 21, 23};
@@ -119,6 +120,8 @@ private:
     void onControlReadable();
     void onControlReply(const talk::ControlMessage& reply);
     void onStreamReadable();
+    void readStream();
+    void queueStreamTurn();
     void OnIncomingConnection();
     void onAcceptError(QAbstractSocket::SocketError error);
     void OnConnected();
@@ -149,6 +152,10 @@ private:
     talk::IdBytes m_remoteId{};
     bool m_connected = false;
     bool m_peerClosedHandled = false;
+    // The peer has closed, and what it sent before is still being read.
+    bool m_peerClosePending = false;
+    // A turn of reading the stream is queued: what is left is read there.
+    bool m_streamTurnQueued = false;
     bool m_released = false;
     int m_announcements = 0;
     int m_lookUpRetries = 0;

@@ -14,21 +14,10 @@
 
 #include <utility>
 
-namespace {
-
-// The caller has typed as much as a robot message keeps: the text with CR LF line breaks (as it is filed) has
-// reached bounds::ROBOT_TEXT_LIMIT. Lines are counted only once the plain text is long enough to tell.
-bool robotTextFull(const QString& plain) {
-    if (plain.size() * 2 < bounds::ROBOT_TEXT_LIMIT)
-        return false;
-    return plain.size() + plain.count(u'\n') >= bounds::ROBOT_TEXT_LIMIT;
-}
-
-} // namespace
-
 void ConversationEngine::startCallee(quint16 peerPort) {
     m_listener->close();
     m_data = new QTcpSocket(this);
+    m_data->setReadBufferSize(bounds::STREAM_READ_BUFFER_SIZE);
     // The data socket takes the conversation's port number, as the listener had it.
     if (!m_data->bind(QHostAddress::AnyIPv4, m_port)) {
         ReportSocketError(QStringLiteral("Could not create TCP socket for connection."),
@@ -56,6 +45,7 @@ void ConversationEngine::OnIncomingConnection() {
     if (!m_data)
         return;
     m_data->setParent(this);
+    m_data->setReadBufferSize(bounds::STREAM_READ_BUFFER_SIZE);
     // Whoever connects later is refused rather than left waiting in the backlog.
     while (QTcpSocket* late = m_listener->nextPendingConnection())
         late->abort(), late->deleteLater();
@@ -117,7 +107,7 @@ bool ConversationEngine::sendStream(const QByteArray& bytes) {
 bool ConversationEngine::localTextChanged(qsizetype position, const QString& tail) {
     if (m_released)
         return false;
-    if (m_connected) {
+    if (m_connected && !m_peerClosePending) {
         const QByteArray bytes = m_local.replaceFrom(position, tail);
         if (!bytes.isEmpty() && !sendStream(bytes))
             return false;
@@ -127,22 +117,53 @@ bool ConversationEngine::localTextChanged(qsizetype position, const QString& tai
 }
 
 void ConversationEngine::onStreamReadable() {
+    // A turn already queued reads what has come meanwhile too.
+    if (!m_streamTurnQueued)
+        readStream();
+}
+
+// One turn: at most bounds::MAX_STREAM_BYTES_PER_EVENT bytes, so that a peer who never pauses cannot keep the
+// thread (the daemon, the timers, the other conversations) from its other work.
+void ConversationEngine::readStream() {
     QPointer<ConversationEngine> self(this);
+    qint64 taken = 0;
     while (self && !m_released && m_data && m_data->bytesAvailable() > 0) {
+        if (taken >= bounds::MAX_STREAM_BYTES_PER_EVENT) {
+            queueStreamTurn();
+            return;
+        }
         char buffer[READ_SIZE];
         const qint64 n = m_data->read(buffer, READ_SIZE);
         if (n <= 0)
             break;
+        taken += n;
         if (m_mode == Robot)
             m_robotIdleTimer.start();
         const RemoteEdits edits = m_decoder.feed(buffer, n);
         if (!edits.isEmpty())
             emit remoteEdits(edits);
-        // The robot files at most bounds::ROBOT_TEXT_LIMIT of text: it hangs up once the caller has typed that much,
-        // so that a caller who never stops cannot fill the memory.
-        if (self && m_mode == Robot && !m_released && robotTextFull(m_decoder.plainText()))
+        // The robot files at most bounds::ROBOT_TEXT_LIMIT of text: it hangs up once the caller has typed that much
+        // (the text with CR LF line breaks, as it is filed), so that a caller who never stops cannot fill the memory.
+        if (self && m_mode == Robot && !m_released && m_decoder.textLength() >= bounds::ROBOT_TEXT_LIMIT)
             EndConversation();
     }
+    if (self && m_peerClosePending && !(m_data && m_data->bytesAvailable() > 0))
+        OnPeerClosed();
+}
+
+// Qt signals readyRead for newly arrived bytes only: what is left in the socket's buffer is read in a turn of our
+// own. A conversation deleted before that turn never gets it; one released meanwhile reads nothing more.
+void ConversationEngine::queueStreamTurn() {
+    if (m_streamTurnQueued)
+        return;
+    m_streamTurnQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_streamTurnQueued = false;
+            readStream();
+        },
+        Qt::QueuedConnection);
 }
 
 void ConversationEngine::onDataError(QAbstractSocket::SocketError error) {
@@ -169,6 +190,12 @@ void ConversationEngine::onDataError(QAbstractSocket::SocketError error) {
 void ConversationEngine::OnPeerClosed() {
     if (m_released || !m_connected || m_peerClosedHandled)
         return;
+    // What the peer sent before it closed comes first: the close waits until the last of it has been read.
+    if (m_data && m_data->bytesAvailable() > 0) {
+        m_peerClosePending = true;
+        queueStreamTurn();
+        return;
+    }
     m_peerClosedHandled = true;
     SendRequest(talk::DELETE);
     m_connected = false;

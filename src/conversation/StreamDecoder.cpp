@@ -87,6 +87,7 @@ void StreamDecoder::trimToLimit(RemoteEdits& out) {
     // The first character kept is a whole one, never the second half of a surrogate pair.
     if (m_text[cut].isLowSurrogate() && m_text[cut - 1].isHighSurrogate())
         ++cut;
+    m_lineBreaks -= QStringView(m_text).first(cut).count(u'\n');
     m_text.remove(0, cut);
     out.append(RemoteEdit{0, {}, cut});
 }
@@ -165,6 +166,7 @@ void StreamDecoder::flushPending(RemoteEdits& out) {
 
 void StreamDecoder::appendChars(const QString& s, RemoteEdits& out) {
     m_text.append(s);
+    m_lineBreaks += s.count(u'\n');
     if (out.isEmpty())
         out.append(RemoteEdit{});
     out.last().insert.append(s);
@@ -173,6 +175,7 @@ void StreamDecoder::appendChars(const QString& s, RemoteEdits& out) {
 void StreamDecoder::eraseChars(qsizetype units, RemoteEdits& out) {
     if (units <= 0)
         return;
+    m_lineBreaks -= QStringView(m_text).last(units).count(u'\n');
     m_text.chop(units);
     if (out.isEmpty())
         out.append(RemoteEdit{});

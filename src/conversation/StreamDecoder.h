@@ -11,7 +11,8 @@
 // line breaks, as the pane's text reads. It keeps at most the last `limit` units of it: when a read takes it
 // beyond, the oldest text goes (a sixteenth of the limit more than needed, so that the text moves once per
 // sixteenth received rather than once per read), and the edits say so to the pane. Erases never reach further
-// back than what is kept.
+// back than what is kept. It counts the line breaks of what it keeps as they come and go, so the length of text()
+// is known without going over the text.
 #pragma once
 
 #include "config/Bounds.h"
@@ -42,6 +43,8 @@ public:
     const QString& plainText() const { return m_text; }
     // The text so far, line breaks as CR LF (the pane's text).
     QString text() const;
+    // The length of text(), without building it.
+    qsizetype textLength() const { return m_text.size() + m_lineBreaks; }
     // True once the three edit characters have been read.
     bool editCharsKnown() const { return m_declaredCount == 3; }
     std::array<unsigned char, 3> editChars() const { return m_edit; }
@@ -61,6 +64,8 @@ private:
 
     qsizetype m_limit;
     QString m_text;
+    // The '\n' in m_text.
+    qsizetype m_lineBreaks = 0;
     int m_declaredCount = 0;
     std::array<unsigned char, 3> m_edit{USUAL_ERASE, USUAL_KILL, USUAL_WORD_ERASE};
     // An incomplete UTF-8 sequence carried over from the previous read.

@@ -42,6 +42,8 @@ private slots:
     void resetConnection();
     void closingSendsWhatWasTyped_data();
     void closingSendsWhatWasTyped();
+    void streamReadInBoundedTurns_data();
+    void streamReadInBoundedTurns();
     void unresolvableHostWaits();
     void hostNameResolvedBeforeEverySend();
     void silentDaemonAndVanishedPeer();
@@ -379,6 +381,75 @@ void TestConversationEngine::closingSendsWhatWasTyped() {
     QVERIFY(done);
     QCOMPARE(received.size(), typed.size());
     QVERIFY(received == typed);
+}
+
+namespace {
+// The remote text each event of the loop brought (an event filter on the application sees every event).
+class TurnsOfText : public QObject {
+public:
+    TurnsOfText() { QCoreApplication::instance()->installEventFilter(this); }
+    void add(const RemoteEdits& edits) {
+        for (const RemoteEdit& edit : edits)
+            m_current += edit.insert.size();
+    }
+    bool eventFilter(QObject*, QEvent*) override {
+        if (m_current > 0)
+            turns << std::exchange(m_current, 0);
+        return false;
+    }
+    QList<qsizetype> turns;
+
+private:
+    qsizetype m_current = 0;
+};
+} // namespace
+
+void TestConversationEngine::streamReadInBoundedTurns_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("peerCloses");
+    QTest::newRow("interactive") << 0 << false;
+    QTest::newRow("interactive, the peer closes after it") << 0 << true;
+    QTest::newRow("robot, the caller hangs up after it") << 1 << true;
+}
+
+// A burst beyond a turn and beyond the socket's buffer is read bounds::MAX_STREAM_BYTES_PER_EVENT at most per event,
+// all of it and in order; a close right behind it comes after its last byte.
+void TestConversationEngine::streamReadInBoundedTurns() {
+    QFETCH(int, mode);
+    QFETCH(bool, peerCloses);
+    f.core->settings().autotext.clear();
+    ConversationEngine* e = f.make(mode, HOST, QStringLiteral("bob"));
+    QPointer<ConversationEngine> guard(e);
+    QTcpSocket* peer = f.connectAsCallee(e);
+    QVERIFY(peer);
+    // The edit characters are read: a close with unread bytes would be a reset, and a reset drops what it overtakes.
+    QTRY_COMPARE(peer->bytesAvailable(), qint64(3));
+    peer->readAll();
+    QByteArray burst;
+    for (int line = 0; burst.size() < 3 * bounds::STREAM_READ_BUFFER_SIZE; ++line)
+        burst += QByteArray::number(line) + " the quick brown fox\n";
+    const QString expected = QString::fromLatin1(burst).replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    TurnsOfText text;
+    connect(e, &ConversationEngine::remoteEdits, &text, &TurnsOfText::add);
+    QString atClose;
+    connect(e, &ConversationEngine::peerClosed, &text, [&] { atClose = e->remoteText(); });
+    peer->write("\x08\x15\x17" + burst);
+    if (peerCloses) {
+        peer->disconnectFromHost();
+        QTRY_VERIFY(!atClose.isEmpty());
+        QCOMPARE(atClose, expected);
+    } else {
+        QTRY_COMPARE(e->remoteText().size(), expected.size());
+        QCOMPARE(e->remoteText(), expected);
+    }
+    if (mode == 1) {
+        QTRY_VERIFY(guard.isNull());
+        QCOMPARE(f.core->messages().count(), 1);
+        QCOMPARE(f.core->messages().messages().at(0).text, expected);
+    }
+    text.eventFilter(nullptr, nullptr);
+    QVERIFY(*std::max_element(text.turns.begin(), text.turns.end()) <= bounds::MAX_STREAM_BYTES_PER_EVENT);
+    QVERIFY(text.turns.contains(bounds::MAX_STREAM_BYTES_PER_EVENT)); // the turns were full: there was a backlog
 }
 
 void TestConversationEngine::unresolvableHostWaits() {

@@ -63,6 +63,8 @@ void TestStreamCodec::decode_data() {
     QTest::newRow("word erase stops at line")
         << QList<QByteArray>{unixPeer + "ab\ncd" + bytes({23, 23})} << QStringLiteral("ab\r\n");
     QTest::newRow("erase line break") << QList<QByteArray>{ours + "ab\n" + bytes({8}) + "c"} << QStringLiteral("abc");
+    QTest::newRow("erases over line breaks")
+        << QList<QByteArray>{ours + "a\n\r\nb" + bytes({8, 8, 127}) + "\rc"} << QStringLiteral("a\r\nc");
     QTest::newRow("erase on empty") << QList<QByteArray>{ours + bytes({8, 8}) + "a"} << QStringLiteral("a");
     QTest::newRow("lf and cr") << QList<QByteArray>{ours + "a\nb\rc\r\nd"} << QStringLiteral("a\r\nb\r\nc\r\nd");
     QTest::newRow("control chars dropped, tab kept")
@@ -103,6 +105,7 @@ void TestStreamCodec::decode() {
     for (const QByteArray& r : reads)
         applyEdits(pane, decoder.feed(r));
     QCOMPARE(decoder.text(), shown);
+    QCOMPARE(decoder.textLength(), shown.size()); // the line breaks counted through every edit
     pane.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     QCOMPARE(pane, shown);
 }
@@ -197,6 +200,7 @@ void TestStreamCodec::keepsTheLastTextWithinTheLimit() {
             QCOMPARE(pane, kept);
             QVERIFY2(whole.plainText().endsWith(kept), qPrintable(kept));
             QVERIFY(kept.isEmpty() || !kept.front().isLowSurrogate());
+            QCOMPARE(limited.textLength(), limited.text().size());
             if (!edits.isEmpty() && edits.last().trim > 0) {
                 ++trims;
                 // A sixteenth of the limit more than needed goes, one unit more to keep a pair whole.
