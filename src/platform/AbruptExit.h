@@ -2,9 +2,10 @@
 //
 // Qt's X11 platform ends the program with exit(1) as soon as its connection to the X server breaks (the server died,
 // a logout ended it without a session manager): no destructor on main's stack runs then, so nothing that only the
-// program's orderly end saves would be saved. While an instance lives, such an exit first runs its function. exit()
-// tears down in the reverse order of registration, so the instance is made as late as possible, when everything it
-// relies on is already there. (Qt's Wayland platform calls _exit() instead, which runs nothing at all.)
+// program's orderly end saves would be saved. While an instance lives, such an exit first runs its function: at Qt's
+// warning that the connection broke, before anything is torn down, and then the process ends with status 1 at once;
+// any other exit() from inside the loop runs it from an exit handler (by then the function-local statics made after
+// the instance have gone, so that is the second line only). (Qt's Wayland platform calls _exit(), which runs nothing.)
 #pragma once
 
 #include <functional>
@@ -16,7 +17,9 @@ public:
     AbruptExit(const AbruptExit&) = delete;
     AbruptExit& operator=(const AbruptExit&) = delete;
 
+    // Runs the function of the live instance, once.
+    static void runNow();
+
 private:
-    static void run();
     std::function<void()> m_last;
 };
