@@ -173,11 +173,6 @@ void ConversationEngine::onLookedUp(const QHostInfo& info) {
 }
 
 void ConversationEngine::deliver(const Outgoing& item, const QHostAddress& remote) {
-    if (item.target == Target::Connect) {
-        if (m_data && !m_released)
-            m_data->connectToHost(remote, item.port);
-        return;
-    }
     const QHostAddress local = LocalAddress::towards(remote.isNull() ? QHostAddress(QHostAddress::LocalHost) : remote);
     talk::ControlMessage m = item.message;
     m.addr = talk::SockAddr{talk::AF_INET_WIRE, m_port, local.toIPv4Address(), {}};
@@ -187,6 +182,8 @@ void ConversationEngine::deliver(const Outgoing& item, const QHostAddress& remot
     const QHostAddress to = item.target == Target::Remote ? remote : local;
     if (!m_control)
         return;
+    if (item.target == Target::Local)
+        m_localDaemon = local;
     const qint64 sent = m_control->writeDatagram(datagram, to, item.port);
     if (sent < 0) {
         const int code = SocketErrors::fromQt(m_control->error(), m_control->errorString());
@@ -208,11 +205,19 @@ void ConversationEngine::onControlReadable() {
     QPointer<ConversationEngine> self(this);
     while (self && m_control && m_control->hasPendingDatagrams()) {
         std::uint8_t buffer[talk::MESSAGE_SIZE] = {};
-        const qint64 n = m_control->readDatagram(reinterpret_cast<char*>(buffer), sizeof buffer);
-        if (n < 0 || m_released)
+        QHostAddress sender;
+        quint16 port = 0;
+        const qint64 n = m_control->readDatagram(reinterpret_cast<char*>(buffer), sizeof buffer, &sender, &port);
+        // Anyone can send to this port: only the replies of the daemons that were asked count.
+        if (n < 0 || m_released || !isFromDaemon(sender, port))
             continue;
         onControlReply(talk::ControlMessage::decode(buffer, std::size_t(n)));
     }
+}
+
+bool ConversationEngine::isFromDaemon(const QHostAddress& sender, quint16 port) const {
+    return (port == m_context.remoteDaemonPort() && LocalAddress::isSameHost(sender, m_remoteAddress)) ||
+           (port == m_context.daemonPort() && LocalAddress::isSameHost(sender, m_localDaemon));
 }
 
 void ConversationEngine::onControlReply(const talk::ControlMessage& reply) {

@@ -7,6 +7,13 @@
 // as callee, the TCP data socket. Host names are resolved asynchronously, at every send, in the order of the
 // sends. Message boxes are never opened from inside a socket handler: questions are queued, errors notified.
 //
+// Only the host that was called takes part. A daemon tells anyone who asks with a LOOK_UP where a call waits, so
+// the listener takes a connection only from the address the requests went to (for a host that is this machine,
+// also from the address it reaches itself from) and refuses every other at once; the callee connects to that
+// same address. Control replies count only from the daemons the requests went to, address and port. A peer that
+// speaks from another of its addresses (several interfaces, asymmetric routes) is refused as well: a name may stand
+// for several machines, and nothing tells such an address apart from a stranger's. It can be called by that address.
+//
 // A robot conversation (the talk robot's) asks and tells nobody anything: it never shows a box. It ends by itself
 // after bounds::ROBOT_IDLE_LIMIT_MS without data from its caller, after bounds::ROBOT_CONVERSATION_LIMIT_MS in all,
 // and once its caller has typed bounds::ROBOT_TEXT_LIMIT. Whichever way it ends (the caller hangs up, the
@@ -106,7 +113,7 @@ signals:
     void requestSent(const QByteArray& datagram, const QHostAddress& to, quint16 port);
 
 private:
-    enum class Target { Remote, Local, Connect };
+    enum class Target { Remote, Local };
     struct Outgoing {
         Target target;
         talk::ControlMessage message;
@@ -118,6 +125,7 @@ private:
     void deliver(const Outgoing& item, const QHostAddress& remote);
     void onLookedUp(const QHostInfo& info);
     void onControlReadable();
+    bool isFromDaemon(const QHostAddress& sender, quint16 port) const;
     void onControlReply(const talk::ControlMessage& reply);
     void onStreamReadable();
     void readStream();
@@ -168,7 +176,9 @@ private:
 
     QQueue<Outgoing> m_outgoing;
     int m_lookupId = -1;
+    // Where the last remote and local requests went: the called host and the local daemon.
     QHostAddress m_remoteAddress;
+    QHostAddress m_localDaemon;
     bool m_boxPending = false;
 
     StreamDecoder m_decoder;

@@ -3,6 +3,7 @@
 #include "conversation/ClosingConnection.h"
 #include "conversation/ConversationEngine.h"
 #include "platform/AppContext.h"
+#include "platform/LocalAddress.h"
 #include "platform/MessageBoxService.h"
 #include "platform/SocketErrors.h"
 #include "robot/StoreRobotMessage.h"
@@ -28,27 +29,34 @@ void ConversationEngine::startCallee(quint16 peerPort) {
     connect(m_data, &QTcpSocket::readyRead, this, &ConversationEngine::onStreamReadable);
     connect(m_data, &QTcpSocket::disconnected, this, &ConversationEngine::OnPeerClosed);
     connect(m_data, &QTcpSocket::errorOccurred, this, &ConversationEngine::onDataError);
-    // Connect to the port the invitation names, at the host that was called (not the address it names).
-    m_outgoing.enqueue({Target::Connect, {}, peerPort});
+    // Connect to the port the invitation names, at the address whose daemon gave it: the host that was called (not
+    // the address the invitation names, and not whatever the name gives by now).
+    m_data->connectToHost(m_remoteAddress, peerPort);
     setStatus(QStringLiteral("Waiting for connection..."));
-    pump();
 }
 
 void ConversationEngine::OnIncomingConnection() {
-    if (m_released || m_data) {
-        // Only the first connection is taken.
-        while (QTcpSocket* late = m_listener->nextPendingConnection())
-            late->abort(), late->deleteLater();
+    QTcpSocket* taken = nullptr;
+    bool refused = false;
+    while (QTcpSocket* incoming = m_listener->nextPendingConnection()) {
+        // The first connection from the host that was called is taken. Anyone may have asked the daemon where this
+        // call waits: whoever else connects is refused at once, not left waiting in the backlog, and the call waits on.
+        if (!m_released && !m_data && !taken && LocalAddress::isSameHost(incoming->peerAddress(), m_remoteAddress)) {
+            taken = incoming;
+            continue;
+        }
+        refused = refused || (!m_released && !m_data);
+        incoming->abort();
+        incoming->deleteLater();
+    }
+    if (!taken) {
+        if (refused)
+            setStatus(QStringLiteral("A connection from another host was refused."));
         return;
     }
-    m_data = m_listener->nextPendingConnection();
-    if (!m_data)
-        return;
+    m_data = taken;
     m_data->setParent(this);
     m_data->setReadBufferSize(bounds::STREAM_READ_BUFFER_SIZE);
-    // Whoever connects later is refused rather than left waiting in the backlog.
-    while (QTcpSocket* late = m_listener->nextPendingConnection())
-        late->abort(), late->deleteLater();
     m_listener->close();
     connect(m_data, &QTcpSocket::readyRead, this, &ConversationEngine::onStreamReadable);
     connect(m_data, &QTcpSocket::disconnected, this, &ConversationEngine::OnPeerClosed);

@@ -120,9 +120,11 @@ void LocateSearch::readDatagrams() {
         const qint64 size = m_socket->pendingDatagramSize();
         QByteArray data(MAX_DATAGRAM, '\0');
         QHostAddress sender;
-        const qint64 read = m_socket->readDatagram(data.data(), MAX_DATAGRAM, &sender);
-        // Longer than a probe reply, or shorter than any reply: not an answer to a probe.
-        if (size > MAX_DATAGRAM || read < MIN_REPLY)
+        quint16 senderPort = 0;
+        const qint64 read = m_socket->readDatagram(data.data(), MAX_DATAGRAM, &sender, &senderPort);
+        // Longer than a probe reply, or shorter than any reply: not an answer to a probe. A daemon answers from the
+        // port the probe went to; anything else on the host is not its daemon.
+        if (size > MAX_DATAGRAM || read < MIN_REPLY || senderPort != m_context.remoteDaemonPort())
             continue;
         data.truncate(read);
         const QString senderText = dottedText(sender);

@@ -92,4 +92,14 @@ bool isOwnAddress(const QHostAddress& address) {
     return false;
 }
 
+bool isSameHost(const QHostAddress& from, const QHostAddress& host) {
+    bool fromIPv4 = false;
+    bool hostIPv4 = false;
+    const quint32 ip = from.toIPv4Address(&fromIPv4);
+    const quint32 hostIp = host.toIPv4Address(&hostIPv4);
+    if (!fromIPv4 || !hostIPv4)
+        return false;
+    return ip == hostIp || (isOwnAddress(host) && towards(host).toIPv4Address() == ip);
+}
+
 } // namespace LocalAddress

@@ -17,6 +17,11 @@ void lookUpHostName();
 // True for a loopback address and for an address of one of this machine's interfaces.
 bool isOwnAddress(const QHostAddress& address);
 
+// Whether what came from `from` came from the host at `host`: the same IPv4 address or, for a host that is this
+// machine, the address this machine reaches it from (a program here that was called at 127.0.1.1, the address the
+// host name gives, answers and connects from 127.0.0.1).
+bool isSameHost(const QHostAddress& from, const QHostAddress& host);
+
 // The first IPv4 address of a list (look-ups may list IPv6 addresses first).
 QHostAddress firstIPv4(const QList<QHostAddress>& addresses);
 

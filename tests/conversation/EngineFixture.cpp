@@ -71,25 +71,31 @@ ConversationEngine* EngineFixture::make(int mode, const QString& host, const Wir
 }
 
 QTcpSocket* EngineFixture::connectAsCallee(ConversationEngine* e, int announces) {
+    if (!announce(e, announces))
+        return nullptr;
+    QTcpSocket* peer = connectFrom(e, QHostAddress(QHostAddress::LocalHost));
+    return peer && QTest::qWaitFor([&] { return e->isConnected(); }, WAIT) ? peer : nullptr;
+}
+
+bool EngineFixture::announce(ConversationEngine* e, int announces) {
     remote->script = [](const ControlMessage& m) -> std::optional<QByteArray> {
         if (m.type == LOOK_UP)
             return ScriptedDaemon::reply(m, NOT_HERE);
         return ScriptedDaemon::reply(m, SUCCESS, 5);
     };
     local->script = [](const ControlMessage& m) { return ScriptedDaemon::reply(m, SUCCESS, 9); };
-    if (!e->start())
-        return nullptr;
-    const bool announced = QTest::qWaitFor(
-        [&] {
-            return local->requests.size() >= 1 && remote->types().count(ANNOUNCE) >= announces &&
-                   e->status() != QStringLiteral("Sending announce.");
-        },
-        WAIT);
-    if (!announced)
-        return nullptr;
+    return e->start() && QTest::qWaitFor(
+                             [&] {
+                                 return local->requests.size() >= 1 && remote->types().count(ANNOUNCE) >= announces &&
+                                        e->status() != QStringLiteral("Sending announce.");
+                             },
+                             WAIT);
+}
+
+QTcpSocket* EngineFixture::connectFrom(ConversationEngine* e, const QHostAddress& from) {
     auto* peer = new QTcpSocket(this);
-    peer->connectToHost(QHostAddress::LocalHost, e->port());
-    if (!peer->waitForConnected(WAIT) || !QTest::qWaitFor([&] { return e->isConnected(); }, WAIT))
+    if (!peer->bind(from, 0))
         return nullptr;
-    return peer;
+    peer->connectToHost(QHostAddress::LocalHost, e->port());
+    return peer->waitForConnected(WAIT) ? peer : nullptr;
 }

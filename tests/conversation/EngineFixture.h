@@ -31,6 +31,10 @@ public:
     ConversationEngine* make(int mode, const QString& host, const WireName& user);
     // Caller role up to the connected stream, with `announces` ANNOUNCEs sent first; returns the peer.
     QTcpSocket* connectAsCallee(ConversationEngine* e, int announces = 1);
+    // Caller role up to the invitation left, with `announces` ANNOUNCEs sent.
+    bool announce(ConversationEngine* e, int announces = 1);
+    // A program at `from` connects to the conversation's listener (null when the connection was never made).
+    QTcpSocket* connectFrom(ConversationEngine* e, const QHostAddress& from);
 
     std::unique_ptr<TempProfile> profile;
     std::unique_ptr<FakeAppContext> core;

@@ -30,7 +30,7 @@ QString UnixTalkPeers::isolate() {
         return QStringLiteral("needs root (network and mount namespaces, port 518)");
     if (const QString why = NetkitTalkd::unavailable(); !why.isEmpty())
         return why;
-    for (const char* tool : {"/usr/bin/talk", "/usr/bin/tmux"})
+    for (const char* tool : {"/usr/bin/netkit-ntalk", "/usr/bin/inetutils-talk", "/usr/bin/tmux"})
         if (access(tool, X_OK) != 0)
             return QStringLiteral("%1 is not installed").arg(QLatin1String(tool));
     if (unshare(CLONE_NEWNET | CLONE_NEWNS) != 0)
@@ -70,7 +70,8 @@ UnixTalkPeers::~UnixTalkPeers() {
 }
 
 QString UnixTalkPeers::start() {
-    if (const QString failed = m_talkd.start(QStringLiteral("127.0.0.1"), 518); !failed.isEmpty())
+    // On every address of the namespace, as on a host: a call to 127.0.1.1 reaches it too.
+    if (const QString failed = m_talkd.start(QStringLiteral("0.0.0.0"), 518); !failed.isEmpty())
         return failed;
 
     qputenv("TERM", "xterm");

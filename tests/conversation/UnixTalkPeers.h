@@ -1,5 +1,5 @@
-// Real Unix talk peers for interoperability tests: netkit in.ntalkd under inetd on 127.0.0.1:518 and the
-// talk client in a tmux pane, inside a private network and mount namespace that the test process enters
+// Real Unix talk peers for interoperability tests: netkit in.ntalkd under inetd on port 518 and the talk clients
+// (netkit's, GNU's) in a tmux pane, inside a private network and mount namespace that the test process enters
 // before anything else runs (root only). The pane is registered in a private utmp so that talkd rings it.
 #pragma once
 
@@ -19,7 +19,7 @@ public:
     static void restore();
 
     ~UnixTalkPeers();
-    // Starts inetd with in.ntalkd on 127.0.0.1:518 and a tmux pane with a shell; empty string on success.
+    // Starts inetd with in.ntalkd on port 518 and a tmux pane with a shell; empty string on success.
     QString start();
 
     // Types into the pane: literal text, or tmux key names (BSpace, C-u, Enter).

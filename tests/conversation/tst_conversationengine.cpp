@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <atomic>
@@ -32,6 +33,10 @@ private slots:
     void firstLookUpIsBuiltAndRouted();
     void callerRole();
     void calleeRole();
+    void strangerConnectingFirstIsRefused_data();
+    void strangerConnectingFirstIsRefused();
+    void replyFromElsewhereIgnored_data();
+    void replyFromElsewhereIgnored();
     void answerTexts_data();
     void answerTexts();
     void probeQuestion_data();
@@ -167,6 +172,58 @@ void TestConversationEngine::calleeRole() {
     e->EndConversation();
     QVERIFY(e->isReleased());
     QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+}
+
+void TestConversationEngine::strangerConnectingFirstIsRefused_data() {
+    QTest::addColumn<int>("mode");
+    QTest::newRow("interactive") << 0;
+    QTest::newRow("robot calling back") << 1;
+}
+
+// The daemon tells anyone where a call waits: a stranger (127.0.0.3) that connects first is refused, and the host
+// that was called (127.0.0.2) still gets through; only its text is taken.
+void TestConversationEngine::strangerConnectingFirstIsRefused() {
+    QFETCH(int, mode);
+    f.remote = std::make_unique<ScriptedDaemon>(QHostAddress(QStringLiteral("127.0.0.2")));
+    f.core->setRemoteDaemonPort(f.remote->port());
+    ConversationEngine* e = f.make(mode, QStringLiteral("127.0.0.2"), QStringLiteral("bob"));
+    QVERIFY(f.announce(e));
+    QTcpSocket* stranger = f.connectFrom(e, QHostAddress(QStringLiteral("127.0.0.3")));
+    QVERIFY(stranger);
+    stranger->write("\x08\x15\x17slipped in");
+    QTRY_COMPARE(stranger->state(), QAbstractSocket::UnconnectedState);
+    QVERIFY(stranger->readAll().isEmpty());
+    QVERIFY(!e->isConnected());
+    QTcpSocket* peer = f.connectFrom(e, QHostAddress(QStringLiteral("127.0.0.2")));
+    QVERIFY(peer);
+    QTRY_VERIFY(peer->bytesAvailable() >= 3);
+    QCOMPARE(peer->read(3), QByteArray("\x08\x15\x17"));
+    QCOMPARE(e->title(), QStringLiteral("Murmelo: talking to bob at 127.0.0.2"));
+    peer->write("\x08\x15\x17hello");
+    QTRY_COMPARE(e->remoteText(), QStringLiteral("hello")); // what a robot files
+}
+
+void TestConversationEngine::replyFromElsewhereIgnored_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("daemonPort");
+    QTest::newRow("the daemon's address, another port") << "127.0.0.1" << false;
+    QTest::newRow("another address, the daemon's port") << "127.0.0.3" << true;
+}
+
+// A reply that the daemon asked did not send changes nothing: the daemon's own, which comes after it, is followed.
+void TestConversationEngine::replyFromElsewhereIgnored() {
+    QFETCH(QString, address);
+    QFETCH(bool, daemonPort);
+    f.remote->script = [](const ControlMessage& m) { return ScriptedDaemon::reply(m, NOT_HERE); };
+    QUdpSocket forger;
+    QVERIFY(forger.bind(QHostAddress(address), daemonPort ? f.remote->port() : 0));
+    ConversationEngine* e = f.make(0, HOST, QStringLiteral("bob"));
+    QVERIFY(e->start());
+    // Sent before the daemon has read the request, so it arrives first: an invitation at the forger's port.
+    ControlMessage forged;
+    forged.type = LOOK_UP;
+    forger.writeDatagram(ScriptedDaemon::reply(forged, SUCCESS, 1, forger.localPort()), QHostAddress(HOST), e->port());
+    QTRY_VERIFY(f.remote->types().contains(ANNOUNCE)); // the caller role, as the daemon's NOT_HERE says
 }
 
 void TestConversationEngine::answerTexts_data() {

@@ -19,7 +19,9 @@ class TestConversationInterop : public QObject {
 private slots:
     void init();
     void cleanup();
+    void unixCallerAnsweredByRobot_data();
     void unixCallerAnsweredByRobot();
+    void callingUnixUser_data();
     void callingUnixUser();
 
 private:
@@ -46,11 +48,19 @@ void TestConversationInterop::cleanup() {
     LoginName::setRawOverride(std::nullopt);
 }
 
+// The talk clients: netkit's and GNU talk (inetutils).
+void TestConversationInterop::unixCallerAnsweredByRobot_data() {
+    QTest::addColumn<QString>("client");
+    QTest::newRow("netkit") << "netkit-ntalk";
+    QTest::newRow("GNU") << "inetutils-talk";
+}
+
 // root calls root at this host with talk; the talk robot answers the invitation talk left with talkd.
 void TestConversationInterop::unixCallerAnsweredByRobot() {
+    QFETCH(QString, client);
     m_core->settings().autotext = QStringLiteral("Robot here: leave a message.");
     LoginName::setRawOverride(QStringLiteral("root"));
-    m_peers->typeText(QStringLiteral("talk root@127.0.0.1"));
+    m_peers->typeText(client + QStringLiteral(" root@127.0.0.1"));
     m_peers->typeKeys({QStringLiteral("Enter")});
     QVERIFY2(m_peers->waitForScreen(QStringLiteral("Ringing your party")) ||
                  m_peers->waitForScreen(QStringLiteral("Waiting for your party")),
@@ -82,15 +92,29 @@ void TestConversationInterop::unixCallerAnsweredByRobot() {
     QCOMPARE(m.user.text, QStringLiteral("root"));
 }
 
+void TestConversationInterop::callingUnixUser_data() {
+    QTest::addColumn<QString>("client");
+    QTest::addColumn<QString>("host");
+    QTest::newRow("netkit") << "netkit-ntalk"
+                            << "127.0.0.1";
+    QTest::newRow("GNU") << "inetutils-talk"
+                         << "127.0.0.1";
+    // As a host name may give it: talkd answers from 127.0.0.1, and talk connects from there.
+    QTest::newRow("netkit, called at 127.0.1.1") << "netkit-ntalk"
+                                                 << "127.0.1.1";
+}
+
 // alice (this program) calls root, who is rung by talkd and answers with talk.
 void TestConversationInterop::callingUnixUser() {
+    QFETCH(QString, client);
+    QFETCH(QString, host);
     LoginName::setRawOverride(QStringLiteral("alice"));
-    QPointer<ConversationEngine> e = new ConversationEngine(
-        *m_core, ConversationEngine::Interactive, QStringLiteral("127.0.0.1"), WireName::typed(QStringLiteral("root")));
+    QPointer<ConversationEngine> e =
+        new ConversationEngine(*m_core, ConversationEngine::Interactive, host, WireName::typed(QStringLiteral("root")));
     QVERIFY(e->start());
     QTRY_COMPARE_WITH_TIMEOUT(e->status(), QStringLiteral("Waiting for the callee to accept the request."), 10000);
     QVERIFY2(m_peers->waitForScreen(QStringLiteral("alice@")), qPrintable(m_peers->screen()));
-    m_peers->typeText(QStringLiteral("talk alice@127.0.0.1"));
+    m_peers->typeText(client + QStringLiteral(" alice@127.0.0.1"));
     m_peers->typeKeys({QStringLiteral("Enter")});
     QTRY_VERIFY_WITH_TIMEOUT(e && e->isConnected(), 10000);
     QCOMPARE(e->status(), QStringLiteral("Connected."));

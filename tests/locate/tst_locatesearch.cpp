@@ -148,6 +148,7 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::newRow("85 bytes") << int(Kind::Oversize);
         QTest::newRow("23 bytes") << int(Kind::Runt);
+        QTest::newRow("not from the daemon's port") << int(Kind::Elsewhere);
     }
     void hostileDatagramsDropped() {
         QFETCH(int, kind);
@@ -189,14 +190,14 @@ private slots:
         auto s = startSearch({"127.0.0.5"}, false);
         s->start();
         QUdpSocket stray;
-        QVERIFY(stray.bind(QHostAddress("127.0.0.1"), 0));
+        QVERIFY(stray.bind(QHostAddress("127.0.0.9"), m_daemons->port()));
         const QByteArray reply = locatetest::unixReply();
         for (int i = 0; i < 100; ++i)
             stray.writeDatagram(reply, QHostAddress("127.0.0.1"), s->localPort());
         // All 100 wait in the socket before the event loop runs, so one read sees them all.
         QTRY_COMPARE(s->droppedStrays(), 100 - bounds::MAX_PENDING_ADDRESS_LOOKUPS);
         QTRY_COMPARE(s->pendingAddressLookups(), 0);
-        QCOMPARE(row(*s, 0).state, -1); // "localhost" does not begin the row's host text
+        QCOMPARE(row(*s, 0).state, -1); // no name of 127.0.0.9 begins the row's host text
     }
 
     void redialRepeatsProbes() {

@@ -170,6 +170,25 @@ private slots:
         QCOMPARE(LocalAddress::firstIPv4({QHostAddress("::1"), QHostAddress("127.0.0.1")}), QHostAddress("127.0.0.1"));
     }
 
+    void sameHost_data() {
+        QTest::addColumn<QHostAddress>("from");
+        QTest::addColumn<QHostAddress>("host");
+        QTest::addColumn<bool>("same");
+        const QHostAddress host("192.0.2.7");
+        QTest::newRow("the same address") << host << host << true;
+        QTest::newRow("as mapped IPv6") << QHostAddress("::ffff:192.0.2.7") << host << true;
+        QTest::newRow("another host") << QHostAddress("192.0.2.8") << host << false;
+        QTest::newRow("this machine by its name's address")
+            << QHostAddress("127.0.0.1") << QHostAddress("127.0.1.1") << true;
+        QTest::newRow("another loopback address") << QHostAddress("127.0.0.3") << QHostAddress("127.0.0.2") << false;
+        QTest::newRow("nothing called") << QHostAddress("127.0.0.1") << QHostAddress() << false;
+    }
+    void sameHost() {
+        QFETCH(QHostAddress, from);
+        QFETCH(QHostAddress, host);
+        QTEST(LocalAddress::isSameHost(from, host), "same");
+    }
+
     void ownHostNameIsLookedUpOnceInTheBackground() {
         // A name service that answers only when the test says so.
         QStringList asked;

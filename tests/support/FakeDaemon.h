@@ -14,7 +14,8 @@
 
 class FakeDaemon {
 public:
-    enum class Kind { Unix, Program, Silent, Oversize, Runt };
+    // Elsewhere: a program's reply, sent from another port of the host.
+    enum class Kind { Unix, Program, Silent, Oversize, Runt, Elsewhere };
 
     struct Host {
         Kind kind = Kind::Unix;
@@ -77,6 +78,13 @@ private:
                 break;
             case Kind::Silent:
                 continue;
+            case Kind::Elsewhere: {
+                QUdpSocket other;
+                other.bind(h.socket->localAddress(), 0);
+                other.writeDatagram(locatetest::probeReply(h.answer, h.login), d.senderAddress(),
+                                    quint16(d.senderPort()));
+                continue;
+            }
             }
             h.socket->writeDatagram(reply, d.senderAddress(), quint16(d.senderPort()));
         }

@@ -1,4 +1,5 @@
-// A talk daemon for tests: a UDP socket on 127.0.0.1 that records every request and answers from a script.
+// A talk daemon for tests: a UDP socket on a loopback address (127.0.0.1 unless told) that records every request
+// and answers from a script.
 #pragma once
 
 #include "protocol/ControlMessage.h"
@@ -22,8 +23,8 @@ public:
     // Returns the reply's bytes for a request, or nothing for no answer.
     using Script = std::function<std::optional<QByteArray>(const talk::ControlMessage&)>;
 
-    ScriptedDaemon() {
-        m_socket.bind(QHostAddress::LocalHost, 0);
+    explicit ScriptedDaemon(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost)) {
+        m_socket.bind(address, 0);
         connect(&m_socket, &QUdpSocket::readyRead, this, [this] {
             while (m_socket.hasPendingDatagrams()) {
                 const QNetworkDatagram d = m_socket.receiveDatagram(1024);
