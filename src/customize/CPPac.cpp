@@ -221,8 +221,8 @@ void CPPac::OnBrowse() {
     QPointer<CPPac> self(this);
     QString path;
     if (!MessageBoxService::instance().chooseOpenFile(path, QStringLiteral("Murmelo: choose notification sound."),
-                                                      QStringLiteral("Wave files (*.WAV)"), QStringLiteral("wav"),
-                                                      true, this) ||
+                                                      QStringLiteral("Wave files (*.WAV)"), QStringLiteral("wav"), true,
+                                                      this) ||
         !self)
         return;
     m_sound->setText(path);
