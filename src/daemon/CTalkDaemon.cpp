@@ -51,19 +51,32 @@ CTalkDaemon::~CTalkDaemon() {
 bool CTalkDaemon::start() {
     delete m_socket;
     m_socket = new QUdpSocket(this);
-    // No address sharing: with SO_REUSEADDR a second daemon could bind the port too and never learn of the first.
-    if (!m_socket->bind(QHostAddress::AnyIPv4, m_context.daemonPort(), QAbstractSocket::DontShareAddress)) {
-        m_startErrorCode = SocketErrors::fromQt(m_socket->error(), m_socket->errorString());
-        if (m_socket->error() == QAbstractSocket::AddressInUseError)
-            m_startError = QString::fromLatin1(ADDRESS_IN_USE_TEXT);
-        else
-            m_startError = QString::fromLatin1(BIND_ERROR_FORMAT).arg(m_startErrorCode);
-        delete m_socket;
-        m_socket = nullptr;
-        return false;
+    if (!m_adopted.isEmpty()) {
+        // Bound by main while the process could still bind the port (DaemonSocket); its state and options stay.
+        DaemonSocket adopted = std::move(m_adopted);
+        if (adopted.error() != 0)
+            return failStart(SocketErrors::fromErrno(adopted.error()));
+        // On failure Qt may have closed the descriptor already; the program ends soon anyway.
+        if (!m_socket->setSocketDescriptor(adopted.release(), QAbstractSocket::BoundState, QIODevice::ReadWrite))
+            return failStart(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()));
+    } else if (!m_socket->bind(QHostAddress::AnyIPv4, m_context.daemonPort(), QAbstractSocket::DontShareAddress)) {
+        // No address sharing: with SO_REUSEADDR a second daemon could bind the port too and never learn of the first.
+        return failStart(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()));
     }
     connect(m_socket, &QUdpSocket::readyRead, this, &CTalkDaemon::onReadyRead);
     return true;
+}
+
+bool CTalkDaemon::failStart(int code) {
+    m_startErrorCode = code;
+    if (code == SocketErrors::WSAEADDRINUSE) {
+        m_startError = QString::fromLatin1(ADDRESS_IN_USE_TEXT);
+    } else {
+        m_startError = QString::fromLatin1(BIND_ERROR_FORMAT).arg(code);
+    }
+    delete m_socket;
+    m_socket = nullptr;
+    return false;
 }
 
 quint16 CTalkDaemon::localPort() const {

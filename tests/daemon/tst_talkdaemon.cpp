@@ -225,6 +225,20 @@ private slots:
         QCOMPARE(exchange(hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY)).size(), 24);
     }
 
+    void anAdoptedSocketIsAnswered() {
+        // The socket main binds before start-up: the daemon answers on it, and binds nothing of its own (its port is
+        // taken).
+        QUdpSocket holder;
+        QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
+        m_core->setDaemonPort(holder.localPort());
+        m_daemon = std::make_unique<CTalkDaemon>(*m_core);
+        m_daemon->adopt(DaemonSocket::bind(0));
+        QVERIFY(m_daemon->start());
+        QVERIFY(m_daemon->localPort() != 0 && m_daemon->localPort() != holder.localPort());
+        QCOMPARE(exchange(hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY)).toHex(' '),
+                 hex("01 01 01 00 00000000" ADDR).toHex(' '));
+    }
+
     void secondDaemonOnTheSamePortFindsItTaken() {
         FakeAppContext other(m_profile->store());
         other.setDaemonPort(m_daemon->localPort());
