@@ -7,9 +7,11 @@
 #include "platform/AppContext.h"
 #include "platform/LocalAddress.h"
 #include "platform/LoginName.h"
+#include "platform/Privileges.h"
 #include "platform/ProfileStore.h"
 #include "platform/SocketErrors.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QUdpSocket>
 
@@ -73,6 +75,10 @@ bool CTalkDaemon::failStart(int code) {
         m_startError = QString::fromLatin1(ADDRESS_IN_USE_TEXT);
     } else {
         m_startError = QString::fromLatin1(BIND_ERROR_FORMAT).arg(code);
+        // A user without the right to the port learns how to grant it.
+        if (code == SocketErrors::WSAEACCES)
+            m_startError += QStringLiteral("\r\n") +
+                            Privileges::grantHint(m_context.daemonPort(), QCoreApplication::applicationFilePath());
     }
     delete m_socket;
     m_socket = nullptr;

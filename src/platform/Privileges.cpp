@@ -1,6 +1,8 @@
 // Dropping capabilities with the kernel's own calls (capset, prctl), so that no library is needed before Qt.
 #include "platform/Privileges.h"
 
+#include <QRegularExpression>
+
 #include <cstdlib>
 #include <sys/auxv.h>
 #include <sys/prctl.h>
@@ -79,4 +81,18 @@ void Privileges::forgetPluginPaths() {
     // clang-format on
     for (const char* name : paths)
         ::unsetenv(name);
+}
+
+QString Privileges::grantHint(quint16 port, const QString& programPath) {
+    QString path = programPath;
+    // Quoted for the shell unless it is plain.
+    if (!QRegularExpression(QStringLiteral("^[A-Za-z0-9/._+-]+$")).match(path).hasMatch())
+        path = QLatin1Char('\'') + path.replace(QLatin1Char('\''), QLatin1String("'\\''")) + QLatin1Char('\'');
+    const QString command = QStringLiteral("setcap cap_net_bind_service=+ep ") + path;
+    // The package grants it when it installs the program (postinst); a copy elsewhere has to be granted by hand.
+    if (programPath.startsWith(QLatin1String("/usr/")))
+        return QStringLiteral("The package grants this program port %1 when it installs it; to grant it again, run "
+                              "as root: %2")
+            .arg(QString::number(port), command);
+    return QStringLiteral("To let this program use port %1, run as root: %2").arg(QString::number(port), command);
 }

@@ -6,6 +6,7 @@
 // the user's choosing, and it must never run with rights the user lacks.
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <linux/capability.h>
@@ -28,4 +29,7 @@ public:
     // Unsets the environment variables that name places code is loaded from (Qt's, GStreamer's and GTK's plugin
     // paths and their like): the last resort where the privileges could not be dropped.
     static void forgetPluginPaths();
+
+    // The line that tells a user who may not bind `port` how to grant it to the program at `programPath`.
+    static QString grantHint(quint16 port, const QString& programPath);
 };

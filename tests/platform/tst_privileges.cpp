@@ -1,5 +1,5 @@
 // Dropping privileges, in a child process so that the test keeps its own: a file capability, a set-user-id start
-// and root, each as main meets them after binding the port.
+// and root, each as main meets them after binding the port. And the hint that names the command granting the port.
 #include "platform/Privileges.h"
 
 #include "EnvironmentOverride.h"
@@ -107,6 +107,26 @@ private slots:
         Privileges::forgetPluginPaths();
         QVERIFY(!qEnvironmentVariableIsSet("QT_PLUGIN_PATH"));
         QVERIFY(!qEnvironmentVariableIsSet("GST_PLUGIN_SYSTEM_PATH"));
+    }
+
+    void grantHintNamesTheCommand_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("a build") << "/home/ann/murmelo/build/zuno"
+                                 << "To let this program use port 518, run as root: setcap cap_net_bind_service=+ep "
+                                    "/home/ann/murmelo/build/zuno";
+        QTest::newRow("the package's") << "/usr/bin/zuno"
+                                       << "The package grants this program port 518 when it installs it; to grant it "
+                                          "again, run as root: setcap cap_net_bind_service=+ep /usr/bin/zuno";
+        QTest::newRow("quoted for the shell")
+            << "/home/ann/my talk/ann's zuno"
+            << "To let this program use port 518, run as root: setcap cap_net_bind_service=+ep '/home/ann/my "
+               "talk/ann'\\''s zuno'";
+    }
+
+    void grantHintNamesTheCommand() {
+        QFETCH(QString, path);
+        QTEST(Privileges::grantHint(518, path), "hint");
     }
 };
 
