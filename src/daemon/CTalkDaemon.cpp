@@ -54,18 +54,29 @@ bool CTalkDaemon::start() {
     delete m_socket;
     m_socket = new QUdpSocket(this);
     if (!m_adopted.isEmpty()) {
-        // Bound by main while the process could still bind the port (DaemonSocket); its state and options stay.
-        DaemonSocket adopted = std::move(m_adopted);
-        if (adopted.error() != 0)
-            return failStart(SocketErrors::fromErrno(adopted.error()));
-        // On failure Qt may have closed the descriptor already; the program ends soon anyway.
-        if (!m_socket->setSocketDescriptor(adopted.release(), QAbstractSocket::BoundState, QIODevice::ReadWrite))
-            return failStart(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()));
+        if (!takeAdoptedSocket())
+            return false;
     } else if (!m_socket->bind(QHostAddress::AnyIPv4, m_context.daemonPort(), QAbstractSocket::DontShareAddress)) {
         // No address sharing: with SO_REUSEADDR a second daemon could bind the port too and never learn of the first.
         return failStart(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()));
     }
     connect(m_socket, &QUdpSocket::readyRead, this, &CTalkDaemon::onReadyRead);
+    return true;
+}
+
+bool CTalkDaemon::takeAdoptedSocket() {
+    // Bound by main while the process could still bind the port (DaemonSocket); its state and options stay.
+    DaemonSocket adopted = std::move(m_adopted);
+    if (adopted.error() != 0)
+        return failStart(SocketErrors::fromErrno(adopted.error()));
+    // On failure Qt may have closed the descriptor already; the program ends soon anyway.
+    if (!m_socket->setSocketDescriptor(adopted.release(), QAbstractSocket::BoundState, QIODevice::ReadWrite))
+        return failStart(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()));
+    // The daemon exists from now on: what came before (while the first start's About box was open, say) is not
+    // answered late, as it would not have been answered had the port been bound only now.
+    char discard;
+    while (m_socket->hasPendingDatagrams())
+        m_socket->readDatagram(&discard, 1);
     return true;
 }
 

@@ -84,6 +84,8 @@ private:
     // its socket gone while a ring ran).
     bool readOne();
     void reportError(int code, const char* detail);
+    // Takes over the socket main bound; false, with the start error set, when its bind had failed.
+    bool takeAdoptedSocket();
     // Sets the start error from its Windows Sockets number; always false.
     bool failStart(int code);
 

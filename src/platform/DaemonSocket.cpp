@@ -54,3 +54,11 @@ DaemonSocket& DaemonSocket::operator=(DaemonSocket&& other) noexcept {
 int DaemonSocket::release() {
     return std::exchange(m_descriptor, -1);
 }
+
+quint16 DaemonSocket::localPort() const {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (m_descriptor < 0 || ::getsockname(m_descriptor, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return 0;
+    return ntohs(address.sin_port);
+}

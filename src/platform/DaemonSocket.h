@@ -23,6 +23,8 @@ public:
     bool isEmpty() const { return m_descriptor < 0 && m_error == 0; }
     // The errno of the failed step, 0 when bound.
     int error() const { return m_error; }
+    // The port it is bound to (0 when it is not bound).
+    quint16 localPort() const;
     // Hands the descriptor over (-1 when there is none); the object no longer closes it.
     int release();
 
