@@ -35,20 +35,10 @@ private slots:
         LoginName::setRawOverride(std::nullopt);
     }
 
-    void portTakenShowsItsBoxAndQuits_data() {
-        QTest::addColumn<bool>("boundByMain");
-        QTest::newRow("the daemon's own bind") << false;
-        QTest::newRow("bound by main before start-up") << true;
-    }
-
     void portTakenShowsItsBoxAndQuits() {
-        QFETCH(bool, boundByMain);
         QUdpSocket holder;
         QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0, QAbstractSocket::DontShareAddress));
-        // Bound by main, the daemon binds nothing of its own (the port it would bind is free).
-        m_app->setDaemonPort(boundByMain ? 0 : holder.localPort());
-        if (boundByMain)
-            m_app->setDaemonSocket(DaemonSocket::bind(holder.localPort()));
+        m_app->setDaemonPort(holder.localPort());
         QSignalSpy quit(m_app.get(), &CTalkApp::quitRequested);
         QVERIFY(m_app->InitInstance()); // start-up completes regardless
         QCOMPARE(m_boxes->shown.size(), 1);

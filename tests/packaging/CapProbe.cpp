@@ -1,5 +1,5 @@
 // A plugin of the user's own for the privilege check: Qt loads it from the plugin path the environment names, and it
-// writes its process's capability lines (/proc/self/status) to the file $ZUNO_CAPPROBE_OUT names.
+// copies its process's status (/proc/self/status, with the capability sets) to the file $ZUNO_CAPPROBE_OUT names.
 #include <QFile>
 #include <QGenericPlugin>
 
@@ -8,12 +8,9 @@ class CapProbe : public QGenericPlugin {
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "capprobe.json")
 public:
     QObject* create(const QString&, const QString&) override {
-        QFile status(QStringLiteral("/proc/self/status"));
-        QFile out(qEnvironmentVariable("ZUNO_CAPPROBE_OUT"));
+        QFile status(QStringLiteral("/proc/self/status")), out(qEnvironmentVariable("ZUNO_CAPPROBE_OUT"));
         if (status.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
-            for (const QByteArray& line : status.readAll().split('\n'))
-                if (line.startsWith("Cap") || line.startsWith("NoNewPrivs"))
-                    out.write(line + '\n');
+            out.write(status.readAll());
         return new QObject(this);
     }
 };
