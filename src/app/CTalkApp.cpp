@@ -163,9 +163,11 @@ void CTalkApp::RestoreMessages() {
 }
 
 void CTalkApp::CreateDaemon() {
-    // The talk daemon binds port 518 and adds the tray icon; start-up goes on whether it could bind or not.
+    // The talk daemon takes port 518 (the socket main bound, or a bind of its own) and adds the tray icon; start-up
+    // goes on whether it could or not.
     m_daemonErrors = std::make_unique<CountedErrorBox>(MessageBoxService::Icon::Stop);
     m_daemon = std::make_unique<CTalkDaemon>(*this);
+    m_daemon->adopt(std::move(m_daemonSocket));
     if (!m_daemon->start()) {
         MessageBoxService::Request r;
         r.text = m_daemon->startError();

@@ -8,6 +8,7 @@
 #include "config/Settings.h"
 #include "platform/AppContext.h"
 #include "platform/CountedErrorBox.h"
+#include "platform/DaemonSocket.h"
 #include "platform/WireName.h"
 #include "protocol/ProtocolConstants.h"
 #include "robot/MessageStore.h"
@@ -59,6 +60,9 @@ public:
     // The destructor runs it; so does an exit() that never returns to main (AbruptExit). Runs once.
     void shutDown();
 
+    // The daemon's socket as main bound it before start-up (DaemonSocket); without one the daemon binds its port.
+    void setDaemonSocket(DaemonSocket socket) { m_daemonSocket = std::move(socket); }
+
     // Ports and addresses: the standard values; only tests change them, before start-up.
     void setDaemonPort(quint16 port) { m_daemonPort = port; }
     void setRemoteDaemonPort(quint16 port) { m_remoteDaemonPort = port; }
@@ -106,6 +110,7 @@ private:
     CountedErrorBox m_containerErrors{MessageBoxService::Icon::Warning};
     int m_robotSwitch = 0;
     quint16 m_daemonPort = talk::DAEMON_PORT;
+    DaemonSocket m_daemonSocket;
     quint16 m_remoteDaemonPort = talk::DAEMON_PORT;
     QHostAddress m_notificationAddress{QHostAddress::LocalHost};
     quint16 m_notificationPort = 13153;

@@ -7,9 +7,11 @@
 #include "platform/AppContext.h"
 #include "platform/LocalAddress.h"
 #include "platform/LoginName.h"
+#include "platform/Privileges.h"
 #include "platform/ProfileStore.h"
 #include "platform/SocketErrors.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QUdpSocket>
 
@@ -51,19 +53,47 @@ CTalkDaemon::~CTalkDaemon() {
 bool CTalkDaemon::start() {
     delete m_socket;
     m_socket = new QUdpSocket(this);
-    // No address sharing: with SO_REUSEADDR a second daemon could bind the port too and never learn of the first.
-    if (!m_socket->bind(QHostAddress::AnyIPv4, m_context.daemonPort(), QAbstractSocket::DontShareAddress)) {
-        m_startErrorCode = SocketErrors::fromQt(m_socket->error(), m_socket->errorString());
-        if (m_socket->error() == QAbstractSocket::AddressInUseError)
-            m_startError = QString::fromLatin1(ADDRESS_IN_USE_TEXT);
-        else
-            m_startError = QString::fromLatin1(BIND_ERROR_FORMAT).arg(m_startErrorCode);
-        delete m_socket;
-        m_socket = nullptr;
-        return false;
+    if (!m_adopted.isEmpty()) {
+        if (!takeAdoptedSocket())
+            return false;
+    } else if (!m_socket->bind(QHostAddress::AnyIPv4, m_context.daemonPort(), QAbstractSocket::DontShareAddress)) {
+        // No address sharing: with SO_REUSEADDR a second daemon could bind the port too and never learn of the first.
+        return failStart(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()));
     }
     connect(m_socket, &QUdpSocket::readyRead, this, &CTalkDaemon::onReadyRead);
     return true;
+}
+
+bool CTalkDaemon::takeAdoptedSocket() {
+    // Bound by main while the process could still bind the port (DaemonSocket); its state and options stay.
+    DaemonSocket adopted = std::move(m_adopted);
+    if (adopted.error() != 0)
+        return failStart(SocketErrors::fromErrno(adopted.error()));
+    // On failure Qt may have closed the descriptor already; the program ends soon anyway.
+    if (!m_socket->setSocketDescriptor(adopted.release(), QAbstractSocket::BoundState, QIODevice::ReadWrite))
+        return failStart(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()));
+    // The daemon exists from now on: what came before (while the first start's About box was open, say) is not
+    // answered late, as it would not have been answered had the port been bound only now.
+    char discard;
+    while (m_socket->hasPendingDatagrams())
+        m_socket->readDatagram(&discard, 1);
+    return true;
+}
+
+bool CTalkDaemon::failStart(int code) {
+    m_startErrorCode = code;
+    if (code == SocketErrors::WSAEADDRINUSE) {
+        m_startError = QString::fromLatin1(ADDRESS_IN_USE_TEXT);
+    } else {
+        m_startError = QString::fromLatin1(BIND_ERROR_FORMAT).arg(code);
+        // A user without the right to the port learns how to grant it.
+        if (code == SocketErrors::WSAEACCES)
+            m_startError += QStringLiteral("\r\n") +
+                            Privileges::grantHint(m_context.daemonPort(), QCoreApplication::applicationFilePath());
+    }
+    delete m_socket;
+    m_socket = nullptr;
+    return false;
 }
 
 quint16 CTalkDaemon::localPort() const {

@@ -9,6 +9,7 @@
 
 #include "daemon/AutoConversationGate.h"
 #include "daemon/InvitationTable.h"
+#include "platform/DaemonSocket.h"
 #include "platform/WireName.h"
 
 #include <QHash>
@@ -25,8 +26,11 @@ public:
     explicit CTalkDaemon(AppContext& context, QObject* parent = nullptr);
     ~CTalkDaemon() override;
 
-    // Binds UDP AnyIPv4:context.daemonPort() without address sharing. On failure returns false and startError()
-    // holds the text to show.
+    // The socket main bound before start-up (the shipped program's port 518): start() adopts it instead of binding,
+    // and reports its failed bind as its own. Tests that set another port hand none.
+    void adopt(DaemonSocket socket) { m_adopted = std::move(socket); }
+    // Binds UDP AnyIPv4:context.daemonPort() without address sharing, or takes the adopted socket. On failure returns
+    // false and startError() holds the text to show.
     bool start();
     QString startError() const { return m_startError; }
     int startErrorCode() const { return m_startErrorCode; }
@@ -80,9 +84,14 @@ private:
     // its socket gone while a ring ran).
     bool readOne();
     void reportError(int code, const char* detail);
+    // Takes over the socket main bound; false, with the start error set, when its bind had failed.
+    bool takeAdoptedSocket();
+    // Sets the start error from its Windows Sockets number; always false.
+    bool failStart(int code);
 
     AppContext& m_context;
     QUdpSocket* m_socket = nullptr;
+    DaemonSocket m_adopted;
     InvitationTable m_table;
     QString m_loginName;
     QList<PromptEntry> m_prompts;

@@ -6,6 +6,7 @@
 #include "NetkitTalkd.h"
 #include "ScriptedMessageBoxes.h"
 
+#include <QFileInfo>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -192,7 +193,8 @@ private slots:
     }
 
     void portTakenAndPortForbidden() {
-        // A second daemon on a port in use: the address-in-use text; a user without privilege on 518: 10013.
+        // A second daemon on a port in use: the address-in-use text; a user without privilege on 518: 10013, and how
+        // to grant the program the port.
         QUdpSocket holder;
         QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0));
         Child second;
@@ -204,7 +206,10 @@ private slots:
             shOut(QStringLiteral("ip netns exec %1 setpriv --reuid=nobody --regid=nogroup --clear-groups "
                                  "%2 --port 518 </dev/null")
                       .arg(host.name(), daemonHost()));
-        QCOMPARE(out.trimmed(), QStringLiteral("FAILED 10013 Socket error 10013 occured. Program terminated."));
+        QCOMPARE(out.trimmed(),
+                 QStringLiteral("FAILED 10013 Socket error 10013 occured. Program terminated. | To let this "
+                                "program use port 518, run as root: setcap cap_net_bind_service=+ep ") +
+                     QFileInfo(daemonHost()).canonicalFilePath());
     }
 };
 

@@ -225,6 +225,22 @@ private slots:
         QCOMPARE(exchange(hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY)).size(), 24);
     }
 
+    void anAdoptedSocketIsAnsweredFromStartOn() {
+        // The socket main binds before start-up: the daemon answers on it, not on a bind of its own (its port is
+        // taken), and what came before the daemon existed is not answered late.
+        QUdpSocket holder, before;
+        QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0) && before.bind(QHostAddress::LocalHost, 0));
+        m_core->setDaemonPort(holder.localPort());
+        DaemonSocket early = DaemonSocket::bind(0);
+        const QByteArray lookUp = hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY);
+        before.writeDatagram(lookUp, QHostAddress::LocalHost, early.localPort());
+        m_daemon = std::make_unique<CTalkDaemon>(*m_core);
+        m_daemon->adopt(std::move(early));
+        QVERIFY(m_daemon->start());
+        QCOMPARE(exchange(lookUp).toHex(' '), hex("01 01 01 00 00000000" ADDR).toHex(' '));
+        QVERIFY(!before.hasPendingDatagrams());
+    }
+
     void secondDaemonOnTheSamePortFindsItTaken() {
         FakeAppContext other(m_profile->store());
         other.setDaemonPort(m_daemon->localPort());

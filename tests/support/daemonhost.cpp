@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
 
     CTalkDaemon daemon(core);
     if (!daemon.start()) {
-        say(QStringLiteral("FAILED %1 %2").arg(QString::number(daemon.startErrorCode()), daemon.startError()));
+        say(QStringLiteral("FAILED %1 %2").arg(QString::number(daemon.startErrorCode()), oneLine(daemon.startError())));
         return 1;
     }
 

@@ -1,0 +1,34 @@
+// The talk daemon's UDP socket, bound before anything else runs, while the process may still bind port 518.
+//
+// main binds it first and then drops every privilege; the daemon adopts the descriptor (CTalkDaemon::adopt) and
+// reports a failed bind as its own bind's. Move-only: a descriptor that nobody adopted is closed with the object.
+#pragma once
+
+#include <QtGlobal>
+
+class DaemonSocket {
+public:
+    // No socket: the daemon binds its own.
+    DaemonSocket() = default;
+    // Binds UDP on every IPv4 address and `port` without address sharing, the socket Qt's bind would make.
+    static DaemonSocket bind(quint16 port);
+
+    ~DaemonSocket();
+    DaemonSocket(DaemonSocket&& other) noexcept;
+    DaemonSocket& operator=(DaemonSocket&& other) noexcept;
+    DaemonSocket(const DaemonSocket&) = delete;
+    DaemonSocket& operator=(const DaemonSocket&) = delete;
+
+    // Neither bound nor failed: nothing was tried.
+    bool isEmpty() const { return m_descriptor < 0 && m_error == 0; }
+    // The errno of the failed step, 0 when bound.
+    int error() const { return m_error; }
+    // The port it is bound to (0 when it is not bound).
+    quint16 localPort() const;
+    // Hands the descriptor over (-1 when there is none); the object no longer closes it.
+    int release();
+
+private:
+    int m_descriptor = -1;
+    int m_error = 0;
+};
