@@ -14,6 +14,12 @@ namespace {
 // The user state of a block that begins a line (what Qt gives a new block).
 constexpr int BEGINS_LINE = -1;
 
+// The characters that QTextCursor::insertText turns into block breaks.
+bool startsBlock(QChar c) {
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator || c == u'\xFDD0' ||
+           c == u'\xFDD1';
+}
+
 bool isBlank(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
@@ -42,38 +48,32 @@ void ReceivedTextView::setText(const QString& text) {
     moveCursor(QTextCursor::Start);
 }
 
+// Text without long lines goes in with one insertion, as Qt splits it into blocks at its line breaks.
 void ReceivedTextView::appendText(QTextCursor& cursor, QStringView text) {
     cursor.movePosition(QTextCursor::End);
-    for (qsizetype from = 0;;) {
-        const qsizetype lineFeed = text.indexOf(QLatin1Char('\n'), from);
-        appendToLine(cursor, text.sliced(from, (lineFeed < 0 ? text.size() : lineFeed) - from));
-        if (lineFeed < 0)
-            return;
-        cursor.insertBlock();
-        cursor.block().setUserState(BEGINS_LINE);
-        from = lineFeed + 1;
-    }
-}
-
-void ReceivedTextView::appendToLine(QTextCursor& cursor, QStringView text) {
-    while (!text.isEmpty()) {
-        const qsizetype room = bounds::DISPLAY_LINE_LIMIT - (cursor.block().length() - 1);
-        if (room <= 0) {
-            breakLine(cursor);
+    qsizetype column = cursor.block().length() - 1;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (startsBlock(text[i])) {
+            column = 0;
             continue;
         }
-        qsizetype take = std::min(room, text.size());
         // A surrogate pair stays in one block, which may then hold one unit more.
-        if (take < text.size() && text[take - 1].isHighSurrogate())
-            ++take;
-        cursor.insertText(text.first(take).toString());
-        text = text.sliced(take);
+        if (column < bounds::DISPLAY_LINE_LIMIT ||
+            (i > 0 && text[i].isLowSurrogate() && text[i - 1].isHighSurrogate())) {
+            ++column;
+            continue;
+        }
+        cursor.insertText(text.sliced(from, i - from).toString());
+        from = i;
+        column = breakLine(cursor) + 1;
     }
+    cursor.insertText(text.sliced(from).toString());
 }
 
 // The last block is full and its line goes on: the display break goes after its last blank, when that lies in
-// its second half (words stay whole), else at its end.
-void ReceivedTextView::breakLine(QTextCursor& cursor) {
+// its second half (words stay whole), else at its end. Returns the length of the block that continues the line.
+qsizetype ReceivedTextView::breakLine(QTextCursor& cursor) {
     const QTextBlock block = cursor.block();
     const QString shown = block.text();
     qsizetype at = shown.size();
@@ -87,6 +87,7 @@ void ReceivedTextView::breakLine(QTextCursor& cursor) {
     cursor.insertBlock();
     cursor.block().setUserState(CONTINUES_LINE);
     cursor.movePosition(QTextCursor::End);
+    return shown.size() - at;
 }
 
 qsizetype ReceivedTextView::eraseAtEnd(QTextCursor& cursor, qsizetype units) {

@@ -35,7 +35,6 @@ protected:
     QMimeData* createMimeDataFromSelection() const override;
 
 private:
-    void appendToLine(QTextCursor& cursor, QStringView text);
-    void breakLine(QTextCursor& cursor);
+    qsizetype breakLine(QTextCursor& cursor);
     QString textBetween(int from, int to) const;
 };
