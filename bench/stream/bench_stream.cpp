@@ -3,7 +3,8 @@
 //     same text into a bare QPlainTextEdit;
 //  2. the same for 10 MiB (how the time scales with the text), and for 40 MiB, beyond the 16 MiB the pane
 //     keeps (what dropping the oldest text costs);
-//  3. the cost of one typed key (a letter, then Backspace) with 1 MiB in both panes, against empty panes.
+//  3. the cost of one typed key (a letter, then Backspace) with 1 MiB in both panes, against empty panes;
+//  4. one line of 1 MiB and of 10 MiB without a line break, against the text with line breaks of the same size.
 #include "config/Bounds.h"
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
@@ -189,6 +190,16 @@ int main(int argc, char** argv) {
     std::printf("received %lld MiB (the pane keeps the last %lld): remote pane %.1f ms, %.1f ms per MiB against"
                 " %.1f for 10 MiB\n",
                 qlonglong(FAR), qlonglong(bounds::REMOTE_TEXT_LIMIT / MIB), paneFar, paneFar / FAR, paneTen / 10);
+
+    // A peer that never sends a line break: the cost per MiB must stay that of ordinary text.
+    const double lineOne = remotePaneMs(QByteArray(MIB, 'w'));
+    std::printf("received one line of 1 MiB without breaks: remote pane %.1f ms, ratio %.2f to 1 MiB with breaks"
+                " (target <= 1.5)\n",
+                lineOne, lineOne / pane);
+    const double lineTen = remotePaneMs(QByteArray(10 * MIB, 'w'));
+    std::printf("received one line of 10 MiB without breaks: remote pane %.1f ms, ratio %.2f to 10 MiB with breaks"
+                " (target <= 1.5)\n",
+                lineTen, lineTen / paneTen);
 
     return 0;
 }

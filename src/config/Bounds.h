@@ -72,6 +72,10 @@ constexpr int MAX_LIST_ENTRIES = 10000;
 // Remote text an interactive conversation keeps, in UTF-16 code units (16 MiB): the oldest text goes first, so a
 // peer that never stops sending cannot fill the memory.
 constexpr std::ptrdiff_t REMOTE_TEXT_LIMIT = 16 * 1024 * 1024;
+// Received text on screen (the remote pane, the message monitor's text) shows a line in pieces of at most this many
+// characters, each its own paragraph: Qt lays a paragraph out whole at every change of it, so a peer's line without
+// breaks would cost the square of its length. These display breaks are no part of the text.
+constexpr int DISPLAY_LINE_LIMIT = 1000;
 
 // Locate: reverse look-ups of stray senders pending at once.
 constexpr int MAX_PENDING_ADDRESS_LOOKUPS = 64;

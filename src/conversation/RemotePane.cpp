@@ -6,9 +6,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-RemotePane::RemotePane(QWidget* parent) : QPlainTextEdit(parent) {
-    setReadOnly(true);
-    setUndoRedoEnabled(false);
+RemotePane::RemotePane(QWidget* parent) : ReceivedTextView(parent) {
     setFocusPolicy(Qt::ClickFocus); // not a tab stop
     setContextMenuPolicy(Qt::NoContextMenu);
     viewport()->setContextMenuPolicy(Qt::NoContextMenu);
@@ -28,7 +26,7 @@ void RemotePane::apply(const RemoteEdits& edits) {
         m_pendingInsert.append(e.insert);
         if (e.trim > 0) {
             // The start goes from the document first; text still waiting is cut when the trim reaches it.
-            const qsizetype kept = std::max<qsizetype>(0, documentLength() - m_pendingTrim - m_pendingErase);
+            const qsizetype kept = std::max<qsizetype>(0, m_shownLength - m_pendingTrim - m_pendingErase);
             const qsizetype fromDocument = std::min(e.trim, kept);
             m_pendingTrim += fromDocument;
             m_pendingInsert.remove(0, e.trim - fromDocument);
@@ -46,30 +44,20 @@ void RemotePane::flushPending() {
     const bool atBottom = bar->value() >= bar->maximum();
     QTextCursor c(document());
     c.beginEditBlock();
-    c.movePosition(QTextCursor::End);
-    if (m_pendingErase > 0) {
-        const int end = c.position();
-        c.setPosition(std::max(0, end - int(m_pendingErase)), QTextCursor::KeepAnchor);
-        c.removeSelectedText();
+    if (m_pendingErase > 0)
+        m_shownLength -= eraseAtEnd(c, m_pendingErase);
+    if (!m_pendingInsert.isEmpty()) {
+        appendText(c, m_pendingInsert);
+        m_shownLength += m_pendingInsert.size();
     }
-    if (!m_pendingInsert.isEmpty())
-        c.insertText(m_pendingInsert);
-    if (m_pendingTrim > 0) {
-        c.setPosition(0);
-        c.setPosition(int(std::min(m_pendingTrim, documentLength())), QTextCursor::KeepAnchor);
-        c.removeSelectedText();
-    }
+    if (m_pendingTrim > 0)
+        m_shownLength -= trimAtStart(c, m_pendingTrim);
     c.endEditBlock();
     m_pendingTrim = 0;
     m_pendingErase = 0;
     m_pendingInsert.clear();
     if (atBottom)
         bar->setValue(bar->maximum());
-}
-
-qsizetype RemotePane::documentLength() const {
-    // characterCount() counts the paragraph separator after the last block too.
-    return document()->characterCount() - 1;
 }
 
 void RemotePane::keyPressEvent(QKeyEvent* event) {

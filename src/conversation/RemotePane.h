@@ -1,16 +1,17 @@
-// The remote pane of a conversation window, which shows what the remote user types.
+// The read-only remote pane of a conversation window, which shows what the remote user types.
 //
 // The upper pane of a conversation window: what the remote user types. It can be scrolled, selected and
 // copied from, never typed, pasted or cut into; received text is applied as edits at its end, and the oldest
-// text leaves its start as the stream decoder drops it (the remote text limit).
+// text leaves its start as the stream decoder drops it (the remote text limit). Long lines are shown in blocks
+// of bounded length (ReceivedTextView); the edits count the received text only.
 #pragma once
 
 #include "conversation/RemoteEdit.h"
+#include "platform/gui/ReceivedTextView.h"
 
-#include <QPlainTextEdit>
 #include <QTimer>
 
-class RemotePane : public QPlainTextEdit {
+class RemotePane : public ReceivedTextView {
     Q_OBJECT
 public:
     explicit RemotePane(QWidget* parent = nullptr);
@@ -27,10 +28,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // The document's text in UTF-16 units, a line break counting one.
-    qsizetype documentLength() const;
-
     QTimer m_flushTimer;
+    // The length of the text shown, in UTF-16 units, a line break counting one.
+    qsizetype m_shownLength = 0;
     qsizetype m_pendingTrim = 0;
     qsizetype m_pendingErase = 0;
     QString m_pendingInsert;

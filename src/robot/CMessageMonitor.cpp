@@ -9,13 +9,13 @@
 #include "platform/gui/Desktop.h"
 #include "platform/gui/FontConversion.h"
 #include "platform/gui/PaneSplitter.h"
+#include "platform/gui/ReceivedTextView.h"
 #include "robot/MessageContainer.h"
 #include "robot/RobotMessageList.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTreeWidget>
 
@@ -61,9 +61,8 @@ CMessageMonitor::CMessageMonitor(AppContext& context)
     m_table->setColumnWidth(1, 100);
     m_table->setColumnWidth(2, 120);
 
-    m_text = new QPlainTextEdit(this);
+    m_text = new ReceivedTextView(this);
     m_text->setObjectName(QStringLiteral("text"));
-    m_text->setReadOnly(true);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text->setFont(FontConversion::toQFont(context.settings().look.remoteFont));
     // The background is taken now; the text colour is read again whenever the pane paints.
@@ -141,7 +140,7 @@ const RobotMessage* CMessageMonitor::selectedMessage() const {
 
 void CMessageMonitor::showSelectedMessage() {
     if (const RobotMessage* m = selectedMessage())
-        m_text->setPlainText(paneText(m->text));
+        m_text->setText(paneText(m->text));
 }
 
 void CMessageMonitor::applyTextColour() {

@@ -6,6 +6,7 @@
 // Its placement and the height of the table are kept in "Windows" ("Msgmon left", ..., "Msgmon splitter").
 #pragma once
 
+#include "platform/gui/ReceivedTextView.h"
 #include "platform/gui/WindowPlacement.h"
 #include "robot/RobotMessage.h"
 
@@ -14,7 +15,6 @@
 class AppContext;
 class PaneSplitter;
 class QMenu;
-class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -56,7 +56,7 @@ public:
     void dragSplitterTo(int y);
 
     QTreeWidget* table() const { return m_table; }
-    QPlainTextEdit* textPane() const { return m_text; }
+    ReceivedTextView* textPane() const { return m_text; }
     QWidget* splitterGrip() const;
     int rowCounter() const { return m_rowCounter; }
     int splitterPosition() const;
@@ -84,7 +84,7 @@ private:
 
     AppContext* m_context;
     QTreeWidget* m_table;
-    QPlainTextEdit* m_text;
+    ReceivedTextView* m_text;
     PaneSplitter* m_splitter;
     WindowPlacement m_placement;
     int m_rowCounter = 0;

@@ -4,6 +4,7 @@
 #include "ScriptedMessageBoxes.h"
 #include "TempProfile.h"
 
+#include "config/Bounds.h"
 #include "conversation/CTalkConversation.h"
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
@@ -20,6 +21,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QTcpSocket>
+#include <QTextBlock>
 #include <QtTest>
 
 using namespace talk;
@@ -40,6 +42,7 @@ private slots:
     void typedBytes();
     void typingActsAtTheEnd();
     void remotePaneIsADisplay();
+    void remotePaneKeepsWhatTheDecoderKeeps_data();
     void remotePaneKeepsWhatTheDecoderKeeps();
     void escapeAndContextMenus();
     void peerClosesKeepsWindow();
@@ -354,22 +357,56 @@ void TestConversationWindow::remotePaneIsADisplay() {
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("h!\nX"));
 }
 
-// The pane drops its oldest text with the decoder, whether the trims reach text it shows or text still waiting.
+// The pane shows what the decoder keeps: its erases and its trims of the oldest text, whether they reach text
+// shown or text still waiting, and long lines in display blocks that copying leaves out.
+void TestConversationWindow::remotePaneKeepsWhatTheDecoderKeeps_data() {
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("short lines") << QByteArray("one line\ntwo lines\x08\x08\n").repeated(30) << 64
+                                 << "one line\ntwo lin\n";
+    // Two erases over a display break, kill-line back to the real line start, word-erase over breaks.
+    QTest::newRow("long lines edited") << "x\n" + QByteArray(1001, 'a') + "\x08\x08" + "b\n" + QByteArray(2500, 'k') +
+                                              "\x15y " + QByteArray(1500, 'w') + "\x17z"
+                                       << (1 << 20) << "\n" + QString(999, u'a') + "b\ny z";
+    QTest::newRow("long lines trimmed") << ("l" + QByteArray(2500, 'm') + " ").repeated(3) + "\n" +
+                                               QByteArray(1500, 'n')
+                                        << 3000 << "m \n" + QString(1500, u'n');
+}
+
 void TestConversationWindow::remotePaneKeepsWhatTheDecoderKeeps() {
-    const QByteArray stream = QByteArray("\x08\x15\x17") + QByteArray("one line\ntwo lines\x08\x08\n").repeated(30);
+    QFETCH(QByteArray, stream);
+    QFETCH(int, limit);
+    QFETCH(QString, ending);
+    stream.prepend("\x08\x15\x17");
+    // No block is longer than the limit, and none is cut that needs no cut (the first one, which a trim cuts, aside).
+    auto bounded = [](const RemotePane& pane) {
+        const QTextBlock first = pane.document()->firstBlock();
+        for (QTextBlock b = first; b.isValid(); b = b.next())
+            if (b.length() - 1 > bounds::DISPLAY_LINE_LIMIT ||
+                (RemotePane::continuesLine(b) && b.previous() != first &&
+                 b.previous().length() - 1 < bounds::DISPLAY_LINE_LIMIT / 2))
+                return false;
+        return true;
+    };
     for (const int flushEvery : {1, 3, 1000}) {
         RemotePane pane;
-        StreamDecoder decoder(64);
+        StreamDecoder decoder(limit);
         for (qsizetype at = 0, n = 1; at < stream.size(); at += 5, ++n) {
             pane.apply(decoder.feed(stream.mid(at, 5)));
             if (n % flushEvery == 0) {
                 pane.flushPending();
-                QCOMPARE(pane.toPlainText(), decoder.plainText());
+                QCOMPARE(pane.text(), decoder.plainText());
+                QVERIFY(bounded(pane));
             }
         }
         pane.flushPending();
-        QCOMPARE(pane.toPlainText(), decoder.plainText());
-        QVERIFY(decoder.plainText().endsWith(QStringLiteral("one line\ntwo lin\n")));
+        QCOMPARE(pane.text(), decoder.plainText());
+        QVERIFY(bounded(pane));
+        QVERIFY(decoder.plainText().endsWith(ending));
+        pane.selectAll();
+        pane.copy();
+        QCOMPARE(QApplication::clipboard()->text(), decoder.plainText());
     }
 }
 

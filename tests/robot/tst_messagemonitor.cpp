@@ -2,6 +2,9 @@
 // messages filed while it is open.
 #include "MonitorTestBase.h"
 
+#include <QClipboard>
+#include <QTextBlock>
+
 using namespace monitortest;
 
 class TestMessageMonitor : public MonitorTestBase {
@@ -60,6 +63,29 @@ private slots:
         pane->viewport()->grab(); // one paint
         QCOMPARE(pane->palette().color(QPalette::Text), QColor(255, 0, 0));
         QCOMPARE(pane->palette().color(QPalette::Base), back);
+    }
+
+    // A long line shows in display blocks; the text pane gives it back exactly, and Save writes it whole.
+    void longLineShownCopiedAndSavedExactly() {
+        QString line;
+        for (int i = 0; line.size() < 2500; ++i)
+            line += QString::number(i) + (i % 40 ? u'-' : u' ');
+        list().append(message("anna", "alpha", 1, line + "\r\nend"));
+        CMessageMonitor* monitor = open();
+        select(monitor->table(), 0);
+        ReceivedTextView* pane = monitor->textPane();
+        QCOMPARE(pane->text(), line + "\nend");
+        QVERIFY(pane->blockCount() >= 4);
+        // Two units either side of the first display break.
+        const int cut = pane->document()->firstBlock().length() - 1;
+        QTextCursor across(pane->document());
+        across.setPosition(cut - 2);
+        across.setPosition(cut + 3, QTextCursor::KeepAnchor);
+        pane->setTextCursor(across);
+        pane->copy();
+        QCOMPARE(QApplication::clipboard()->text(), line.mid(cut - 2, 4));
+        monitor->OnCommand(CMessageMonitor::CMD_SAVE);
+        QVERIFY(containerText().contains("\r\n\r\n" + line + "\r\nend\r\n"));
     }
 
     void timeFieldsAreNotPadded_data() {
