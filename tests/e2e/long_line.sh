@@ -30,7 +30,7 @@ copied_whole() {
 
 unix_talk long root@10.77.9.151
 check "the prompt rings" wait_for 10 has_pid_window "$pid" '^Talk request from$'
-focus_pid_window "$pid" '^Talk request from$' && xdotool key alt+t
+answer_prompt "$pid" alt+t
 check "the conversation connects" wait_for 10 has_pid_window "$pid" "$title"
 wait_for 10 screen_has long "Connection established"
 check "the daemon answers a look-up" [ -n "$(lookup_ms)" ]
