@@ -20,8 +20,10 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTcpSocket>
 #include <QTextBlock>
+#include <QWindow>
 #include <QtTest>
 
 using namespace talk;
@@ -42,6 +44,8 @@ private slots:
     void typedBytes();
     void typingActsAtTheEnd();
     void remotePaneIsADisplay();
+    void panesReachedByKeyboard();
+    void cascadesOverAnOpenWindow();
     void remotePaneKeepsWhatTheDecoderKeeps_data();
     void remotePaneKeepsWhatTheDecoderKeeps();
     void escapeAndContextMenus();
@@ -247,7 +251,8 @@ void TestConversationWindow::clickNextToTheHandleReachesThePane() {
 }
 
 void TestConversationWindow::typedBytes_data() {
-    // letters, and: < Backspace, > Delete, | Enter, - Left, { Shift+Left, } Shift+Right, ~ Control+Shift+Left
+    // letters, and: < Backspace, > Delete, | Enter, - Left, { Shift+Left, } Shift+Right, ~ Control+Shift+Left,
+    // ^ Control+W, _ Control+U, \t Tab
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<QString>("paneText");
@@ -263,6 +268,9 @@ void TestConversationWindow::typedBytes_data() {
     QTest::newRow("selected forwards to the end") << "abc--}}<" << QByteArray("abc\x08\x08") << "a";
     QTest::newRow("end selected, typed over") << "abc{x" << QByteArray("abc\x08x") << "abx";
     QTest::newRow("selection short of the end") << "abc-{<" << QByteArray("abc\x08") << "ab";
+    QTest::newRow("word erase") << "abc def^X" << QByteArray("abc def\x17X") << "abc X";
+    QTest::newRow("kill line") << "ab|cd ef_" << QByteArray("ab\ncd ef\x15") << "ab\n";
+    QTest::newRow("tab") << "a\t" << QByteArray("a\t") << "a\t";
 }
 
 void TestConversationWindow::typedBytes() {
@@ -283,7 +291,10 @@ void TestConversationWindow::typedBytes() {
             {u'-', {Qt::Key_Left, Qt::NoModifier}},
             {u'{', {Qt::Key_Left, Qt::ShiftModifier}},
             {u'}', {Qt::Key_Right, Qt::ShiftModifier}},
-            {u'~', {Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier}}};
+            {u'~', {Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier}},
+            {u'^', {Qt::Key_W, Qt::ControlModifier}},
+            {u'_', {Qt::Key_U, Qt::ControlModifier}},
+            {u'\t', {Qt::Key_Tab, Qt::NoModifier}}};
         if (const auto key = special.constFind(c); key != special.cend()) {
             QTest::keyClick(w->localPane(), key->first, key->second);
         } else {
@@ -355,6 +366,35 @@ void TestConversationWindow::remotePaneIsADisplay() {
     pane->selectAll();
     QTest::keyClick(pane, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("h!\nX"));
+}
+
+// Control+Tab and Control+Shift+Tab go from pane to pane; the remote pane takes the focus for reading only.
+void TestConversationWindow::panesReachedByKeyboard() {
+    CTalkConversation* w = open();
+    QVERIFY(connectWindow(w));
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTRY_COMPARE(QApplication::focusWidget(), w->localPane());
+    QTest::keyClick(w->localPane(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), w->remotePane());
+    QTest::keyClicks(w->remotePane(), "typed");
+    QCOMPARE(w->remotePane()->toPlainText(), QString());
+    QTest::keyClick(w->remotePane(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), w->localPane());
+    QCOMPARE(w->localPane()->toPlainText(), QString());
+}
+
+// A second window at the stored place opens a title bar lower and to the right, and leaves the stored place alone.
+void TestConversationWindow::cascadesOverAnOpenWindow() {
+    CTalkConversation* first = open();
+    CTalkConversation* second = open();
+    // The title bar: the top of the open window's frame, or the style's while it has none.
+    const int frameTop = first->windowHandle()->frameMargins().top();
+    const int step = frameTop > 0 ? frameTop : second->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, second);
+    QCOMPARE(second->geometry(), first->geometry().translated(step, step));
+    QTest::qWait(20);
+    QCOMPARE(m_profile->store().readInt("Windows", "Tinst left", -1), first->geometry().left());
+    second->move(second->pos() + QPoint(5, 0));
+    QTRY_COMPARE(m_profile->store().readInt("Windows", "Tinst left", -1), second->geometry().left());
 }
 
 // The pane shows what the decoder keeps: its erases and its trims of the oldest text, whether they reach text
