@@ -20,10 +20,8 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QScrollBar>
-#include <QStyle>
 #include <QTcpSocket>
 #include <QTextBlock>
-#include <QWindow>
 #include <QtTest>
 
 using namespace talk;
@@ -45,7 +43,6 @@ private slots:
     void typingActsAtTheEnd();
     void remotePaneIsADisplay();
     void panesReachedByKeyboard();
-    void cascadesOverAnOpenWindow();
     void remotePaneKeepsWhatTheDecoderKeeps_data();
     void remotePaneKeepsWhatTheDecoderKeeps();
     void escapeAndContextMenus();
@@ -381,20 +378,6 @@ void TestConversationWindow::panesReachedByKeyboard() {
     QTest::keyClick(w->remotePane(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget(), w->localPane());
     QCOMPARE(w->localPane()->toPlainText(), QString());
-}
-
-// A second window at the stored place opens a title bar lower and to the right, and leaves the stored place alone.
-void TestConversationWindow::cascadesOverAnOpenWindow() {
-    CTalkConversation* first = open();
-    CTalkConversation* second = open();
-    // The title bar: the top of the open window's frame, or the style's while it has none.
-    const int frameTop = first->windowHandle()->frameMargins().top();
-    const int step = frameTop > 0 ? frameTop : second->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, second);
-    QCOMPARE(second->geometry(), first->geometry().translated(step, step));
-    QTest::qWait(20);
-    QCOMPARE(m_profile->store().readInt("Windows", "Tinst left", -1), first->geometry().left());
-    second->move(second->pos() + QPoint(5, 0));
-    QTRY_COMPARE(m_profile->store().readInt("Windows", "Tinst left", -1), second->geometry().left());
 }
 
 // The pane shows what the decoder keeps: its erases and its trims of the oldest text, whether they reach text

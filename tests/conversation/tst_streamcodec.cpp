@@ -271,12 +271,10 @@ void TestStreamCodec::lineAndWordErase_data() {
     QTest::newRow("word and the blanks after it") << "abc def \t " << char(23) << "abc ";
     QTest::newRow("blanks alone") << "ab\n  " << char(23) << "ab\n";
     QTest::newRow("word at a line start") << "ab\ncd" << char(23) << "ab\n";
-    QTest::newRow("word: nothing after a line break") << "ab\n" << char(23) << "ab\n";
     QTest::newRow("word: empty") << "" << char(23) << "";
     QTest::newRow("word outside ascii") << "x 😀é" << char(23) << "x ";
     QTest::newRow("line") << "ab\ncd ef" << char(21) << "ab\n";
     QTest::newRow("line: nothing at a line start") << "ab\n" << char(21) << "ab\n";
-    QTest::newRow("line: empty") << "" << char(21) << "";
 }
 
 void TestStreamCodec::lineAndWordErase() {
