@@ -7,8 +7,10 @@
 // decoding keeps a small text limit: its text stays within it, never starts inside a surrogate pair, and is
 // always the end of the unlimited text.
 // An odd first byte drives the local pane through a series of changes; the bytes that tell the peer about
-// them, decoded by a receiving decoder, must give the text the sender believes the peer has.
+// them, decoded by a receiving decoder, must give the text the sender believes the peer has; kill-line and word-erase
+// typed among them too.
 // Build and run: scripts/fuzz [seconds] streamdecoder (seeds in fuzz/corpus/streamdecoder).
+#include "conversation/EraseRules.h"
 #include "conversation/StreamDecoder.h"
 #include "conversation/TypedTextDiff.h"
 
@@ -127,6 +129,13 @@ void typedChanges(FuzzedDataProvider& in) {
     peer.feed(QByteArray("\x08\x15\x17", 3));
     QString pane;
     while (in.remaining_bytes() > 0) {
+        // Now and then the user's kill-line or word-erase first: the one byte, the pane cut by the same rule.
+        if (const auto pick = in.ConsumeIntegral<std::uint8_t>(); pick < 64) {
+            const char editChar = pick % 2 ? EraseRules::KILL_LINE : EraseRules::WORD_ERASE;
+            pane.truncate(EraseRules::keptLength(pane, editChar));
+            diff.commitEditChar(editChar);
+            peer.feed(QByteArray(1, editChar));
+        }
         // One change: `removed` characters at `at` replaced by `inserted`, reported from `from` <= `at`.
         const qsizetype at = onCharacter(pane, in.ConsumeIntegralInRange<qsizetype>(0, pane.size()));
         qsizetype removedEnd = at;

@@ -98,6 +98,10 @@ void CTalkConversation::buildWidgets() {
     m_remotePane->viewport()->installEventFilter(this);
     m_localPane->viewport()->installEventFilter(this);
     connect(m_localPane->document(), &QTextDocument::contentsChange, this, &CTalkConversation::onLocalContentsChange);
+    connect(m_localPane, &LocalPane::editCharTyped, this, [this](char c) {
+        if (m_engine)
+            m_engine->localEditChar(c);
+    });
 
     m_splitter = new PaneSplitter(SPLITTER_MARGIN, m_client);
     m_splitter->onDrag = [this](int y) { dragSplitterTo(y); };

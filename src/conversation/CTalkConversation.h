@@ -13,6 +13,9 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QRect>
+
+#include <optional>
 
 class AppContext;
 class LocalPane;
@@ -100,6 +103,8 @@ private:
     ConversationLook m_look; // the colours and fonts this window was created with
     WindowPlacement m_placement;
     bool m_placed = false;
+    // Where the window opened when it made way for another conversation window (see place()).
+    std::optional<QRect> m_cascadedPlace;
     bool m_settingLocalText = false;
     bool m_released = false;
 };

@@ -8,19 +8,52 @@
 #include "platform/gui/Desktop.h"
 #include "platform/gui/PaneSplitter.h"
 
+#include <QApplication>
 #include <QLayout>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
-// Where the window was last, or the middle three fifths of the desktop.
+namespace {
+
+// The other conversation windows on screen (their client rectangles, as the placement stores them), and the height
+// of a title bar: the top of the frame a window manager drew around one of them, else the style's.
+std::vector<QRect> openConversations(const CTalkConversation& self, int& titleBar) {
+    std::vector<QRect> places;
+    titleBar = self.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &self);
+    bool framed = false;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        const auto* other = qobject_cast<const CTalkConversation*>(w);
+        if (!other || other == &self || !other->isVisible())
+            continue;
+        places.push_back(other->geometry());
+        const int top = other->windowHandle() ? other->windowHandle()->frameMargins().top() : 0;
+        if (!framed && top > 0) {
+            titleBar = top;
+            framed = true;
+        }
+    }
+    return places;
+}
+
+} // namespace
+
+// Where the window was last, or the middle three fifths of the desktop; a title bar lower and to the right while a
+// conversation window lies there already.
 void CTalkConversation::place() {
     const QRect desktop = Desktop::rect();
     const int dx = (desktop.x() + desktop.width()) / 5;
     const int dy = (desktop.y() + desktop.height()) / 5;
-    const QRect rect = m_placement.stored(QRect(dx, dy, 3 * dx, 3 * dy));
+    const QRect stored = m_placement.stored(QRect(dx, dy, 3 * dx, 3 * dy));
+    int titleBar = 0;
+    const std::vector<QRect> open = openConversations(*this, titleBar);
+    const QRect rect = WindowPlacement::cascaded(stored, open, titleBar);
+    if (rect != stored)
+        m_cascadedPlace = rect;
     m_splitter->setPosition(m_placement.storedSplitter((rect.height() - STATUS_HEIGHT) / 2));
     m_placement.restore(*this, rect);
     m_placed = true;
@@ -50,6 +83,7 @@ void CTalkConversation::layOut() {
 }
 
 void CTalkConversation::dragSplitterTo(int y) {
+    m_cascadedPlace.reset(); // the user's own change: saved
     m_splitter->setPosition(y);
     m_splitter->limit(paneSpan());
     QScrollBar* bar = m_remotePane->verticalScrollBar();
@@ -65,6 +99,12 @@ void CTalkConversation::dragSplitterTo(int y) {
 void CTalkConversation::savePlacement() {
     if (!m_placed || m_mode != 0 || m_released)
         return;
+    // A cascaded window leaves the stored place to the window it made way for, until it is moved or sized.
+    if (m_cascadedPlace) {
+        if (geometry() == *m_cascadedPlace)
+            return;
+        m_cascadedPlace.reset();
+    }
     m_placement.save(*this, m_splitter->position());
 }
 

@@ -22,6 +22,7 @@
 #pragma once
 
 #include "config/Bounds.h"
+#include "conversation/EraseRules.h"
 #include "conversation/RemoteEdit.h"
 #include "conversation/StreamDecoder.h"
 #include "conversation/TypedTextDiff.h"
@@ -58,7 +59,7 @@ public:
     static_assert(bounds::MAX_STREAM_BYTES_PER_EVENT % READ_SIZE == 0, "a turn of the stream is whole reads");
     // How long a released conversation waits at most for its last requests to leave (host look-ups).
     static constexpr int DRAIN_LIMIT_MS = 10000;
-    static constexpr char EDIT_CHARS[3] = {8, 21, 23};
+    static constexpr char EDIT_CHARS[3] = {TypedTextDiff::ERASE, EraseRules::KILL_LINE, EraseRules::WORD_ERASE};
 
     // The user's bytes go into r_name as they are: a name that came from the network goes back as it came.
     ConversationEngine(AppContext& context, int mode, const QString& host, const WireName& user,
@@ -93,6 +94,10 @@ public:
     // The local pane's text from `position` to its end is now `tail`: tells the peer. False when the send
     // failed (the error has been reported).
     bool localTextChanged(qsizetype position, const QString& tail);
+    // The user erased the local line or last word (EraseRules::KILL_LINE or WORD_ERASE): tells the peer with that
+    // one byte. Taken into the record before the pane changes, so that the pane's change then sends nothing more.
+    // False when the send failed (the error has been reported).
+    bool localEditChar(char editChar);
 
     // Sends DELETE, then ends the conversation.
     void EndConversation();

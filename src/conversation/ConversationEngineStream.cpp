@@ -124,6 +124,15 @@ bool ConversationEngine::localTextChanged(qsizetype position, const QString& tai
     return true;
 }
 
+bool ConversationEngine::localEditChar(char editChar) {
+    if (m_released)
+        return false;
+    if (m_connected && !m_peerClosePending && !sendStream(QByteArray(1, editChar)))
+        return false;
+    m_local.commitEditChar(editChar);
+    return true;
+}
+
 void ConversationEngine::onStreamReadable() {
     // A turn already queued reads what has come meanwhile too.
     if (!m_streamTurnQueued)

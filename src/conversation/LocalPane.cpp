@@ -1,6 +1,9 @@
 // The append-only local pane.
 #include "conversation/LocalPane.h"
 
+#include "conversation/EraseRules.h"
+#include "platform/gui/FocusKeys.h"
+
 #include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -29,6 +32,17 @@ bool isNavigationKey(int key) {
     }
 }
 
+// The edit character that Control+U or Control+W stands for; 0 for any other key.
+char editCharOf(const QKeyEvent& event) {
+    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier)
+        return 0;
+    if (event.key() == Qt::Key_U)
+        return EraseRules::KILL_LINE;
+    if (event.key() == Qt::Key_W)
+        return EraseRules::WORD_ERASE;
+    return 0;
+}
+
 } // namespace
 
 LocalPane::LocalPane(QWidget* parent) : QPlainTextEdit(parent) {
@@ -47,9 +61,43 @@ void LocalPane::moveCaretToEnd() {
     }
 }
 
+void LocalPane::eraseBack(char editChar) {
+    QTextCursor c(document());
+    c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    const QString text = c.selectedText(); // paragraph separators between lines, as the rule knows them
+    const qsizetype kept = EraseRules::keptLength(text, editChar);
+    c.setPosition(int(kept));
+    c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    setTextCursor(c);
+}
+
+// The keys of the pane's own come before any shortcut of the window or the application.
+bool LocalPane::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (editCharOf(*key) || FocusKeys::step(*key)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QPlainTextEdit::event(event);
+}
+
 void LocalPane::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         event->accept(); // Escape never closes the window
+        return;
+    }
+    if (const int step = FocusKeys::step(*event)) {
+        QWidget::focusNextPrevChild(step > 0); // the text edit's own would keep the focus for the Tab it types
+        return;
+    }
+    if (const char editChar = editCharOf(*event)) {
+        if (!isReadOnly()) {
+            emit editCharTyped(editChar);
+            eraseBack(editChar);
+        }
         return;
     }
     if (event->matches(QKeySequence::Copy) || isNavigationKey(event->key())) {

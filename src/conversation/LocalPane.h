@@ -3,7 +3,9 @@
 // The lower pane of a conversation window: what the local user types. Every insertion lands at the end of
 // the text, however it comes (keys, paste, middle click, drag and drop, input methods), and a selection is
 // edited only when it reaches the end; navigation keys and Control+C act where the caret is. Undo is off: it
-// would edit the text away from its end.
+// would edit the text away from its end. Control+U erases the current line and Control+W the last word, as a Unix
+// talk does with its terminal's kill and word-erase characters; Control+Tab and Control+Shift+Tab move the focus on
+// (Tab itself types a tab).
 #pragma once
 
 #include <QPlainTextEdit>
@@ -15,8 +17,15 @@ public:
 
     // Moves the caret to the end of the text, unless a selection reaches there already.
     void moveCaretToEnd();
+    // Erases what `editChar` (EraseRules::KILL_LINE or WORD_ERASE) takes from the end of the text.
+    void eraseBack(char editChar);
+
+signals:
+    // Control+U or Control+W: emitted before the pane erases, so that the peer is told by that one character.
+    void editCharTyped(char editChar);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
     void inputMethodEvent(QInputMethodEvent* event) override;

@@ -1,13 +1,15 @@
 // The read-only remote pane.
 #include "conversation/RemotePane.h"
 
+#include "platform/gui/FocusKeys.h"
+
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 
 RemotePane::RemotePane(QWidget* parent) : ReceivedTextView(parent) {
-    setFocusPolicy(Qt::ClickFocus); // not a tab stop
+    setFocusPolicy(Qt::StrongFocus); // reached by keyboard too, for reading
     setContextMenuPolicy(Qt::NoContextMenu);
     viewport()->setContextMenuPolicy(Qt::NoContextMenu);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -63,6 +65,10 @@ void RemotePane::flushPending() {
 void RemotePane::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         event->accept();
+        return;
+    }
+    if (const int step = FocusKeys::step(*event)) {
+        QWidget::focusNextPrevChild(step > 0);
         return;
     }
     QPlainTextEdit::keyPressEvent(event);

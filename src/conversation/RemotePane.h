@@ -1,7 +1,8 @@
 // The read-only remote pane of a conversation window, which shows what the remote user types.
 //
 // The upper pane of a conversation window: what the remote user types. It can be scrolled, selected and
-// copied from, never typed, pasted or cut into; received text is applied as edits at its end, and the oldest
+// copied from, never typed, pasted or cut into; the keyboard reaches it too (Tab, Control+Tab), for reading and
+// copying, and Control+Tab and Control+Shift+Tab leave it. Received text is applied as edits at its end, and the oldest
 // text leaves its start as the stream decoder drops it (the remote text limit). Long lines are shown in blocks
 // of bounded length (ReceivedTextView); the edits count the received text only.
 #pragma once

@@ -1,6 +1,8 @@
 // Decoding the talk stream into remote-pane changes.
 #include "conversation/StreamDecoder.h"
 
+#include "conversation/EraseRules.h"
+
 #include <algorithm>
 
 namespace {
@@ -41,10 +43,6 @@ bool validContinuation(const QByteArray& pending, unsigned char c) {
             return c <= 0x8F;
     }
     return true;
-}
-
-bool isWordSeparator(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
 
 } // namespace
@@ -201,15 +199,9 @@ void StreamDecoder::eraseOne(RemoteEdits& out) {
 }
 
 void StreamDecoder::killLine(RemoteEdits& out) {
-    const qsizetype lineStart = m_text.lastIndexOf(QLatin1Char('\n')) + 1;
-    eraseChars(m_text.size() - lineStart, out);
+    eraseChars(m_text.size() - EraseRules::lineStart(m_text), out);
 }
 
 void StreamDecoder::eraseWord(RemoteEdits& out) {
-    qsizetype i = m_text.size();
-    while (i > 0 && isWordSeparator(m_text[i - 1]))
-        --i;
-    while (i > 0 && !isWordSeparator(m_text[i - 1]) && m_text[i - 1] != QLatin1Char('\n'))
-        --i;
-    eraseChars(m_text.size() - i, out);
+    eraseChars(m_text.size() - EraseRules::wordStart(m_text), out);
 }

@@ -1,14 +1,11 @@
 // The local pane's changes as stream bytes.
 #include "conversation/TypedTextDiff.h"
 
+#include "conversation/EraseRules.h"
+
 #include <algorithm>
 
 namespace {
-
-// A line break as the pane and the document hold it.
-bool isLineBreak(QChar c) {
-    return c == QLatin1Char('\n') || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
-}
 
 // Unifies line breaks and drops carriage returns, as the record holds text.
 QString normalised(const QString& text) {
@@ -17,7 +14,7 @@ QString normalised(const QString& text) {
     for (const QChar c : text) {
         if (c == QLatin1Char('\r'))
             continue;
-        out.append(isLineBreak(c) ? QChar(QLatin1Char('\n')) : c);
+        out.append(EraseRules::isLineBreak(c) ? QChar(QLatin1Char('\n')) : c);
     }
     return out;
 }
@@ -59,4 +56,8 @@ void TypedTextDiff::commit(qsizetype position, const QString& tail) {
     position = std::clamp<qsizetype>(position, 0, m_sent.size());
     m_sent.truncate(position);
     m_sent.append(normalised(tail));
+}
+
+void TypedTextDiff::commitEditChar(char editChar) {
+    m_sent.truncate(EraseRules::keptLength(m_sent, editChar));
 }

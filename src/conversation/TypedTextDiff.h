@@ -4,7 +4,8 @@
 // pane's text differs and the pane's text from there to its end; the peer is sent one erase (8) for every
 // character of the record after the common part, then the new characters: line breaks as one line feed (10),
 // carriage returns dropped, anything outside ASCII as UTF-8. A surrogate pair is one character, one erase.
-// Typing at the end costs the same however long the text is.
+// Typing at the end costs the same however long the text is. The user's kill-line and word-erase keys go out as the
+// one edit character (21, 23), which the peer applies to what it has by the same rule (EraseRules) as the record.
 #pragma once
 
 #include <QByteArray>
@@ -19,6 +20,8 @@ public:
     QByteArray replaceFrom(qsizetype position, const QString& tail) const;
     // Takes a change returned by replaceFrom into the record (after its bytes were sent).
     void commit(qsizetype position, const QString& tail);
+    // Takes EraseRules::KILL_LINE or WORD_ERASE, sent as that one byte, into the record.
+    void commitEditChar(char editChar);
 
     // The text the peer has been told, line breaks as '\n'.
     const QString& sentText() const { return m_sent; }

@@ -23,6 +23,7 @@ CPPtr::CPPtr(Settings& settings, ProfileStore& store, QWidget* parent) : Customi
     auto* textLabel = new QLabel(QStringLiteral("Talk robot text:"), this);
     m_autotext = new QPlainTextEdit(this);
     m_autotext->setObjectName(QStringLiteral("autotext"));
+    m_autotext->setTabChangesFocus(true); // the greeting needs no tabs; the keyboard must get past it
     textLabel->setBuddy(m_autotext);
 
     auto* delayLabel = new QLabel(QStringLiteral("Activate &local talk robot on no answer during"), this);

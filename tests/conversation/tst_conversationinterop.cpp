@@ -5,6 +5,7 @@
 #include "UnixTalkPeers.h"
 
 #include "conversation/ConversationEngine.h"
+#include "conversation/EraseRules.h"
 #include "platform/LoginName.h"
 
 #include <QPointer>
@@ -95,19 +96,21 @@ void TestConversationInterop::unixCallerAnsweredByRobot() {
 void TestConversationInterop::callingUnixUser_data() {
     QTest::addColumn<QString>("client");
     QTest::addColumn<QString>("host");
-    QTest::newRow("netkit") << "netkit-ntalk"
-                            << "127.0.0.1";
+    QTest::addColumn<bool>("lineAndWordErase");
+    QTest::newRow("netkit, with word and line erase") << "netkit-ntalk"
+                                                      << "127.0.0.1" << true;
     QTest::newRow("GNU") << "inetutils-talk"
-                         << "127.0.0.1";
+                         << "127.0.0.1" << false;
     // As a host name may give it: talkd answers from 127.0.0.1, and talk connects from there.
     QTest::newRow("netkit, called at 127.0.1.1") << "netkit-ntalk"
-                                                 << "127.0.1.1";
+                                                 << "127.0.1.1" << false;
 }
 
 // alice (this program) calls root, who is rung by talkd and answers with talk.
 void TestConversationInterop::callingUnixUser() {
     QFETCH(QString, client);
     QFETCH(QString, host);
+    QFETCH(bool, lineAndWordErase);
     LoginName::setRawOverride(QStringLiteral("alice"));
     QPointer<ConversationEngine> e =
         new ConversationEngine(*m_core, ConversationEngine::Interactive, host, WireName::typed(QStringLiteral("root")));
@@ -123,6 +126,17 @@ void TestConversationInterop::callingUnixUser() {
     QVERIFY(e->localTextChanged(14, QString())); // one Backspace
     QVERIFY2(m_peers->waitForScreen(QStringLiteral("hi from murmel")), qPrintable(m_peers->screen()));
     QVERIFY(!m_peers->screen().contains(QStringLiteral("murmelo")));
+    if (lineAndWordErase) {
+        // Control+W and Control+U as the local pane sends them: talk's screen then shows what the pane keeps.
+        QVERIFY(e->localEditChar(EraseRules::WORD_ERASE));
+        QVERIFY(e->localTextChanged(8, QStringLiteral("talk\nscrap it")));
+        QVERIFY(e->localEditChar(EraseRules::KILL_LINE));
+        QVERIFY(e->localTextChanged(13, QStringLiteral("ok")));
+        QCOMPARE(e->localRecord().sentText(), QStringLiteral("hi from talk\nok"));
+        QVERIFY2(m_peers->waitForScreen(QStringLiteral("hi from talk\nok\n")), qPrintable(m_peers->screen()));
+        QVERIFY(!m_peers->screen().contains(QStringLiteral("murmel")));
+        QVERIFY(!m_peers->screen().contains(QStringLiteral("scrap")));
+    }
     m_peers->typeText(QStringLiteral("hello alice"));
     m_peers->typeKeys({QStringLiteral("BSpace"), QStringLiteral("BSpace")});
     QTRY_COMPARE_WITH_TIMEOUT(e ? e->remoteText() : QString(), QStringLiteral("hello ali"), 10000);

@@ -42,6 +42,7 @@ private slots:
     void typedBytes();
     void typingActsAtTheEnd();
     void remotePaneIsADisplay();
+    void panesReachedByKeyboard();
     void remotePaneKeepsWhatTheDecoderKeeps_data();
     void remotePaneKeepsWhatTheDecoderKeeps();
     void escapeAndContextMenus();
@@ -247,7 +248,8 @@ void TestConversationWindow::clickNextToTheHandleReachesThePane() {
 }
 
 void TestConversationWindow::typedBytes_data() {
-    // letters, and: < Backspace, > Delete, | Enter, - Left, { Shift+Left, } Shift+Right, ~ Control+Shift+Left
+    // letters, and: < Backspace, > Delete, | Enter, - Left, { Shift+Left, } Shift+Right, ~ Control+Shift+Left,
+    // ^ Control+W, _ Control+U, \t Tab
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QByteArray>("sent");
     QTest::addColumn<QString>("paneText");
@@ -263,6 +265,9 @@ void TestConversationWindow::typedBytes_data() {
     QTest::newRow("selected forwards to the end") << "abc--}}<" << QByteArray("abc\x08\x08") << "a";
     QTest::newRow("end selected, typed over") << "abc{x" << QByteArray("abc\x08x") << "abx";
     QTest::newRow("selection short of the end") << "abc-{<" << QByteArray("abc\x08") << "ab";
+    QTest::newRow("word erase") << "abc def^X" << QByteArray("abc def\x17X") << "abc X";
+    QTest::newRow("kill line") << "ab|cd ef_" << QByteArray("ab\ncd ef\x15") << "ab\n";
+    QTest::newRow("tab") << "a\t" << QByteArray("a\t") << "a\t";
 }
 
 void TestConversationWindow::typedBytes() {
@@ -283,7 +288,10 @@ void TestConversationWindow::typedBytes() {
             {u'-', {Qt::Key_Left, Qt::NoModifier}},
             {u'{', {Qt::Key_Left, Qt::ShiftModifier}},
             {u'}', {Qt::Key_Right, Qt::ShiftModifier}},
-            {u'~', {Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier}}};
+            {u'~', {Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier}},
+            {u'^', {Qt::Key_W, Qt::ControlModifier}},
+            {u'_', {Qt::Key_U, Qt::ControlModifier}},
+            {u'\t', {Qt::Key_Tab, Qt::NoModifier}}};
         if (const auto key = special.constFind(c); key != special.cend()) {
             QTest::keyClick(w->localPane(), key->first, key->second);
         } else {
@@ -355,6 +363,21 @@ void TestConversationWindow::remotePaneIsADisplay() {
     pane->selectAll();
     QTest::keyClick(pane, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("h!\nX"));
+}
+
+// Control+Tab and Control+Shift+Tab go from pane to pane; the remote pane takes the focus for reading only.
+void TestConversationWindow::panesReachedByKeyboard() {
+    CTalkConversation* w = open();
+    QVERIFY(connectWindow(w));
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTRY_COMPARE(QApplication::focusWidget(), w->localPane());
+    QTest::keyClick(w->localPane(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), w->remotePane());
+    QTest::keyClicks(w->remotePane(), "typed");
+    QCOMPARE(w->remotePane()->toPlainText(), QString());
+    QTest::keyClick(w->remotePane(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), w->localPane());
+    QCOMPARE(w->localPane()->toPlainText(), QString());
 }
 
 // The pane shows what the decoder keeps: its erases and its trims of the oldest text, whether they reach text

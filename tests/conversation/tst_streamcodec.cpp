@@ -38,6 +38,8 @@ private slots:
     void typed_data();
     void typed();
     void typedKeepsWhatPeerHas();
+    void lineAndWordErase_data();
+    void lineAndWordErase();
 };
 
 void TestStreamCodec::decode_data() {
@@ -257,6 +259,37 @@ void TestStreamCodec::typedKeepsWhatPeerHas() {
     QCOMPARE(diff.replaceFrom(6, QStringLiteral("world!")), QByteArray("!"));
     QCOMPARE(diff.replaceFrom(0, QStringLiteral("hello") + QChar::ParagraphSeparator + "wor"), QByteArray("\x08\x08"));
     QCOMPARE(TypedTextDiff::encode(QStringLiteral("a\r\nb")), QByteArray("a\nb"));
+}
+
+// The user's kill-line (21) and word-erase (23) leave the record of what the peer was told as the peer's decoder
+// leaves its text: both ends apply one rule.
+void TestStreamCodec::lineAndWordErase_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<char>("editChar");
+    QTest::addColumn<QString>("left");
+    QTest::newRow("word") << "abc def" << char(23) << "abc ";
+    QTest::newRow("word and the blanks after it") << "abc def \t " << char(23) << "abc ";
+    QTest::newRow("blanks alone") << "ab\n  " << char(23) << "ab\n";
+    QTest::newRow("word at a line start") << "ab\ncd" << char(23) << "ab\n";
+    QTest::newRow("word: empty") << "" << char(23) << "";
+    QTest::newRow("word outside ascii") << "x 😀é" << char(23) << "x ";
+    QTest::newRow("line") << "ab\ncd ef" << char(21) << "ab\n";
+    QTest::newRow("line: nothing at a line start") << "ab\n" << char(21) << "ab\n";
+}
+
+void TestStreamCodec::lineAndWordErase() {
+    QFETCH(QString, typed);
+    QFETCH(char, editChar);
+    QFETCH(QString, left);
+    TypedTextDiff diff;
+    diff.commit(0, typed);
+    diff.commitEditChar(editChar);
+    QCOMPARE(diff.sentText(), left);
+    // What the pane then reports costs no byte more.
+    QCOMPARE(diff.replaceFrom(left.size(), QString()), QByteArray());
+    StreamDecoder peer;
+    peer.feed(bytes({8, 21, 23}) + TypedTextDiff::encode(typed) + editChar);
+    QCOMPARE(peer.plainText(), left);
 }
 
 QTEST_GUILESS_MAIN(TestStreamCodec)

@@ -120,6 +120,11 @@ private slots:
         f->sheet->tabs()->setCurrentIndex(CPPtr::INDEX);
         QCOMPARE(text->palette().color(QPalette::Base), QColor(0, 64, 0));
         text->setPlainText("Away.\nBack at five.");
+        // Tab moves on from the text; it types nothing into the greeting.
+        text->setFocus();
+        QTest::keyClick(text, Qt::Key_Tab);
+        QVERIFY(!text->hasFocus());
+        QCOMPARE(text->toPlainText(), QStringLiteral("Away.\nBack at five."));
         f->sheet->accept();
         QCOMPARE(f->store().readString("Settings", "autotext"), QStringLiteral("Away.\r\nBack at five."));
     }

@@ -114,6 +114,25 @@ private slots:
         QVERIFY(placement.save(window));
         QCOMPARE(placement.stored(QRect()), reported ? QRect(100, 110, 400, 300) : QRect(30, 40, 400, 300));
     }
+
+    // A new window that would lie exactly over an open one goes a title bar lower and to the right, as often as needed.
+    void cascaded_data() {
+        QTest::addColumn<QList<QRect>>("open");
+        QTest::addColumn<QPoint>("placed");
+        const QRect w(100, 50, 300, 200);
+        QTest::newRow("nothing open") << QList<QRect>{} << QPoint(100, 50);
+        QTest::newRow("elsewhere") << QList<QRect>{w.translated(1, 0)} << QPoint(100, 50);
+        QTest::newRow("over one") << QList<QRect>{w} << QPoint(124, 74);
+        QTest::newRow("same place, other size") << QList<QRect>{QRect(100, 50, 90, 90)} << QPoint(124, 74);
+        QTest::newRow("over a cascade") << QList<QRect>{w.translated(24, 24), w} << QPoint(148, 98);
+        QTest::newRow("a gap in the cascade") << QList<QRect>{w, w.translated(48, 48)} << QPoint(124, 74);
+    }
+    void cascaded() {
+        QFETCH(QList<QRect>, open);
+        QFETCH(QPoint, placed);
+        const QRect r = WindowPlacement::cascaded(QRect(100, 50, 300, 200), {open.begin(), open.end()}, 24);
+        QCOMPARE(r, QRect(placed, QSize(300, 200)));
+    }
 };
 
 QTEST_MAIN(TestWindowPlacement)

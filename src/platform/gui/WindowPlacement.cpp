@@ -32,6 +32,17 @@ bool WindowPlacement::reportsPosition(const QString& platformName) {
     return !platformName.startsWith(QLatin1String("wayland")) && !unplaced.contains(platformName);
 }
 
+QRect WindowPlacement::cascaded(QRect wanted, const std::vector<QRect>& open, int step) {
+    step = std::max(step, 1);
+    const auto coversOne = [&] {
+        return std::any_of(open.begin(), open.end(), [&](const QRect& r) { return r.topLeft() == wanted.topLeft(); });
+    };
+    // Each step passes one window at most: the loop ends after open.size() steps.
+    for (std::size_t i = 0; i < open.size() && coversOne(); ++i)
+        wanted.translate(step, step);
+    return wanted;
+}
+
 void WindowPlacement::setPlatformName(const QString& platformName) {
     m_positionReported = reportsPosition(platformName);
 }

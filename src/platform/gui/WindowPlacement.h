@@ -50,6 +50,9 @@ public:
     // Whether windows of the platform have a position that the program learns (not so under Wayland, nor on the
     // platforms that show one full-screen window without a window manager).
     static bool reportsPosition(const QString& platformName);
+    // Where a new window meant for `wanted` opens while windows of its kind are open at `open`: as long as it would
+    // lie exactly over one of them (the same position), one `step` lower and to the right.
+    static QRect cascaded(QRect wanted, const std::vector<QRect>& open, int step);
     // The platform whose windows are placed: QGuiApplication::platformName() unless a test says otherwise.
     void setPlatformName(const QString& platformName);
 
