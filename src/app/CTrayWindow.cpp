@@ -100,8 +100,14 @@ void CTrayWindow::onActivated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void CTrayWindow::popUpMenu() {
-    // The host's request carries no position that Qt passes on: the menu opens where the pointer is. The tray
-    // window is its owner, as on a tray that shows it by itself.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // With no window of ours in focus, Wayland gives the menu no parent to pop up from: it opens as a window of
+        // its own, which a tiling compositor (sway) stretches over the screen unless its size is fixed; then it
+        // floats, in the middle of the screen.
+        buildMenu();
+        m_menu->setFixedSize(m_menu->sizeHint());
+    }
+    // The host's request carries no position that Qt passes on: the menu opens where the pointer is.
     m_menu->popup(QCursor::pos());
 }
 
