@@ -9,6 +9,7 @@
 #include "robot/RobotMessageList.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QGuiApplication>
@@ -69,7 +70,9 @@ void CTrayWindow::showIcon() {
         MessageBoxService::Request r;
         r.title = QStringLiteral("Murmelo");
         r.text = QStringLiteral("No system tray is available on this desktop. Murmelo keeps running and answers "
-                                "talk requests; its icon appears as soon as a tray does.");
+                                "talk requests; its icon appears as soon as a tray does.\n\n"
+                                "To place a call, start Murmelo again from the desktop's menu. Right-click its entry "
+                                "in the menu or dock for Talk, Messages, Customize and Exit.");
         r.icon = MessageBoxService::Icon::Information;
         MessageBoxService::instance().notify(r);
     }
@@ -80,13 +83,32 @@ void CTrayWindow::hideIcon() {
 }
 
 void CTrayWindow::onActivated(QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::DoubleClick) {
+    if (reason == QSystemTrayIcon::Context || reason == QSystemTrayIcon::MiddleClick) {
+        // A StatusNotifier host that cannot draw the menu (swaybar) asks the program to show it. A tray that shows
+        // it by itself has it on screen by now (an XEmbed tray, on the right button's press) or never asks (a
+        // panel that draws the exported menu), so nothing shows twice. A middle click (SecondaryActivate) opens it
+        // too, on every tray: a second way to the menu where the right button is taken by the host.
+        if (!m_menu->isVisible())
+            popUpMenu();
+    } else if (reason == QSystemTrayIcon::DoubleClick) {
         m_singleClick.stop();
         OnCommand(CMD_TALK);
     } else if (reason == QSystemTrayIcon::Trigger && trayLacksDoubleClick()) {
         // Waits out a possible double click so that one gesture never opens two dialogs.
         m_singleClick.start();
     }
+}
+
+void CTrayWindow::popUpMenu() {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // With no window of ours in focus, Wayland gives the menu no parent to pop up from: it opens as a window of
+        // its own, which a tiling compositor (sway) stretches over the screen unless its size is fixed; then it
+        // floats, in the middle of the screen.
+        buildMenu();
+        m_menu->setFixedSize(m_menu->sizeHint());
+    }
+    // The host's request carries no position that Qt passes on: the menu opens where the pointer is.
+    m_menu->popup(QCursor::pos());
 }
 
 QAction* CTrayWindow::addCommand(QMenu* menu, const QString& text, int command) {

@@ -56,6 +56,8 @@ public:
 
 private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
+    // Shows the menu where the pointer is (a StatusNotifier host that asks the program to show its menu).
+    void popUpMenu();
     void setIconId(int id);
     QAction* addCommand(QMenu* menu, const QString& text, int command);
     // What the menu's entries depend on.

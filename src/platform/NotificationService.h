@@ -1,7 +1,8 @@
 // The service every desktop notification goes through, so that tests can see and click them.
 //
-// A notification is a short note the desktop shows by itself for a while (through the tray icon); clicking it runs
-// what the caller gave. The windowed implementation is TrayNotifications; until one is installed, nothing is shown.
+// A notification is a short note the desktop shows by itself for a while, whether or not a tray holds the icon;
+// clicking it runs what the caller gave. The windowed implementation is TrayNotifications; until one is installed,
+// nothing is shown.
 #pragma once
 
 #include <QString>
@@ -16,7 +17,7 @@ public:
         // Plain text, never markup: whatever shows it must show these characters as they are.
         QString title;
         QString text;
-        // What shows it: the tray icon (a QSystemTrayIcon in the program); null when there is none.
+        // Whose notice it is: the tray icon in the program, whether or not a tray holds it.
         QObject* source = nullptr;
     };
 
@@ -27,7 +28,7 @@ public:
     // was shown then.
     virtual bool show(const Notice& notice, std::function<void()> clicked) = 0;
 
-    // The process-wide service; the application installs the tray's at start-up.
+    // The process-wide service; the application installs the desktop's at start-up.
     static NotificationService& instance();
     static void setInstance(NotificationService* service);
 };

@@ -15,7 +15,8 @@ class AppContext;
 class MessageAnnouncer : public QObject {
     Q_OBJECT
 public:
-    // Follows the context's message list from now on; `source` is what shows the notifications (the tray icon).
+    // Follows the context's message list from now on; `source` is whose notices they are (the tray icon, which
+    // need not be in a tray: the notices go out without one).
     MessageAnnouncer(AppContext& context, QObject* source, QObject* parent = nullptr);
 
     // The notice for a message: "Message from <user> at <host>", and the first line of its text with something on it.

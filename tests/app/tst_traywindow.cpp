@@ -11,6 +11,7 @@
 #include "ScriptedNotifications.h"
 #include "TempProfile.h"
 
+#include <QCursor>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -123,6 +124,24 @@ private slots:
         m_app->removeTalkWindow(&c);
         m_app->messages().clear();
         QCOMPARE(entries(tray().menu()).size(), 7);
+    }
+
+    // A StatusNotifier host that cannot draw the menu asks for it (ContextMenu, reported as Context), and a middle
+    // click asks too: the menu opens at the pointer; one already on screen (a tray shows it on the right press) stays.
+    void activationShowsTheMenu_data() {
+        QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
+        QTest::newRow("context menu request") << QSystemTrayIcon::Context;
+        QTest::newRow("middle click") << QSystemTrayIcon::MiddleClick;
+    }
+    void activationShowsTheMenu() {
+        QFETCH(QSystemTrayIcon::ActivationReason, reason);
+        QCursor::setPos(300, 200);
+        emit tray().trayIcon()->activated(reason);
+        QVERIFY(tray().menu()->isVisible());
+        QCOMPARE(tray().menu()->pos(), QPoint(300, 200));
+        QCursor::setPos(100, 100);
+        emit tray().trayIcon()->activated(reason);
+        QCOMPARE(tray().menu()->pos(), QPoint(300, 200));
     }
 
     void tipSaysWhenTheMessageBoxIsFull() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Murmelo in a real desktop panel (xfwm4 and xfce4-panel, whose notification area speaks StatusNotifier): the icon
-# registers with the panel and shows in it; a right click opens its menu; one click starts Talk (the panel sends no
+# registers with the panel and shows in it; a right click opens its menu (the panel draws it), and so does a host's
+# ContextMenu call (the program shows it); one click starts Talk (the panel sends no
 # double click); a message the talk robot takes from a Unix caller raises a desktop notification (xfce4-notifyd),
 # whose click opens the monitor, and puts Messages into the menu, which is one entry taller and opens the monitor.
 E2E_NAME=panel
@@ -31,8 +32,19 @@ check "a right click opens its menu" wait_for 5 popup_below_panel "$before"
 sleep 0.3
 menu_height=$(popup_below_panel "$before")
 import -window root "$E2E_ARTIFACTS/menu.png" 2>/dev/null
+check "the panel draws it alone" bash -c "! has_pid_window $pid ''"
 xdotool key Escape
 check "Escape closes the menu" wait_for 5 no_popup_below_panel "$before"
+
+# A host that cannot draw the menu (swaybar) asks the program to show it, where the pointer is.
+menu_at() { for w in $(xdotool search --onlyvisible --pid "$pid"); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"; [ "$X $Y" = "$1 $2" ] && [ "$HEIGHT" -gt 60 ] && return 0; done; return 1; }
+xdotool mousemove 500 300
+sn_call "$pid" ContextMenu int32:500 int32:300
+check "a host's ContextMenu call shows the menu at the pointer" wait_for 5 menu_at 500 300
+import -window root "$E2E_ARTIFACTS/context-menu.png" 2>/dev/null
+xdotool key Escape
+check "Escape closes it" wait_for 5 bash -c "! has_pid_window $pid ''"
 
 panel_icon_click 1
 check "one click starts Talk" wait_for 10 has_pid_window "$pid" '^Talk to\.\.\.$'

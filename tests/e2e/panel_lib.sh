@@ -105,9 +105,17 @@ sn_item_of() {
 }
 no_sn_item_of() { ! sn_item_of "$1"; }
 
-# Starts the desktop and waits until the panel's notification area is there to take icons. Sets DISPLAY,
-# DBUS_SESSION_BUS_ADDRESS, PANEL_HOME, PANEL_PID, PANEL_WM_PID.
-start_panel_desktop() {
+# Calls a method of the process's StatusNotifier item as a host does: sn_call pid method args...
+sn_call() {
+    local item
+    for item in $(sn_items); do
+        [ "$(bus_pid "${item%%/*}")" = "$1" ] && bus_call "${item%%/*}" "/${item#*/}" "org.kde.StatusNotifierItem.$2" "${@:3}"
+    done
+}
+
+# A desktop without any tray (GNOME as shipped): the display, the session bus with the notification service, and
+# xfwm4. Sets DISPLAY, DBUS_SESSION_BUS_ADDRESS, PANEL_HOME, PANEL_WM_PID.
+start_bare_desktop() {
     start_display --no-tray
     PANEL_HOME="$E2E_DIR/desktop-home"
     write_panel_config "$PANEL_HOME"
@@ -117,9 +125,16 @@ start_panel_desktop() {
     export DBUS_SESSION_BUS_ADDRESS
     env "${DESKTOP_ENV[@]}" xfwm4 >"$E2E_DIR/xfwm4.log" 2>&1 &
     PANEL_WM_PID=$!
+    E2E_PIDS+=("$PANEL_WM_PID")
+}
+
+# Starts the desktop and waits until the panel's notification area is there to take icons. Sets what
+# start_bare_desktop sets, and PANEL_PID.
+start_panel_desktop() {
+    start_bare_desktop
     env "${DESKTOP_ENV[@]}" xfce4-panel >"$E2E_DIR/panel.log" 2>&1 &
     PANEL_PID=$!
-    E2E_PIDS+=("$PANEL_WM_PID" "$PANEL_PID")
+    E2E_PIDS+=("$PANEL_PID")
     wait_for 20 bash -c "dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
         org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
         string:IsStatusNotifierHostRegistered | grep -q 'boolean true'"
@@ -133,7 +148,7 @@ stop_panel_desktop() {
         pid=$(bus_pid "$name")
         [ -n "$pid" ] && [ "$pid" != "$DBUS_SESSION_BUS_PID" ] && kill "$pid" 2>/dev/null
     done
-    kill "$PANEL_PID" "$PANEL_WM_PID" 2>/dev/null
+    kill ${PANEL_PID:-} "$PANEL_WM_PID" 2>/dev/null
     sleep 0.3
     kill "$DBUS_SESSION_BUS_PID" 2>/dev/null
 }

@@ -1,4 +1,4 @@
-// Desktop notifications for the tray icon.
+// Desktop notifications, with or without a tray.
 #include "platform/gui/TrayNotifications.h"
 
 #include <QCoreApplication>
@@ -8,8 +8,9 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QImage>
-#include <QSystemTrayIcon>
 
 namespace {
 
@@ -34,16 +35,14 @@ QDBusArgument imageData(const QIcon& icon) {
 } // namespace
 
 bool TrayNotifications::show(const Notice& notice, std::function<void()> clicked) {
-    auto* icon = qobject_cast<QSystemTrayIcon*>(notice.source);
-    if (!icon || !icon->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable())
-        return false;
-    if (!showOnBus(icon, notice))
+    // The program's icon, never the tray's blink picture; no tray is needed.
+    if (!showOnBus(QGuiApplication::windowIcon(), notice))
         return false;
     m_clicked = std::move(clicked);
     return true;
 }
 
-bool TrayNotifications::showOnBus(QSystemTrayIcon* icon, const Notice& notice) {
+bool TrayNotifications::showOnBus(const QIcon& icon, const Notice& notice) {
     QDBusConnection session = QDBusConnection::sessionBus();
     const QDBusConnectionInterface* bus = session.isConnected() ? session.interface() : nullptr;
     // The service runs, or the bus starts it when called.
@@ -58,7 +57,7 @@ bool TrayNotifications::showOnBus(QSystemTrayIcon* icon, const Notice& notice) {
     }
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(NORMAL_URGENCY));
-    hints.insert(QStringLiteral("image-data"), QVariant::fromValue(imageData(icon->icon())));
+    hints.insert(QStringLiteral("image-data"), QVariant::fromValue(imageData(icon)));
     QDBusMessage call = QDBusMessage::createMethodCall(SERVICE, PATH, SERVICE, QStringLiteral("Notify"));
     // The body is read as markup by most services: "<a href=...>" from a caller must stay text. The summary is
     // plain text.

@@ -1,18 +1,19 @@
-// Desktop notifications for the tray icon; a click runs the notice's action.
+// Desktop notifications of the program, with or without a tray; a click runs the notice's action.
 //
 // The desktop's notification service (org.freedesktop.Notifications on the session bus) shows them, whatever kind
-// of tray holds the icon: each replaces the one before, carries the program's icon and a default action, and comes
-// back when the user clicks it. Qt's own route (QSystemTrayIcon::showMessage) reports clicks only for critical
-// notifications on a StatusNotifier tray, which would show an error icon in the notification and in the panel, and
-// on an older tray draws a balloon of its own over the icon, where it takes the clicks meant for the icon's menu.
-// Without a tray, or without a notification service, nothing is shown.
+// of tray holds the icon and also where no tray does (GNOME as shipped, a bare window manager): each replaces the
+// one before, carries the program's icon and a default action, and comes back when the user clicks it. Qt's own
+// route (QSystemTrayIcon::showMessage) needs a tray, reports clicks only for critical notifications on a
+// StatusNotifier tray, which would show an error icon in the notification and in the panel, and on an older tray
+// draws a balloon of its own over the icon, where it takes the clicks meant for the icon's menu. Without a session
+// bus or a notification service nothing is shown (the message itself waits in the list all the same).
 #pragma once
 
 #include "platform/NotificationService.h"
 
 #include <QObject>
 
-class QSystemTrayIcon;
+class QIcon;
 
 class TrayNotifications final : public QObject, public NotificationService {
     Q_OBJECT
@@ -30,7 +31,7 @@ private slots:
     void onNotificationClosed(uint id, uint reason);
 
 private:
-    bool showOnBus(QSystemTrayIcon* icon, const Notice& notice);
+    bool showOnBus(const QIcon& icon, const Notice& notice);
     std::function<void()> m_clicked;
     bool m_listening = false;
     // The service's number of the notification on screen (0: none).
