@@ -118,7 +118,41 @@ bool CTalkApp::InitInstance() {
 
     CreateDaemon();
     FollowSession();
+    m_started = true;
+    for (const StartCommand::Command command : std::as_const(m_waitingCommands))
+        QMetaObject::invokeMethod(
+            this, [this, command] { perform(command); }, Qt::QueuedConnection);
+    m_waitingCommands.clear();
     return true;
+}
+
+void CTalkApp::perform(StartCommand::Command command) {
+    if (command == StartCommand::None || m_shutDown)
+        return;
+    if (!m_started) {
+        if (!m_waitingCommands.contains(command))
+            m_waitingCommands.append(command);
+        return;
+    }
+    switch (command) {
+    case StartCommand::Talk:
+        m_tray->OnCommand(CTrayWindow::CMD_TALK);
+        return;
+    case StartCommand::Messages:
+        // Not hidden when the list is empty, as the tray menu's entry is: an empty monitor answers the user who
+        // chose Messages from the menu entry better than nothing happening.
+        m_tray->OnCommand(CTrayWindow::CMD_MESSAGES);
+        return;
+    case StartCommand::Customize:
+        m_tray->OnCommand(CTrayWindow::CMD_CUSTOMIZE);
+        return;
+    case StartCommand::Quit:
+        // As the tray's Exit: asks first when messages wait.
+        m_tray->OnCommand(CTrayWindow::CMD_EXIT);
+        return;
+    case StartCommand::None:
+        return;
+    }
 }
 
 void CTalkApp::FollowSession() {

@@ -5,6 +5,7 @@
 // box, the single-instance windows) and runs start-up and shutdown.
 #pragma once
 
+#include "app/StartCommand.h"
 #include "config/Settings.h"
 #include "platform/AppContext.h"
 #include "platform/CountedErrorBox.h"
@@ -47,6 +48,10 @@ public:
 
     // The tray's "&Talk": by person or by host and user, as the connect style says.
     void Talk();
+    // A command of the desktop entry's actions (this start's own, or one a later start handed over): what the tray
+    // menu's entry of that name does. Messages opens the monitor even when no message waits. Before start-up has
+    // finished (the first start's About box) it is kept, and runs from the event loop once start-up is done.
+    void perform(StartCommand::Command command);
 
     // The desktop session ends: the program quits at once, asking nothing (its messages are on disk, and robot
     // conversations still running are filed on the way out), and never holds the logout up.
@@ -123,6 +128,9 @@ private:
     std::unique_ptr<MessageAnnouncer> m_announcer;
     bool m_sessionEnded = false;
     bool m_shutDown = false;
+    // Start-up has finished: commands run at once; until then they wait here.
+    bool m_started = false;
+    QList<StartCommand::Command> m_waitingCommands;
     int m_quitCode = -1;
     QList<TalkWindowEntry*> m_talkWindows;
     // The single-instance windows while they are open.

@@ -33,13 +33,15 @@ class TestStartup : public QObject {
     };
 
     // Starts the program on `profile` with the install notification going to a local test socket.
-    Run start(TempProfile& profile, std::unique_ptr<CTalkApp>& app) {
+    Run start(TempProfile& profile, std::unique_ptr<CTalkApp>& app,
+              StartCommand::Command command = StartCommand::None) {
         Run run;
         QUdpSocket sink;
         sink.bind(QHostAddress::LocalHost, 0);
         app = std::make_unique<CTalkApp>(profile.store());
         app->setDaemonPort(0); // any free port: port 518 is not the test's to take
         app->setNotificationTarget(QHostAddress::LocalHost, sink.localPort());
+        app->perform(command);
         ModalCloser about([&run](QWidget* w) {
             run.aboutShown = true;
             run.aboutTitle = w->windowTitle();
@@ -111,6 +113,17 @@ private slots:
         QVERIFY(!run.aboutShown);
         QVERIFY(run.datagrams.isEmpty());
         QVERIFY(!profile.store().contains("People", "Count"));
+    }
+
+    // The start's own command (or one handed over during the first start's About box) runs once start-up is done.
+    // Messages opens the monitor although no message waits.
+    void aCommandWaitsForStartUp() {
+        ScriptedMessageBoxes boxes;
+        TempProfile profile;
+        std::unique_ptr<CTalkApp> app;
+        QVERIFY(start(profile, app, StartCommand::Messages).aboutShown);
+        QVERIFY(app->messages().isEmpty());
+        QTRY_VERIFY(app->messageMonitorOpen());
     }
 
     void robotModeOnStartupSetsTheRunningSwitch() {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The first start of Murmelo as a user meets it: the About box before anything else, the tray icon and
-# its menu, a second copy refused, and Exit.
+# its menu, another copy refused, and Exit.
 E2E_NAME=first
 source "$(dirname "$0")/lib.sh"
 require_root
@@ -31,7 +31,8 @@ sleep 0.8
 import -window root "$E2E_ARTIFACTS/tray-menu.png" 2>/dev/null
 xdotool key Escape
 
-# A second copy on the same host finds the port taken, says so and quits with status 1.
+# A copy with settings of its own (another user's, say) is not this session's: it finds the port taken, says so and
+# quits with status 1.
 home2="$E2E_DIR/home-a2"
 mkdir -p "$home2/.config/Bravik"
 printf '[About]\nVersion=141\n' >"$home2/.config/Bravik/ZUNO.conf"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A desktop without a system tray (xfwm4 and a session bus with xfce4-notifyd, no panel: GNOME as shipped): Murmelo
 # says so once and how to reach it, keeps answering, announces a message the talk robot takes from a Unix caller
-# with a desktop notification whose click opens the monitor, and its icon docks when a tray appears later.
+# with a desktop notification whose click opens the monitor; starting it again and the menu entry's actions reach
+# the running copy, and its icon docks when a tray appears later.
 E2E_NAME=notray
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/panel_lib.sh"
@@ -39,15 +40,37 @@ check "clicking it opens the monitor" wait_for 10 has_pid_window "$pid" '^Murmel
 focus_pid_window "$pid" '^Murmelo: message monitor$' && xdotool key alt+F4
 wait_for 5 bash -c "! has_pid_window $pid '^Murmelo: message monitor\$'"
 
+# Starting it again, and the menu entry's actions, as the desktop runs them: the Exec lines of the desktop file.
+entry="$(dirname "$0")/../../packaging/zuno.desktop"
+exec_of() { sed -n "/^\[Desktop ${1:-Entry}/,/^\[/s/^Exec=zuno//p" "$entry" | head -n1; }
+start_again() {
+    # shellcheck disable=SC2046
+    ip netns exec "$A" env HOME="$home" XDG_CONFIG_HOME="$home/.config" DISPLAY="$DISPLAY" \
+        XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" timeout 30 "$ZUNO" $(exec_of "$@") >>"$home/again.log" 2>&1
+}
+start_again
+check "a second start hands over and exits 0" [ $? -eq 0 ]
+check "it shows no box of its own" [ ! -s "$home/again.log" ]
+check "the running copy opens Talk" wait_for 10 has_pid_window "$pid" '^Talk to\.\.\.$'
+focus_pid_window "$pid" '^Talk to\.\.\.$' && xdotool key Escape
+start_again "Action messages"
+check "the Messages action exits 0" [ $? -eq 0 ]
+check "the running copy opens the message monitor" wait_for 10 has_pid_window "$pid" '^Murmelo: message monitor$'
+import -window root "$E2E_ARTIFACTS/handed-over.png" 2>/dev/null
+focus_pid_window "$pid" '^Murmelo: message monitor$' && xdotool key alt+F4
+wait_for 5 bash -c "! has_pid_window $pid '^Murmelo: message monitor\$'"
+
 start_tray
 icon_docked() { for w in $(xdotool search --onlyvisible --pid "$pid"); do
     eval "$(xdotool getwindowgeometry --shell "$w")"; [ "$WIDTH" -le 40 ] && [ "$Y" -lt 40 ] && return 0; done; return 1; }
 check "the icon docks when a tray appears" wait_for 10 icon_docked
-TRAY_PID=$pid
-tray_menu e
+start_again "Action quit" &
+quitter=$!
 wait_for 5 focus_pid_window "$pid" '^Murmelo$' && xdotool key y   # Exit anyway: a message waits
 wait_for 10 bash -c "! kill -0 $pid 2>/dev/null"
 wait "$pid"
-check "Exit still works" [ $? -eq 0 ]
+check "the Exit action ends it with status 0" [ $? -eq 0 ]
+wait "$quitter"
+check "and the action itself exits 0" [ $? -eq 0 ]
 stop_panel_desktop
 finish

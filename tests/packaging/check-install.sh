@@ -14,6 +14,14 @@ for f in bin/zuno share/applications/zuno.desktop share/zuno/zuno-autostart.desk
 done
 grep -qx 'Name=Murmelo' "$root/share/applications/zuno.desktop" || { echo "menu entry is not named Murmelo"; exit 1; }
 grep -q '^Categories=Network;' "$root/share/applications/zuno.desktop" || { echo "menu entry is not in Network"; exit 1; }
+# The menu entry's actions, each the program's option of that name (a desktop without a tray reaches it so).
+entry=$(cat "$root/share/applications/zuno.desktop")
+grep -qx 'Actions=talk;messages;customize;quit;' <<<"$entry" || { echo "menu entry lacks its actions"; exit 1; }
+for action in talk messages customize quit; do
+    grep -A3 -x "\[Desktop Action $action\]" <<<"$entry" | grep -qx "Exec=zuno --$action" ||
+        { echo "action $action does not run zuno --$action"; exit 1; }
+done
+grep -q -- '--messages' <<<"$(man -l "$root/share/man/man1/zuno.1" 2>/dev/null)" || { echo "manual lacks the options"; exit 1; }
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$root/share/applications/zuno.desktop"
     desktop-file-validate "$root/share/zuno/zuno-autostart.desktop"
