@@ -21,6 +21,7 @@ class QLabel;
 class QMenuBar;
 class QStatusBar;
 class RemotePane;
+class RemoteSpeech;
 
 class CTalkConversation : public QDialog, public TalkWindowEntry {
     Q_OBJECT
@@ -72,6 +73,7 @@ protected:
 private:
     void buildWidgets();
     void buildMenu();
+    void nameRemotePane();
     void applyLook();
     void place();
     void layOut();
@@ -96,6 +98,7 @@ private:
     PaneSplitter* m_splitter = nullptr;
     QStatusBar* m_statusBar = nullptr;
     QLabel* m_statusLabel = nullptr;
+    RemoteSpeech* m_speech = nullptr; // interactive conversations only: nobody watches a robot's
 
     ConversationLook m_look; // the colours and fonts this window was created with
     WindowPlacement m_placement;
