@@ -23,34 +23,18 @@
 namespace {
 
 // The roles a user acts on or reads from, which a screen reader announces by name.
-bool isControl(QAccessible::Role role) {
-    switch (role) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::EditableText:
-    case QAccessible::ComboBox:
-    case QAccessible::List:
-    case QAccessible::Table:
-    case QAccessible::Tree:
-    case QAccessible::PageTab:
-    case QAccessible::SpinBox:
-    case QAccessible::Slider:
-    case QAccessible::MenuItem:
-        return true;
-    default:
-        return false;
-    }
-}
+const QList<QAccessible::Role> CONTROLS{QAccessible::PushButton,   QAccessible::CheckBox, QAccessible::RadioButton,
+                                        QAccessible::EditableText, QAccessible::ComboBox, QAccessible::List,
+                                        QAccessible::Table,        QAccessible::Tree,     QAccessible::PageTab,
+                                        QAccessible::SpinBox,      QAccessible::Slider,   QAccessible::MenuItem};
+const QList<QAccessible::Role> CONTAINERS{QAccessible::List, QAccessible::Table, QAccessible::Tree};
 
-// The controls under `iface` without a name, as "role (object name)".
+// The controls under `iface` without a name, as "role object-name".
 void collectUnnamed(QAccessibleInterface* iface, QStringList& out) {
     const QAccessible::Role role = iface->role();
-    if (isControl(role) && iface->text(QAccessible::Name).trimmed().isEmpty())
-        out << QStringLiteral("%1 (%2)").arg(int(role)).arg(iface->object() ? iface->object()->objectName()
-                                                                            : QString());
-    // Rows and cells are the items of a list, named by their text.
-    if (role == QAccessible::List || role == QAccessible::Table || role == QAccessible::Tree)
+    if (CONTROLS.contains(role) && iface->text(QAccessible::Name).trimmed().isEmpty())
+        out << QString::number(role) + QLatin1Char(' ') + (iface->object() ? iface->object()->objectName() : "");
+    if (CONTAINERS.contains(role)) // rows and cells: named by their text
         return;
     for (int i = 0; i < iface->childCount(); ++i)
         if (QAccessibleInterface* child = iface->child(i))
