@@ -7,10 +7,12 @@
 E2E_NAME=screen_reader
 source "$(dirname "$0")/lib.sh"
 require_root
-for tool in dbus-daemon speech-dispatcher python3; do
+# Debian's own Python, which has the accessibility bindings.
+PY=/usr/bin/python3
+for tool in dbus-daemon speech-dispatcher; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed (scripts/deps --test)"; exit 77; }
 done
-[ -x /usr/libexec/at-spi-bus-launcher ] && python3 -c 'import pyatspi' 2>/dev/null ||
+[ -x /usr/libexec/at-spi-bus-launcher ] && "$PY" -c 'import pyatspi' 2>/dev/null ||
     { echo "SKIP: at-spi2-core or python3-pyatspi is not installed (scripts/deps --test)"; exit 77; }
 start_display
 
@@ -55,7 +57,7 @@ tray_menu r # the robot off again
 # 2. A call the user takes: the peer's lines are spoken.
 unix_talk live root@10.77.9.161
 check "the prompt rings" wait_for 10 has_pid_window "$pid" '^Talk request from$'
-python3 "$(dirname "$0")/atspi_controls.py" "$pid" >"$E2E_ARTIFACTS/atspi.txt"
+"$PY" "$(dirname "$0")/atspi_controls.py" "$pid" >"$E2E_ARTIFACTS/atspi.txt"
 answer_prompt "$pid" alt+t
 check "the conversation connects" wait_for 10 has_pid_window "$pid" "$title"
 wait_for 10 screen_has live "Connection established"
@@ -74,7 +76,7 @@ check "the Customize sheet opens" wait_for 10 has_pid_window "$pid" '^Murmelo: c
 tray_menu t
 check "a talk-to dialog opens" wait_for 10 has_pid_window "$pid" '^Talk to\.\.\.$'
 sleep 1
-python3 "$(dirname "$0")/atspi_controls.py" "$pid" >>"$E2E_ARTIFACTS/atspi.txt"
+"$PY" "$(dirname "$0")/atspi_controls.py" "$pid" >>"$E2E_ARTIFACTS/atspi.txt"
 tree="$E2E_ARTIFACTS/atspi.txt"
 cat "$tree"
 for window in 'Talk request from' 'Murmelo: talking to root at 10.77.9.162' 'Murmelo: customize' 'Talk to...'; do
