@@ -42,7 +42,7 @@ export QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 
 make_hosts "zsa-$$=10.77.9.161" "zsb-$$=10.77.9.162"
 start_unix_host "zsb-$$" || log "the Unix host did not start"
-start_zuno "zsa-$$" "$(home_for a "ltra=60" "talkrobotmode=1")" || log "Murmelo did not start"
+start_zuno "zsa-$$" "$(home_for a "ltra=60" "talkrobotmode=1" "newstyle=0")" || log "Murmelo did not start"
 pid=$ZUNO_PID
 title='^Murmelo: talking to root at 10.77.9.162$'
 
@@ -70,11 +70,11 @@ check "the robot's conversation said nothing" bash -c "! grep -qF 'left for the 
 # 3. Every window of the program on the accessibility bus.
 tray_menu m
 check "the monitor opens" wait_for 10 has_pid_window "$pid" '^Murmelo: message monitor$'
+tray_menu t # the old connect style: host and user
+check "a talk-to dialog opens" wait_for 10 has_pid_window "$pid" '^Talk to\.\.\.$'
 tray_menu c
 wait_for 5 has_pid_window "$pid" '^Murmelo: customize$' || tray_menu c
 check "the Customize sheet opens" wait_for 10 has_pid_window "$pid" '^Murmelo: customize$'
-tray_menu t
-check "a talk-to dialog opens" wait_for 10 has_pid_window "$pid" '^Talk to\.\.\.$'
 sleep 1
 "$PY" "$(dirname "$0")/atspi_controls.py" "$pid" >>"$E2E_ARTIFACTS/atspi.txt"
 tree="$E2E_ARTIFACTS/atspi.txt"
