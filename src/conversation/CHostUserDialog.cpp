@@ -5,6 +5,7 @@
 #include "platform/AppContext.h"
 #include "platform/ProfileStore.h"
 #include "platform/WireName.h"
+#include "platform/gui/AccessibleNames.h"
 #include "platform/gui/Desktop.h"
 #include "platform/gui/ReturnPressesButton.h"
 
@@ -19,7 +20,7 @@
 
 namespace {
 
-QComboBox* makeHistoryBox(QWidget* parent, const QString& name) {
+QComboBox* makeHistoryBox(QWidget* parent, const QString& name, const QString& accessibleName) {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
     box->setEditable(true);
@@ -27,6 +28,7 @@ QComboBox* makeHistoryBox(QWidget* parent, const QString& name) {
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setMinimumContentsLength(24);
     box->lineEdit()->setMaxLength(CHostUserDialog::TEXT_LIMIT);
+    AccessibleNames::nameComboBox(box, accessibleName);
     return box;
 }
 
@@ -38,8 +40,8 @@ CHostUserDialog::CHostUserDialog(AppContext& context, QWidget* parent)
     setWindowTitle(QStringLiteral("Talk to..."));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    m_host = makeHistoryBox(this, QStringLiteral("host"));
-    m_user = makeHistoryBox(this, QStringLiteral("user"));
+    m_host = makeHistoryBox(this, QStringLiteral("host"), QStringLiteral("Host"));
+    m_user = makeHistoryBox(this, QStringLiteral("user"), QStringLiteral("User"));
     m_talk = new QPushButton(QStringLiteral("&Talk"), this);
     m_talk->setObjectName(QStringLiteral("talk"));
     m_talk->setDefault(true);

@@ -5,6 +5,7 @@
 #include "config/Settings.h"
 #include "platform/AppContext.h"
 #include "platform/ProfileStore.h"
+#include "platform/gui/AccessibleNames.h"
 #include "platform/gui/Desktop.h"
 #include "platform/gui/ReturnPressesButton.h"
 #include "platform/gui/WindowPlacement.h"
@@ -29,6 +30,7 @@ CPersonDialog::CPersonDialog(AppContext& context, QWidget* parent)
     m_person->setInsertPolicy(QComboBox::NoInsert);
     m_person->setMinimumContentsLength(24);
     m_person->lineEdit()->setMaxLength(TEXT_LIMIT);
+    AccessibleNames::nameComboBox(m_person, QStringLiteral("Person"));
     m_urgent = new QCheckBox(QStringLiteral("&Urgent!"), this);
     m_urgent->setObjectName(QStringLiteral("urgent"));
     m_talk = new QPushButton(QStringLiteral("&Talk"), this);

@@ -5,11 +5,15 @@
 #include "conversation/ConversationEngine.h"
 #include "conversation/LocalPane.h"
 #include "conversation/RemotePane.h"
+#include "conversation/RemoteSpeech.h"
 #include "platform/AppContext.h"
+#include "platform/ShownText.h"
+#include "platform/gui/DesktopSpeech.h"
 #include "platform/gui/FontConversion.h"
 #include "platform/gui/NotificationSound.h"
 #include "platform/gui/PaneSplitter.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -40,10 +44,16 @@ CTalkConversation::CTalkConversation(AppContext& context, int mode, const QStrin
     m_engine->setBoxOwner(this);
     connect(m_engine, &ConversationEngine::statusChanged, this,
             [this](const QString& t) { m_statusLabel->setText(t); });
-    connect(m_engine, &ConversationEngine::titleChanged, this, &QWidget::setWindowTitle);
+    connect(m_engine, &ConversationEngine::titleChanged, this, [this](const QString& title) {
+        setWindowTitle(title);
+        nameRemotePane(); // the peer may answer by another name than the one called
+    });
     connect(m_engine, &ConversationEngine::connectedToPeer, this, &CTalkConversation::onConnected);
-    connect(m_engine, &ConversationEngine::remoteEdits, this,
-            [this](const RemoteEdits& edits) { m_remotePane->apply(edits); });
+    connect(m_engine, &ConversationEngine::remoteEdits, this, [this](const RemoteEdits& edits) {
+        m_remotePane->apply(edits);
+        if (m_speech && QAccessible::isActive())
+            m_speech->take(edits);
+    });
     connect(m_engine, &ConversationEngine::localTextSet, this, [this](const QString& text) {
         m_settingLocalText = true;
         m_localPane->setPlainText(text);
@@ -55,6 +65,8 @@ CTalkConversation::CTalkConversation(AppContext& context, int mode, const QStrin
     buildWidgets();
     buildMenu();
     if (m_mode == 0) {
+        // A screen reader does not read changes of a pane without the focus: the peer's text is spoken.
+        m_speech = new RemoteSpeech([](const QString& text) { DesktopSpeech::say(text); }, this);
         applyLook();
         place();
         if (!m_taskbar)
@@ -94,6 +106,8 @@ void CTalkConversation::buildWidgets() {
     m_remotePane->setObjectName(QStringLiteral("remotePane"));
     m_localPane = new LocalPane(m_client);
     m_localPane->setObjectName(QStringLiteral("localPane"));
+    m_localPane->setAccessibleName(QStringLiteral("Your text"));
+    nameRemotePane();
     m_localPane->setEnabled(false);
     m_remotePane->viewport()->installEventFilter(this);
     m_localPane->viewport()->installEventFilter(this);
@@ -142,6 +156,11 @@ int CTalkConversation::splitterPosition() const {
 }
 double CTalkConversation::splitterRatio() const {
     return m_splitter->ratio();
+}
+
+void CTalkConversation::nameRemotePane() {
+    m_remotePane->setAccessibleName(QStringLiteral("Text from ") + ShownText::caretForm(remoteUser()) +
+                                    QStringLiteral(" at ") + ShownText::caretForm(m_host));
 }
 
 QString CTalkConversation::statusText() const {

@@ -24,6 +24,7 @@ class QLabel;
 class QMenuBar;
 class QStatusBar;
 class RemotePane;
+class RemoteSpeech;
 
 class CTalkConversation : public QDialog, public TalkWindowEntry {
     Q_OBJECT
@@ -75,6 +76,7 @@ protected:
 private:
     void buildWidgets();
     void buildMenu();
+    void nameRemotePane();
     void applyLook();
     void place();
     void layOut();
@@ -99,6 +101,7 @@ private:
     PaneSplitter* m_splitter = nullptr;
     QStatusBar* m_statusBar = nullptr;
     QLabel* m_statusLabel = nullptr;
+    RemoteSpeech* m_speech = nullptr; // interactive conversations only: nobody watches a robot's
 
     ConversationLook m_look; // the colours and fonts this window was created with
     WindowPlacement m_placement;

@@ -29,6 +29,7 @@ CMyPPp::CMyPPp(Settings& settings, ProfileStore& store, QWidget* parent)
     setObjectName(QStringLiteral("CMyPPp"));
     m_tree = new LabelTree(this);
     m_tree->setObjectName(QStringLiteral("peopleTree"));
+    m_tree->setAccessibleName(QStringLiteral("People"));
     m_add = new QPushButton(addCaptionFor(0), this);
     m_add->setObjectName(QStringLiteral("addButton"));
     // Enter belongs to the label editing here, never to a default button.

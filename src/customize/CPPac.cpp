@@ -41,6 +41,7 @@ CPPac::CPPac(Settings& settings, ProfileStore& store, QWidget* parent) : Customi
     setObjectName(QStringLiteral("CPPac"));
     m_tree = new LabelTree(this);
     m_tree->setObjectName(QStringLiteral("actionTree"));
+    m_tree->setAccessibleName(QStringLiteral("Callers and hosts"));
     // Only the entries under "Caller" and "Host" have labels the user may change.
     m_tree->setEditFilter([](QTreeWidgetItem* item) { return isEntry(item); });
 
@@ -65,6 +66,7 @@ CPPac::CPPac(Settings& settings, ProfileStore& store, QWidget* parent) : Customi
     m_playsound->setObjectName(QStringLiteral("playsound"));
     m_sound = new QLineEdit(this);
     m_sound->setObjectName(QStringLiteral("sound"));
+    m_sound->setAccessibleName(QStringLiteral("Sound file"));
     m_browse = new QPushButton(QStringLiteral("&Browse"), this);
     m_browse->setObjectName(QStringLiteral("browse"));
     m_browse->setAutoDefault(false);

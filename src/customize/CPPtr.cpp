@@ -41,6 +41,7 @@ CPPtr::CPPtr(Settings& settings, ProfileStore& store, QWidget* parent) : Customi
     m_saveinfile->setObjectName(QStringLiteral("saveinfile"));
     m_msgfile = new QLineEdit(this);
     m_msgfile->setObjectName(QStringLiteral("msgfile"));
+    m_msgfile->setAccessibleName(QStringLiteral("Message copy file"));
     // Only "&Browse" changes the container's name.
     m_msgfile->setReadOnly(true);
     m_msgfile->setEnabled(false);

@@ -97,6 +97,7 @@ CRequestPrompt::CRequestPrompt(AppContext& context, CTalkDaemon* daemon, int act
 
 void CRequestPrompt::showToUser() {
     m_callerText->setText(callerText());
+    m_callerText->setAccessibleName(TITLE + QLatin1Char(' ') + callerText());
     // A call comes whenever it comes: the user typing into another window must never answer it by a key.
     FocusGuard::show(this);
 }

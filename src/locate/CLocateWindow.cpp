@@ -35,6 +35,7 @@ CLocateWindow::CLocateWindow(AppContext& context, bool urgent, const QString& pe
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("resultList"));
+    m_list->setAccessibleName(QStringLiteral("Hosts searched"));
     m_list->setRootIsDecorated(false);
     m_list->setItemsExpandable(false);
     m_list->setUniformRowHeights(true);

@@ -13,6 +13,7 @@
 #include "robot/MessageContainer.h"
 #include "robot/RobotMessageList.h"
 
+#include <QAccessibleWidget>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -37,16 +38,30 @@ QString paneText(const QString& text) {
     return out;
 }
 
+// A plain top-level QWidget reads as a "filler" to assistive technology; the monitor is a window, as a main
+// window reads.
+QAccessibleInterface* accessibleMonitor(const QString& className, QObject* object) {
+    if (className != QLatin1String(CMessageMonitor::staticMetaObject.className()) || !object->isWidgetType())
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
 } // namespace
 
 CMessageMonitor::CMessageMonitor(AppContext& context)
     : QWidget(nullptr, Qt::Window), m_context(&context), m_placement(context.store(), PLACEMENT_NAME) {
     setObjectName(QStringLiteral("messageMonitor"));
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&accessibleMonitor);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(TITLE);
 
     m_table = new QTreeWidget(this);
     m_table->setObjectName(QStringLiteral("messages"));
+    m_table->setAccessibleName(QStringLiteral("Messages"));
     m_table->setRootIsDecorated(false);
     m_table->setItemsExpandable(false);
     m_table->setUniformRowHeights(true);
@@ -63,6 +78,7 @@ CMessageMonitor::CMessageMonitor(AppContext& context)
 
     m_text = new ReceivedTextView(this);
     m_text->setObjectName(QStringLiteral("text"));
+    m_text->setAccessibleName(QStringLiteral("Message text"));
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text->setFont(FontConversion::toQFont(context.settings().look.remoteFont));
     // The background is taken now; the text colour is read again whenever the pane paints.

@@ -1,4 +1,5 @@
 zuno_add_test(NAME tst_streamcodec SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_streamcodec.cpp)
+zuno_add_test(NAME tst_spokenlines SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_spokenlines.cpp)
 zuno_add_test(NAME tst_conversationengine TIMEOUT 180
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_conversationengine.cpp
             ${CMAKE_CURRENT_LIST_DIR}/EngineFixture.h ${CMAKE_CURRENT_LIST_DIR}/EngineFixture.cpp)
