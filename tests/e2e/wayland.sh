@@ -21,42 +21,42 @@ home=$(home_for a "ltra=60")
 conf="$home/.config/Bravik/ZUNO.conf"
 printf '[Windows]\nTinst%%20left=111\nTinst%%20top=122\nTinst%%20right=711\nTinst%%20bottom=522\n' >>"$conf"
 chown -R "$WL_USER": "$home"
-as_user() {
-    setpriv --reuid="$WL_USER" --regid="$WL_USER" --init-groups env -i PATH=/usr/bin:/bin HOME="$home" \
-        XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$WL_RUN" WAYLAND_DISPLAY=wayland-wl SWAYSOCK="$WL_RUN/sway.sock" \
-        DBUS_SESSION_BUS_ADDRESS="unix:path=$WL_RUN/bus" "$@"
-}
-wl_shot() { as_user grim "$1"; }
+# Started in the background without a subshell between, so that $! is the process itself (and cleanup ends it).
+AS_USER=(setpriv --reuid="$WL_USER" --regid="$WL_USER" --init-groups env -i PATH=/usr/bin:/bin HOME="$home"
+    XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$WL_RUN" WAYLAND_DISPLAY=wayland-wl SWAYSOCK="$WL_RUN/sway.sock"
+    DBUS_SESSION_BUS_ADDRESS="unix:path=$WL_RUN/bus")
+as_user() { "${AS_USER[@]}" "$@"; }
+wl_shot() { as_user grim - >"$1"; }
 E2E_SCREENSHOT=wl_shot
 
 printf 'output HEADLESS-1 resolution 1280x800\nxwayland disable\n' >"$E2E_DIR/sway.conf"
-as_user dbus-daemon --session --address="unix:path=$WL_RUN/bus" --nofork >"$E2E_DIR/dbus.log" 2>&1 &
+"${AS_USER[@]}" dbus-daemon --session --address="unix:path=$WL_RUN/bus" --nofork >"$E2E_DIR/dbus.log" 2>&1 &
 E2E_PIDS+=($!)
 # sway names its socket wayland-N; a link gives it the name the clients use.
-as_user env -u WAYLAND_DISPLAY WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$E2E_DIR/sway.conf" \
+"${AS_USER[@]}" env -u WAYLAND_DISPLAY WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+    sway -c "$E2E_DIR/sway.conf" \
     >"$E2E_DIR/sway.log" 2>&1 &
 E2E_PIDS+=($!)
 wait_for 10 bash -c "ls '$WL_RUN'/wayland-? && [ -S '$WL_RUN/sway.sock' ]" || log "sway did not start"
 ln -s "$(basename "$(ls "$WL_RUN"/wayland-? | head -n1)")" "$WL_RUN/wayland-wl"
 # A keyboard that stays: with none, the seat has no keyboard between two wtype runs, and menus close at once.
-as_user wtype -s 3600000 -k Escape &
+"${AS_USER[@]}" wtype -s 3600000 -k Escape &
 E2E_PIDS+=($!)
 keys() { as_user wtype "$@"; }
 
-# "shell pid app_id floating focused x y width height name" for each window, from sway's tree.
-windows() {
+# "shell pid app_id floating focused x y width height" of the windows whose title matches, from sway's tree.
+window() {
     as_user swaymsg -t get_tree | python3 -c '
-import json, sys
+import json, re, sys
 def walk(n, floating=False):
-    if n.get("pid"):
+    if n.get("pid") and re.search(sys.argv[1], n["name"] or ""):
         r, w = n["rect"], n["window_rect"]
         print(n.get("shell"), n["pid"], n.get("app_id"), int(floating), int(n["focused"]),
-              r["x"] + w["x"], r["y"] + w["y"], w["width"], w["height"], n["name"])
+              r["x"] + w["x"], r["y"] + w["y"], w["width"], w["height"])
     for c in n.get("nodes", []): walk(c)
     for c in n.get("floating_nodes", []): walk(c, True)
-walk(json.load(sys.stdin))'
+walk(json.load(sys.stdin))' "$1"
 }
-window() { windows | awk -v t="$1" '{ n = $0; sub(/^([^ ]+ ){9}/, "", n) } n ~ t'; }
 has_window() { [ -n "$(window "$1")" ]; }
 no_window() { [ -z "$(window "$1")" ]; }
 focused_floating() { window "$1" | grep -q '^xdg_shell [0-9]* zuno 1 1 '; }
@@ -68,15 +68,13 @@ B="zwb-$$"
 ip netns exec "$A" sysctl -qw net.ipv4.ip_unprivileged_port_start=0
 start_unix_host "$B" || log "the Unix host did not start"
 # QT_QPA_PLATFORM unset: Qt picks Wayland from WAYLAND_DISPLAY.
-ip netns exec "$A" setpriv --reuid="$WL_USER" --regid="$WL_USER" --init-groups env -i PATH=/usr/bin:/bin \
-    HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$WL_RUN" WAYLAND_DISPLAY=wayland-wl \
-    DBUS_SESSION_BUS_ADDRESS="unix:path=$WL_RUN/bus" "$ZUNO" >"$home/zuno.log" 2>&1 &
+ip netns exec "$A" "${AS_USER[@]}" "$ZUNO" >"$home/zuno.log" 2>&1 &
 pid=$!
 E2E_PIDS+=("$pid")
 check "the program binds port 518 as an ordinary user" wait_for 10 bash -c "ip netns exec $A ss -Huln 'sport = :518' | grep -q ."
 # Without a tray a notice says how to reach the program; it takes Return once its first second is over.
 if wait_for 5 has_window '^Murmelo$'; then
-    check "its windows are native Wayland windows" bash -c "[ \"\$(window '^Murmelo\$' | cut -d' ' -f1-3)\" = 'xdg_shell $pid zuno' ]"
+    check "its windows are native Wayland windows" test "$(window '^Murmelo$' | cut -d' ' -f1-3)" = "xdg_shell $pid zuno"
     sleep 1.2
     keys -k Return
     wait_for 5 no_window '^Murmelo$'
@@ -92,7 +90,7 @@ keys "hello unix"
 check "what the user types reaches the caller" wait_for 10 screen_has call1 "hello unix"
 
 # The remote pane (the upper part of the window) is black until the caller's text arrives.
-read -r _ _ _ _ _ x y width height _ <<<"$(window '^Murmelo: talking to root')"
+read -r _ _ _ _ _ x y width height <<<"$(window '^Murmelo: talking to root')"
 upper_pane() {
     wl_shot "$E2E_DIR/pane.png"
     convert "$E2E_DIR/pane.png" -crop "$((width - 40))x$((height / 3))+$((x + 2))+$((y + 25))" -colorspace Gray \
