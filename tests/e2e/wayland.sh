@@ -93,8 +93,8 @@ check "what the user types reaches the caller" wait_for 10 screen_has call1 "hel
 read -r _ _ _ _ _ x y width height <<<"$(window '^Murmelo: talking to root')"
 upper_pane() {
     wl_shot "$E2E_DIR/pane.png"
-    convert "$E2E_DIR/pane.png" -crop "$((width - 40))x$((height / 3))+$((x + 2))+$((y + 25))" -colorspace Gray \
-        -format '%[fx:mean > 0.002]' info:
+    convert "$E2E_DIR/pane.png" -crop "$((width - 40))x$((height / 3))+$((x + 2))+$((y + 22))" -colorspace Gray \
+        -format '%[fx:maxima > 0.5]' info:
 }
 check "the remote pane is empty before the caller types" test "$(upper_pane)" = 0
 tmux_keys call1 "hello wayland"
