@@ -72,6 +72,9 @@ CRequestPrompt::CRequestPrompt(AppContext& context, CTalkDaemon* daemon, int act
     connect(talk, &QPushButton::clicked, this, &CRequestPrompt::acceptCall);
     connect(ignore, &QPushButton::clicked, this, &CRequestPrompt::ignoreCall);
     layout->addWidget(buttons);
+    // As large as its contents and no larger: a tiling window manager (sway) floats a window of fixed size instead of
+    // giving a two-line question half the screen.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     m_robotTimer.setSingleShot(true);
     connect(&m_robotTimer, &QTimer::timeout, this, &CRequestPrompt::robotDelayElapsed);

@@ -200,7 +200,7 @@ check() {
         E2E_FAILED=$((E2E_FAILED + 1))
         local shot
         shot="$E2E_ARTIFACTS/$(printf '%02d' "$((E2E_PASSED + E2E_FAILED))")-$(echo "$what" | tr -c 'A-Za-z0-9' '_' | cut -c1-60).png"
-        import -window root "$shot" 2>/dev/null && log "screenshot: $shot"
+        ${E2E_SCREENSHOT:-import -window root} "$shot" 2>/dev/null && log "screenshot: $shot"
     fi
 }
 

@@ -38,6 +38,7 @@ grep -q 'setcap cap_net_bind_service=+ep /usr/bin/zuno' "$scratch/control/postin
 # Read whole before grep: "grep -q" stops at the first match, and under pipefail the writer's SIGPIPE would fail the check.
 description=$(dpkg-deb -f "$deb" Description)
 grep -q 'conflicts with a talk daemon run by inetd' <<<"$description" || { echo "description lacks the conflict"; exit 1; }
+grep -qw 'qt6-wayland' <<<"$(dpkg-deb -f "$deb" Recommends)" || { echo "package does not recommend qt6-wayland"; exit 1; }
 contents=$(dpkg-deb -c "$deb")
 grep -q './usr/bin/zuno' <<<"$contents" || { echo "package lacks the program"; exit 1; }
 echo "install and package: 1 passed, 0 failed"

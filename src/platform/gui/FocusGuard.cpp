@@ -43,6 +43,7 @@ void FocusGuard::show(QWidget* window) {
     if (QWindow* handle = window->windowHandle())
         handle->setProperty("_q_showWithoutActivating", quietly);
     guard->m_shownAt = now();
+    guard->m_forced = false;
     window->show();
     // Keys go to the focus widget first, shortcuts are offered to it: every widget of the window is watched.
     window->installEventFilter(guard);
@@ -63,15 +64,27 @@ bool FocusGuard::eventFilter(QObject* watched, QEvent* event) {
         // Taken by the widget, so no shortcut (a button's mnemonic) fires; the key press that follows goes below.
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
-        if (guarding()) {
+        if (guarding() || m_forced) {
             event->accept();
             return true;
         }
         break;
     case QEvent::WindowActivate:
-        // Some window systems activate every new window: the window the user types in gets the keyboard back.
-        if (watched == m_window && m_keyboardOwner && m_keyboardOwner->isVisible() && guarding())
-            m_keyboardOwner->activateWindow();
+        // Some window systems activate every new window: the window the user types in gets the keyboard back, where
+        // the window system lets it. Until this window is deactivated, its keys were meant for that other window.
+        if (watched == m_window && m_keyboardOwner && guarding()) {
+            m_forced = true;
+            if (m_keyboardOwner->isVisible())
+                m_keyboardOwner->activateWindow();
+        }
+        break;
+    case QEvent::WindowDeactivate:
+        if (watched == m_window)
+            m_forced = false;
+        break;
+    case QEvent::MouseButtonPress:
+        // The user chose this window.
+        m_forced = false;
         break;
     default:
         break;

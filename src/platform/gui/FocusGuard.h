@@ -7,6 +7,10 @@
 // user who is not typing answers with Return. Either way, for KEY_GUARD_MS after it appears no key does anything in
 // it: keys meant for another window never press one of its buttons (Return, Enter, Space, Escape, a mnemonic, a
 // message box's bare letter). Mouse clicks always work.
+//
+// Some window systems give every new window the keyboard and let no program take it back (sway under Wayland marks
+// the window that asks for it urgent instead). A window that took the keyboard that way from another window of the
+// program ignores keys beyond the guard time too, until the user clicks in it or turns to another window and back.
 #pragma once
 
 #include <QObject>
@@ -41,4 +45,6 @@ private:
     // The window that had the keyboard when this one came up.
     QPointer<QWidget> m_keyboardOwner;
     qint64 m_shownAt = 0;
+    // Activated by the window system against the program's wish, and not yet chosen by the user.
+    bool m_forced = false;
 };
