@@ -46,7 +46,15 @@ private:
 };
 
 CTalkDaemon::CTalkDaemon(AppContext& context, QObject* parent)
-    : QObject(parent), m_context(context), m_loginName(LoginName::current()) {}
+    : QObject(parent), m_context(context), m_loginName(LoginName::current()) {
+    m_resume.setSingleShot(true);
+    m_resume.setTimerType(Qt::PreciseTimer);
+    m_resume.setInterval(bounds::FULL_BATCH_PAUSE_MS);
+    connect(&m_resume, &QTimer::timeout, this, [this] {
+        if (m_notifier)
+            m_notifier->setEnabled(true);
+    });
+}
 
 CTalkDaemon::~CTalkDaemon() {
     // Open prompts are not closed here: they are windows of their own and go with the tray window. Replies of a
@@ -57,6 +65,7 @@ CTalkDaemon::~CTalkDaemon() {
 }
 
 bool CTalkDaemon::start() {
+    m_resume.stop();
     delete m_notifier;
     m_notifier = nullptr;
     m_socket = DaemonSocket();
@@ -219,8 +228,9 @@ void CTalkDaemon::reportError(int code, const char* detail) {
 
 void CTalkDaemon::onReadable() {
     // One bounded batch, then back to the event loop, so that a flood never freezes the windows, timers and
-    // conversations sharing this thread; the notifier fires again in the loop's next turn while datagrams are left.
-    // It stays off while the batch runs: a ring may run the event loop, and the batch's buffers are in use.
+    // conversations sharing this thread; the notifier fires again in the loop's next turn while datagrams are left,
+    // or after a short pause when the batch was full. It stays off while the batch runs: a ring may run the event
+    // loop, and the batch's buffers are in use.
     m_notifier->setEnabled(false);
     const int count = m_batch.receive(m_socket.descriptor());
     if (count < 0)
@@ -242,7 +252,10 @@ void CTalkDaemon::onReadable() {
             m_batch.queueReply(i, length);
     }
     sendReplies();
-    m_notifier->setEnabled(true);
+    if (count == DatagramBatch::CAPACITY)
+        m_resume.start(); // the notifier comes back on after a pause (bounds::FULL_BATCH_PAUSE_MS)
+    else
+        m_notifier->setEnabled(true);
 }
 
 void CTalkDaemon::sendReplies() {

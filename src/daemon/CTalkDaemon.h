@@ -3,9 +3,9 @@
 // The socket only moves bytes: each datagram goes through HandleRequest (RequestHandler.h) with the caller's
 // action from the caller rules, and the reply goes back to the sender's address and port. The socket is read and
 // answered in batches (DatagramBatch), at most bounds::MAX_DATAGRAMS_PER_EVENT datagrams per turn of the event
-// loop, with one system call each way. The daemon shows no
-// windows: it reports errors, rings and closed calls through its signals, and keeps the list of open prompts
-// (each prompt adds itself and removes itself with RemovePrompt).
+// loop, with one system call each way; after a full batch (a flood) the socket rests for
+// bounds::FULL_BATCH_PAUSE_MS. The daemon shows no windows: it reports errors, rings and closed calls through its
+// signals, and keeps the list of open prompts (each prompt adds itself and removes itself with RemovePrompt).
 #pragma once
 
 #include "daemon/AutoConversationGate.h"
@@ -19,6 +19,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class AppContext;
 class QSocketNotifier;
@@ -104,6 +105,8 @@ private:
     AppContext& m_context;
     DaemonSocket m_socket;
     QSocketNotifier* m_notifier = nullptr;
+    // Turns the notifier back on after a full batch.
+    QTimer m_resume;
     DaemonSocket m_adopted;
     DatagramBatch m_batch;
     quint64 m_unsentReplies = 0;
