@@ -227,32 +227,41 @@ void CTalkDaemon::reportError(int code, const char* detail) {
 }
 
 void CTalkDaemon::onReadable() {
-    // One bounded batch, then back to the event loop, so that a flood never freezes the windows, timers and
-    // conversations sharing this thread; the notifier fires again in the loop's next turn while datagrams are left,
-    // or after a short pause when the batch was full. It stays off while the batch runs: a ring may run the event
+    // Batches up to the bound of datagrams per readiness event, then back to the event loop, so that a flood never
+    // freezes the windows, timers and conversations sharing this thread. Within the bound the daemon reads again
+    // after answering, as the answers' senders often have their next requests queued by then: one event-loop round
+    // serves them all. The notifier fires again in the loop's next turn while datagrams are left, or after a short
+    // pause when one read found a full batch waiting (a flood). It stays off meanwhile: a ring may run the event
     // loop, and the batch's buffers are in use.
     m_notifier->setEnabled(false);
-    const int count = m_batch.receive(m_socket.descriptor());
-    if (count < 0)
-        reportError(SocketErrors::fromErrno(-count), RECEIPT_ERROR_DETAIL);
     const QPointer<CTalkDaemon> self(this);
     const QPointer<QSocketNotifier> notifier(m_notifier);
-    for (int i = 0; i < count; ++i) {
-        if (m_batch.truncated(i)) {
-            // Too long for the 84-byte buffer: read away and reported, as a socket would (message too long).
-            reportError(SocketErrors::WSAEMSGSIZE, RECEIPT_ERROR_DETAIL);
-            continue;
+    bool flood = false;
+    for (int handled = 0; handled < DatagramBatch::CAPACITY;) {
+        const int count = m_batch.receive(m_socket.descriptor(), DatagramBatch::CAPACITY - handled);
+        if (count < 0)
+            reportError(SocketErrors::fromErrno(-count), RECEIPT_ERROR_DETAIL);
+        if (count <= 0)
+            break;
+        for (int i = 0; i < count; ++i) {
+            if (m_batch.truncated(i)) {
+                // Too long for the 84-byte buffer: read away and reported, as a socket would (message too long).
+                reportError(SocketErrors::WSAEMSGSIZE, RECEIPT_ERROR_DETAIL);
+                continue;
+            }
+            const std::size_t length = handleDatagram(m_batch.data(i), m_batch.length(i), m_batch.senderIp(i),
+                                                      m_batch.senderPort(i), m_batch.replyBuffer(i));
+            // A ring's prompt may run the event loop: the daemon, or the socket of this batch, may be gone after it.
+            if (!self || !notifier)
+                return;
+            if (length > 0)
+                m_batch.queueReply(i, length);
         }
-        const std::size_t length = handleDatagram(m_batch.data(i), m_batch.length(i), m_batch.senderIp(i),
-                                                  m_batch.senderPort(i), m_batch.replyBuffer(i));
-        // A ring's prompt may run the event loop: the daemon, or the socket of this batch, may be gone after it.
-        if (!self || !notifier)
-            return;
-        if (length > 0)
-            m_batch.queueReply(i, length);
+        sendReplies();
+        flood = flood || count == DatagramBatch::CAPACITY;
+        handled += count;
     }
-    sendReplies();
-    if (count == DatagramBatch::CAPACITY)
+    if (flood)
         m_resume.start(); // the notifier comes back on after a pause (bounds::FULL_BATCH_PAUSE_MS)
     else
         m_notifier->setEnabled(true);

@@ -1,6 +1,7 @@
 // Batched datagram I/O for the daemon (see DatagramBatch.h).
 #include "daemon/DatagramBatch.h"
 
+#include <algorithm>
 #include <cerrno>
 
 DatagramBatch::DatagramBatch() {
@@ -11,16 +12,17 @@ DatagramBatch::DatagramBatch() {
     }
 }
 
-int DatagramBatch::receive(int fd) {
+int DatagramBatch::receive(int fd, int most) {
+    most = std::clamp(most, 0, CAPACITY);
     m_queued = 0;
     // The kernel writes the sender's address length and the flags back: set both again for every message.
-    for (std::size_t i = 0; i < std::size_t(CAPACITY); ++i) {
+    for (std::size_t i = 0; i < std::size_t(most); ++i) {
         m_headers[i].msg_hdr.msg_name = &m_senders[i];
         m_headers[i].msg_hdr.msg_namelen = sizeof(sockaddr_in);
         m_headers[i].msg_hdr.msg_flags = 0;
     }
     for (;;) {
-        const int got = ::recvmmsg(fd, m_headers.data(), CAPACITY, MSG_DONTWAIT, nullptr);
+        const int got = ::recvmmsg(fd, m_headers.data(), unsigned(most), MSG_DONTWAIT, nullptr);
         if (got >= 0)
             return got;
         if (errno == EINTR)

@@ -22,9 +22,10 @@ public:
     DatagramBatch(const DatagramBatch&) = delete;
     DatagramBatch& operator=(const DatagramBatch&) = delete;
 
-    // Reads what is queued on the socket, at most CAPACITY datagrams, without waiting. Returns how many (0 when
-    // nothing was queued), or -errno on a receive error. Replies still queued are dropped: send() them first.
-    int receive(int fd);
+    // Reads what is queued on the socket, at most `most` (up to CAPACITY) datagrams, without waiting. Returns how
+    // many (0 when nothing was queued), or -errno on a receive error. Replies still queued are dropped: send() them
+    // first.
+    int receive(int fd, int most = CAPACITY);
 
     const std::uint8_t* data(int i) const { return m_in[std::size_t(i)].data(); }
     std::size_t length(int i) const { return m_headers[std::size_t(i)].msg_len; }
