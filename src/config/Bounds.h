@@ -20,6 +20,11 @@ constexpr std::uint16_t MIN_SENDER_PORT = 1024;
 // Daemon: datagrams handled per readiness event of its socket before it returns to the event loop (a flood must
 // leave the desktop responsive); the rest follow in the next turn of the loop.
 constexpr int MAX_DATAGRAMS_PER_EVENT = 128;
+// Daemon: after a batch that took MAX_DATAGRAMS_PER_EVENT datagrams (a flood: talk programs send a few a second),
+// its socket rests this long before the next, so that the thread sleeps between batches and wakes at once for a
+// key or a conversation's data instead of waiting for the system to give it a turn. The system drops what it cannot
+// queue meanwhile, as it drops a flood that any daemon cannot keep up with.
+constexpr int FULL_BATCH_PAUSE_MS = 1;
 
 // Conversations: bytes of the TCP stream one conversation takes per readiness event before it returns to the event
 // loop (a peer that sends without pause must leave the daemon, the timers and the windows their turn); the rest

@@ -13,7 +13,11 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QUdpSocket>
+#include <QSocketNotifier>
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/socket.h>
 
 class CTalkDaemon::Queries final : public daemonlogic::PromptQueries {
 public:
@@ -42,41 +46,55 @@ private:
 };
 
 CTalkDaemon::CTalkDaemon(AppContext& context, QObject* parent)
-    : QObject(parent), m_context(context), m_loginName(LoginName::current()) {}
+    : QObject(parent), m_context(context), m_loginName(LoginName::current()) {
+    m_resume.setSingleShot(true);
+    m_resume.setTimerType(Qt::PreciseTimer);
+    m_resume.setInterval(bounds::FULL_BATCH_PAUSE_MS);
+    connect(&m_resume, &QTimer::timeout, this, [this] {
+        if (m_notifier)
+            m_notifier->setEnabled(true);
+    });
+}
 
 CTalkDaemon::~CTalkDaemon() {
-    // Open prompts are not closed here: they are windows of their own and go with the tray window.
-    if (m_socket)
-        m_socket->close();
+    // Open prompts are not closed here: they are windows of their own and go with the tray window. Replies of a
+    // batch whose ring ended the daemon still go out; the socket closes with m_socket.
+    if (m_socket.descriptor() >= 0 && m_batch.queuedReplies() > 0)
+        m_batch.send(m_socket.descriptor());
+    delete m_notifier; // before the descriptor it watches closes
 }
 
 bool CTalkDaemon::start() {
-    delete m_socket;
-    m_socket = new QUdpSocket(this);
+    m_resume.stop();
+    delete m_notifier;
+    m_notifier = nullptr;
+    m_socket = DaemonSocket();
     if (!m_adopted.isEmpty()) {
         if (!takeAdoptedSocket())
             return false;
-    } else if (!m_socket->bind(QHostAddress::AnyIPv4, m_context.daemonPort(), QAbstractSocket::DontShareAddress)) {
+    } else {
         // No address sharing: with SO_REUSEADDR a second daemon could bind the port too and never learn of the first.
-        return failStart(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()));
+        m_socket = DaemonSocket::bind(m_context.daemonPort());
+        if (m_socket.error() != 0)
+            return failStart(SocketErrors::fromErrno(m_socket.error()));
     }
-    connect(m_socket, &QUdpSocket::readyRead, this, &CTalkDaemon::onReadyRead);
+    // The daemon reads the descriptor itself, in batches. The notifier is level-triggered: while datagrams are left
+    // after a batch, it fires again in the loop's next turn, after whatever else is ready.
+    m_notifier = new QSocketNotifier(m_socket.descriptor(), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &CTalkDaemon::onReadable);
     return true;
 }
 
 bool CTalkDaemon::takeAdoptedSocket() {
-    // Bound by main while the process could still bind the port (DaemonSocket); its state and options stay.
-    DaemonSocket adopted = std::move(m_adopted);
-    if (adopted.error() != 0)
-        return failStart(SocketErrors::fromErrno(adopted.error()));
-    // On failure Qt may have closed the descriptor already; the program ends soon anyway.
-    if (!m_socket->setSocketDescriptor(adopted.release(), QAbstractSocket::BoundState, QIODevice::ReadWrite))
-        return failStart(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()));
+    // Bound by main while the process could still bind the port (DaemonSocket).
+    m_socket = std::move(m_adopted);
+    if (m_socket.error() != 0)
+        return failStart(SocketErrors::fromErrno(m_socket.error()));
     // The daemon exists from now on: what came before (while the first start's About box was open, say) is not
     // answered late, as it would not have been answered had the port been bound only now.
     char discard;
-    while (m_socket->hasPendingDatagrams())
-        m_socket->readDatagram(&discard, 1);
+    while (::recv(m_socket.descriptor(), &discard, 1, MSG_DONTWAIT) >= 0 || errno == EINTR) {
+    }
     return true;
 }
 
@@ -91,13 +109,12 @@ bool CTalkDaemon::failStart(int code) {
             m_startError += QStringLiteral("\r\n") +
                             Privileges::grantHint(m_context.daemonPort(), QCoreApplication::applicationFilePath());
     }
-    delete m_socket;
-    m_socket = nullptr;
+    m_socket = DaemonSocket();
     return false;
 }
 
 quint16 CTalkDaemon::localPort() const {
-    return m_socket ? m_socket->localPort() : 0;
+    return m_socket.localPort();
 }
 
 void CTalkDaemon::AddPrompt(QObject* prompt, const QString& name, const QString& host) {
@@ -120,23 +137,27 @@ QString foldAsciiCase(const QString& text) {
 
 } // namespace
 
-int CTalkDaemon::callerAction(const QString& name, const QString& host) {
+void CTalkDaemon::refreshCallerRules() {
     const ProfileStore& store = m_context.store();
-    if (store.generation() != m_rulesGeneration) {
-        // The first rule of a key wins, as in ActionFor's search in stored order; an empty key (a gap in the
-        // stored rules) matches nobody.
-        const CallerRulesTree rules = LoadCallerRules(store);
-        m_callerActions.clear();
-        m_hostActions.clear();
-        for (const CallerRule& r : rules.callers)
-            if (const QString key = foldAsciiCase(r.key); !key.isEmpty() && !m_callerActions.contains(key))
-                m_callerActions.insert(key, r.action);
-        for (const CallerRule& r : rules.hosts)
-            if (const QString key = foldAsciiCase(r.key); !key.isEmpty() && !m_hostActions.contains(key))
-                m_hostActions.insert(key, r.action);
-        m_defaultAction = rules.defaultAction;
-        m_rulesGeneration = store.generation();
-    }
+    if (store.generation() == m_rulesGeneration)
+        return;
+    // The first rule of a key wins, as in ActionFor's search in stored order; an empty key (a gap in the stored
+    // rules) matches nobody.
+    const CallerRulesTree rules = LoadCallerRules(store);
+    m_callerActions.clear();
+    m_hostActions.clear();
+    for (const CallerRule& r : rules.callers)
+        if (const QString key = foldAsciiCase(r.key); !key.isEmpty() && !m_callerActions.contains(key))
+            m_callerActions.insert(key, r.action);
+    for (const CallerRule& r : rules.hosts)
+        if (const QString key = foldAsciiCase(r.key); !key.isEmpty() && !m_hostActions.contains(key))
+            m_hostActions.insert(key, r.action);
+    m_defaultAction = rules.defaultAction;
+    m_rulesGeneration = store.generation();
+}
+
+int CTalkDaemon::callerAction(const QString& name, const QString& host) {
+    refreshCallerRules();
     if (m_callerActions.isEmpty() && m_hostActions.isEmpty())
         return m_defaultAction;
     if (const auto it = m_callerActions.constFind(foldAsciiCase(name)); it != m_callerActions.cend())
@@ -146,13 +167,40 @@ int CTalkDaemon::callerAction(const QString& name, const QString& host) {
     return m_defaultAction;
 }
 
+int CTalkDaemon::actionFor(const std::string& lName, const std::string& host) {
+    refreshCallerRules();
+    if (m_callerActions.isEmpty() && m_hostActions.isEmpty())
+        return m_defaultAction;
+    return callerAction(WireName::received(lName).text, QString::fromStdString(host));
+}
+
+const daemonlogic::DaemonView& CTalkDaemon::view() {
+    const QString& fullName = m_context.settings().fullname;
+    if (m_view.loginName.empty() || fullName != m_viewFullName) {
+        m_view.loginName = m_loginName.toStdString();
+        m_view.fullName = fullName.toStdString();
+        m_viewFullName = fullName;
+    }
+    m_view.robotSwitch = m_context.robotSwitch() != 0;
+    m_view.ltra = m_context.settings().ltra;
+    return m_view;
+}
+
 QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 senderIp, quint16 senderPort) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(datagram.constData());
-    const std::size_t length = std::size_t(datagram.size());
+    talk::Datagram reply;
+    const std::size_t length = handleDatagram(reinterpret_cast<const std::uint8_t*>(datagram.constData()),
+                                              std::size_t(datagram.size()), senderIp, senderPort, reply);
+    return QByteArray(reinterpret_cast<const char*>(reply.data()), qsizetype(length));
+}
+
+std::size_t CTalkDaemon::handleDatagram(const std::uint8_t* bytes, std::size_t length, quint32 senderIp,
+                                        quint16 senderPort, talk::Datagram& reply) {
+    // Names and hosts stay within the strings' own storage: a request costs no allocation unless it rings, closes
+    // prompts or meets caller rules.
     const std::string lName = talk::ControlMessage::readName(
         bytes + 44, length > 44 ? std::min<std::size_t>(length - 44, talk::NAME_SIZE) : 0);
     const std::string host = daemonlogic::dotted(senderIp);
-    const int action = callerAction(WireName::received(lName).text, QString::fromStdString(host));
+    const int action = actionFor(lName, host);
 
     daemonlogic::Sender sender;
     sender.ip = senderIp;
@@ -161,21 +209,16 @@ QByteArray CTalkDaemon::handleDatagram(const QByteArray& datagram, quint32 sende
     if (length > 1 && (bytes[1] == talk::LEAVE_INVITE || bytes[1] == talk::DELETE))
         sender.isLocal = LocalAddress::isOwnAddress(QHostAddress(senderIp));
 
-    daemonlogic::DaemonView view;
-    view.loginName = m_loginName.toStdString();
-    view.fullName = m_context.settings().fullname.toStdString();
-    view.robotSwitch = m_context.robotSwitch() != 0;
-    view.ltra = m_context.settings().ltra;
-
     const daemonlogic::Result result =
-        daemonlogic::HandleRequest(bytes, length, sender, action, m_table, view, Queries(m_prompts));
+        daemonlogic::HandleRequest(bytes, length, sender, action, m_table, view(), Queries(m_prompts));
     if (result.ring)
         emit ring(result.ring->action, QString::fromStdString(result.ring->host), WireName::received(result.ring->name),
                   result.ring->robotDelay);
     if (result.closePrompts)
         emit closePrompts(WireName::received(result.closePrompts->name).text,
                           QString::fromStdString(result.closePrompts->host));
-    return QByteArray(reinterpret_cast<const char*>(result.reply.data()), qsizetype(result.replyLength));
+    reply = result.reply;
+    return result.replyLength;
 }
 
 void CTalkDaemon::reportError(int code, const char* detail) {
@@ -183,46 +226,52 @@ void CTalkDaemon::reportError(int code, const char* detail) {
         QString::fromLatin1(RUNTIME_ERROR_FORMAT).arg(QString::number(code), QString::fromLatin1(detail)));
 }
 
-void CTalkDaemon::onReadyRead() {
-    // A bounded batch, then back to the event loop, so that a flood never freezes the windows, timers and
-    // conversations sharing this thread. The rest waits in the socket's queue: every read re-arms the socket's
-    // read notification, so Qt signals readyRead again in the loop's next turn while datagrams are left. (Reading
-    // them from a queued call of our own instead races that notification: a notification that finds the queue
-    // already empty leaves Qt's notifier off for good, and the daemon deaf.)
-    for (int handled = 0; handled < bounds::MAX_DATAGRAMS_PER_EVENT && m_socket && m_socket->hasPendingDatagrams();
-         ++handled)
-        if (!readOne())
-            return;
+void CTalkDaemon::onReadable() {
+    // Batches up to the bound of datagrams per readiness event, then back to the event loop, so that a flood never
+    // freezes the windows, timers and conversations sharing this thread. Within the bound the daemon reads again
+    // after answering, as the answers' senders often have their next requests queued by then: one event-loop round
+    // serves them all. The notifier fires again in the loop's next turn while datagrams are left, or after a short
+    // pause when one read found a full batch waiting (a flood). It stays off meanwhile: a ring may run the event
+    // loop, and the batch's buffers are in use.
+    m_notifier->setEnabled(false);
+    const QPointer<CTalkDaemon> self(this);
+    const QPointer<QSocketNotifier> notifier(m_notifier);
+    bool flood = false;
+    for (int handled = 0; handled < DatagramBatch::CAPACITY;) {
+        const int count = m_batch.receive(m_socket.descriptor(), DatagramBatch::CAPACITY - handled);
+        if (count < 0)
+            reportError(SocketErrors::fromErrno(-count), RECEIPT_ERROR_DETAIL);
+        if (count <= 0)
+            break;
+        for (int i = 0; i < count; ++i) {
+            if (m_batch.truncated(i)) {
+                // Too long for the 84-byte buffer: read away and reported, as a socket would (message too long).
+                reportError(SocketErrors::WSAEMSGSIZE, RECEIPT_ERROR_DETAIL);
+                continue;
+            }
+            const std::size_t length = handleDatagram(m_batch.data(i), m_batch.length(i), m_batch.senderIp(i),
+                                                      m_batch.senderPort(i), m_batch.replyBuffer(i));
+            // A ring's prompt may run the event loop: the daemon, or the socket of this batch, may be gone after it.
+            if (!self || !notifier)
+                return;
+            if (length > 0)
+                m_batch.queueReply(i, length);
+        }
+        sendReplies();
+        flood = flood || count == DatagramBatch::CAPACITY;
+        handled += count;
+    }
+    if (flood)
+        m_resume.start(); // the notifier comes back on after a pause (bounds::FULL_BATCH_PAUSE_MS)
+    else
+        m_notifier->setEnabled(true);
 }
 
-bool CTalkDaemon::readOne() {
-    const qint64 size = m_socket->pendingDatagramSize();
-    QHostAddress from;
-    quint16 port = 0;
-    if (size > qint64(talk::MESSAGE_SIZE)) {
-        // Too long for the 84-byte buffer: read it away and report it, as a socket would (message too long).
-        QByteArray discard(int(std::min<qint64>(size, 65536)), 0);
-        m_socket->readDatagram(discard.data(), discard.size(), &from, &port);
-        reportError(SocketErrors::WSAEMSGSIZE, RECEIPT_ERROR_DETAIL);
-        return true;
-    }
-    QByteArray datagram(int(talk::MESSAGE_SIZE), 0);
-    const qint64 got = m_socket->readDatagram(datagram.data(), datagram.size(), &from, &port);
-    if (got < 0) {
-        reportError(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()), RECEIPT_ERROR_DETAIL);
-        return false;
-    }
-    datagram.truncate(int(got));
-    bool ok = false;
-    const quint32 senderIp = from.toIPv4Address(&ok);
-    if (!ok)
-        return true; // the socket is IPv4 only; nothing else can arrive
-    const QPointer<CTalkDaemon> self(this);
-    const QByteArray reply = handleDatagram(datagram, senderIp, port);
-    // A ring's prompt may run the event loop; the daemon may be gone afterwards.
-    if (!self || !m_socket)
-        return false;
-    if (!reply.isEmpty() && m_socket->writeDatagram(reply, from, port) != reply.size())
-        reportError(SocketErrors::fromQt(m_socket->error(), m_socket->errorString()), SEND_ERROR_DETAIL);
-    return true;
+void CTalkDaemon::sendReplies() {
+    const DatagramBatch::SendResult sent = m_batch.send(m_socket.descriptor());
+    if (sent.unsent == 0)
+        return;
+    // Counted, and reported once per batch (the error box counts further reports while it is shown).
+    m_unsentReplies += quint64(sent.unsent);
+    reportError(SocketErrors::fromErrno(sent.error), SEND_ERROR_DETAIL);
 }

@@ -1,14 +1,17 @@
 // The machine's talk daemon: a UDP socket on port 518 that answers the control requests of talk programs.
 //
 // The socket only moves bytes: each datagram goes through HandleRequest (RequestHandler.h) with the caller's
-// action from the caller rules, and the reply goes back to the sender's address and port. At most
-// bounds::MAX_DATAGRAMS_PER_EVENT datagrams are handled per turn of the event loop. The daemon shows no
-// windows: it reports errors, rings and closed calls through its signals, and keeps the list of open prompts
-// (each prompt adds itself and removes itself with RemovePrompt).
+// action from the caller rules, and the reply goes back to the sender's address and port. The socket is read and
+// answered in batches (DatagramBatch), at most bounds::MAX_DATAGRAMS_PER_EVENT datagrams per turn of the event
+// loop, with one system call each way; after a full batch (a flood) the socket rests for
+// bounds::FULL_BATCH_PAUSE_MS. The daemon shows no windows: it reports errors, rings and closed calls through its
+// signals, and keeps the list of open prompts (each prompt adds itself and removes itself with RemovePrompt).
 #pragma once
 
 #include "daemon/AutoConversationGate.h"
+#include "daemon/DatagramBatch.h"
 #include "daemon/InvitationTable.h"
+#include "daemon/RequestHandler.h"
 #include "platform/DaemonSocket.h"
 #include "platform/WireName.h"
 
@@ -16,9 +19,10 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class AppContext;
-class QUdpSocket;
+class QSocketNotifier;
 
 class CTalkDaemon : public QObject {
     Q_OBJECT
@@ -49,6 +53,11 @@ public:
     // Handles one datagram as if it had arrived from (senderIp, senderPort); returns the reply bytes (empty when
     // none). The receive handler uses it; so do tests and tools that feed the daemon without a socket.
     QByteArray handleDatagram(const QByteArray& datagram, quint32 senderIp, quint16 senderPort);
+    // The same, with the reply built into the caller's buffer; returns its length (0: no reply).
+    std::size_t handleDatagram(const std::uint8_t* data, std::size_t length, quint32 senderIp, quint16 senderPort,
+                               talk::Datagram& reply);
+    // Replies the socket could not send (a full send buffer drops them, as the system drops datagrams).
+    quint64 unsentReplies() const { return m_unsentReplies; }
 
     // The caller's action, as ActionFor gives it from the store; the rules are read again only after the store
     // has changed, so a datagram costs no store access.
@@ -79,10 +88,14 @@ private:
     };
     class Queries;
 
-    void onReadyRead();
-    // Reads and answers one datagram; false when the daemon must stop reading (a receive error, or the daemon or
-    // its socket gone while a ring ran).
-    bool readOne();
+    void onReadable();
+    // Sends the batch's replies; a reply the socket could not send is counted and reported.
+    void sendReplies();
+    // The caller's action for a request's l_name field from this sender; builds no text when no rule exists.
+    int actionFor(const std::string& lName, const std::string& host);
+    void refreshCallerRules();
+    // The daemon's own values for the handler, kept between datagrams and rebuilt when one of them changed.
+    const daemonlogic::DaemonView& view();
     void reportError(int code, const char* detail);
     // Takes over the socket main bound; false, with the start error set, when its bind had failed.
     bool takeAdoptedSocket();
@@ -90,8 +103,15 @@ private:
     bool failStart(int code);
 
     AppContext& m_context;
-    QUdpSocket* m_socket = nullptr;
+    DaemonSocket m_socket;
+    QSocketNotifier* m_notifier = nullptr;
+    // Turns the notifier back on after a full batch.
+    QTimer m_resume;
     DaemonSocket m_adopted;
+    DatagramBatch m_batch;
+    quint64 m_unsentReplies = 0;
+    daemonlogic::DaemonView m_view;
+    QString m_viewFullName;
     InvitationTable m_table;
     QString m_loginName;
     QList<PromptEntry> m_prompts;

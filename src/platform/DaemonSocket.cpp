@@ -14,12 +14,8 @@ DaemonSocket DaemonSocket::bind(quint16 port) {
         socket.m_error = errno;
         return socket;
     }
-    // What Qt gives a UDP socket it creates (packet information and hop limits asked for; broadcast it sets again
-    // when it adopts the socket). No SO_REUSEADDR: a second daemon must find the port taken.
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
-    ::setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on);
+    // No SO_REUSEADDR: a second daemon must find the port taken. The daemon reads it with its own calls, so it
+    // asks for no ancillary data.
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);

@@ -1,7 +1,8 @@
 // The talk daemon's UDP socket, bound before anything else runs, while the process may still bind port 518.
 //
 // main binds it first and then drops every privilege; the daemon adopts the descriptor (CTalkDaemon::adopt) and
-// reports a failed bind as its own bind's. Move-only: a descriptor that nobody adopted is closed with the object.
+// reports a failed bind as its own bind's. The daemon binds its own socket the same way when none was handed over.
+// Move-only: a descriptor that nobody adopted is closed with the object.
 #pragma once
 
 #include <QtGlobal>
@@ -10,7 +11,7 @@ class DaemonSocket {
 public:
     // No socket: the daemon binds its own.
     DaemonSocket() = default;
-    // Binds UDP on every IPv4 address and `port` without address sharing, the socket Qt's bind would make.
+    // Binds a non-blocking UDP socket on every IPv4 address and `port` without address sharing.
     static DaemonSocket bind(quint16 port);
 
     ~DaemonSocket();
@@ -25,6 +26,8 @@ public:
     int error() const { return m_error; }
     // The port it is bound to (0 when it is not bound).
     quint16 localPort() const;
+    // The bound descriptor, still owned by the object (-1 when there is none).
+    int descriptor() const { return m_descriptor; }
     // Hands the descriptor over (-1 when there is none); the object no longer closes it.
     int release();
 

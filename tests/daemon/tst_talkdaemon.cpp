@@ -256,21 +256,47 @@ private slots:
     }
 
     void aBurstBeyondOneTurnIsAnsweredInFull() {
-        // More datagrams than one turn handles, all queued before the daemon runs: the rest are taken up in the
-        // following turns without any new datagram arriving, and the daemon still hears the next one.
-        const int burst = bounds::MAX_DATAGRAMS_PER_EVENT + 60;
-        for (int i = 0; i < burst; ++i)
-            m_client->writeDatagram(hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY), QHostAddress::LocalHost,
-                                    m_daemon->localPort());
-        int replies = 0;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                while (m_client->hasPendingDatagrams() && m_client->readDatagram(nullptr, 0) >= 0)
-                    ++replies;
-                return replies == burst;
-            },
-            5000));
-        QCOMPARE(exchange(hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY)).size(), 24);
+        // More datagrams than one batch takes, all queued before the daemon runs, from two senders and (as root)
+        // a privileged port: look-ups, probes, bad versions and overlong ones in turn. The rest are taken up in the
+        // following turns without any new datagram arriving; each sender has every answerable one answered once,
+        // in order and at its length; overlong ones are reported, privileged ones dropped.
+        QUdpSocket second, privileged;
+        QVERIFY(second.bind(QHostAddress::LocalHost, 0));
+        bool root = false;
+        for (quint16 port = 1023; port > 1000 && !root; --port)
+            root = privileged.bind(QHostAddress(quint32(0x7F000000 + 22 * 256 + 1)), port);
+        QSignalSpy errors(m_daemon.get(), &CTalkDaemon::errorOccurred);
+        int overlong = 0;
+        const int perSender = 84; // 168 (or 188) datagrams: beyond one batch, within the socket's buffer
+        const QByteArray kinds[] = {hex("01 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY),
+                                    hex("01 01 00 00 d7000000" ADDR CTL PID ALICE TESTER TTY),
+                                    hex("02 01 00 00 00000000" ADDR CTL PID ALICE TESTER TTY), QByteArray(100, '\1')};
+        QUdpSocket* senders[] = {m_client.get(), &second, &privileged};
+        for (int i = 0; i < perSender; ++i)
+            for (int s = 0; s < (root ? 3 : 2) && (s < 2 || i < 20); ++s) {
+                QByteArray d = kinds[i % 4];
+                d[15] = char(i); // addr's last byte: every reply carries it back
+                overlong += i % 4 == 3 ? 1 : 0;
+                senders[s]->writeDatagram(d, QHostAddress::LocalHost, m_daemon->localPort());
+            }
+        for (QUdpSocket* s : {m_client.get(), &second}) {
+            for (int i = 0; i < perSender; ++i) {
+                if (i % 4 == 3)
+                    continue;
+                QVERIFY(QTest::qWaitFor([s] { return s->hasPendingDatagrams(); }, 5000));
+                QByteArray reply(int(s->pendingDatagramSize()), 0);
+                s->readDatagram(reply.data(), reply.size());
+                QCOMPARE(reply.size(), i % 4 == 1 ? 84 : 24);
+                QCOMPARE(int(quint8(reply[2])), i % 4 == 0   ? talk::NOT_HERE
+                                                : i % 4 == 1 ? talk::USER_PRESENT
+                                                             : talk::BADVERSION);
+                QCOMPARE(int(quint8(reply[15])), i);
+            }
+        }
+        QCOMPARE(errors.size(), overlong); // reported before the source port is looked at, as ever
+        // The daemon still hears the next one, and nothing came twice before its reply.
+        QCOMPARE(exchange(kinds[0]).size(), 24);
+        QVERIFY(!second.hasPendingDatagrams() && !m_client->hasPendingDatagrams() && !privileged.hasPendingDatagrams());
     }
 
     void hostileRunLeavesTheDaemonAnswering() {
