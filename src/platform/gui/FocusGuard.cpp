@@ -22,6 +22,13 @@ qint64 now() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// Whether the window system gives the keyboard back when the program asks. X11 window managers do, and a window
+// activated there during the guard time may have been chosen by the user (a taskbar, Alt+Tab). Elsewhere (sway under
+// Wayland) the window system decides alone.
+bool windowSystemHandsBack() {
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
 } // namespace
 
 FocusGuard::FocusGuard(QWidget* window) : QObject(window), m_window(window) {}
@@ -73,7 +80,7 @@ bool FocusGuard::eventFilter(QObject* watched, QEvent* event) {
         // Some window systems activate every new window: the window the user types in gets the keyboard back, where
         // the window system lets it. Until this window is deactivated, its keys were meant for that other window.
         if (watched == m_window && m_keyboardOwner && guarding()) {
-            m_forced = true;
+            m_forced = !windowSystemHandsBack();
             if (m_keyboardOwner->isVisible())
                 m_keyboardOwner->activateWindow();
         }

@@ -9,8 +9,9 @@
 // message box's bare letter). Mouse clicks always work.
 //
 // Some window systems give every new window the keyboard and let no program take it back (sway under Wayland marks
-// the window that asks for it urgent instead). A window that took the keyboard that way from another window of the
-// program ignores keys beyond the guard time too, until the user clicks in it or turns to another window and back.
+// the window that asks for it urgent instead). There (on every platform but X11, where the window manager hands the
+// keyboard back) a window that took the keyboard that way from another window of the program ignores keys beyond the
+// guard time too, until the user clicks in it or turns to another window and back.
 #pragma once
 
 #include <QObject>
