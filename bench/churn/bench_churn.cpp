@@ -13,6 +13,7 @@
 #include "platform/WireName.h"
 #include "protocol/ControlMessage.h"
 
+#include "BenchSupport.h"
 #include "FakeAppContext.h"
 
 #include <QCoreApplication>
@@ -151,23 +152,11 @@ Figures figuresOf(std::vector<double> us) {
     f.probes = us.size();
     f.lost = std::size_t(std::count_if(us.begin(), us.end(), [](double v) { return v < 0; }));
     us.erase(std::remove_if(us.begin(), us.end(), [](double v) { return v < 0; }), us.end());
-    if (us.empty())
-        return f;
-    std::sort(us.begin(), us.end());
-    f.p50Us = us[us.size() / 2];
-    f.p99Us = us[std::min(us.size() - 1, us.size() * 99 / 100)];
-    f.maxUs = us.back();
+    const bench::Spread spread = bench::spreadOf(std::move(us));
+    f.p50Us = spread.p50;
+    f.p99Us = spread.p99;
+    f.maxUs = spread.max;
     return f;
-}
-
-bool waitFor(const std::function<bool()>& condition, int ms) {
-    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
-    while (!condition()) {
-        if (Clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
 }
 
 } // namespace
@@ -227,7 +216,7 @@ int main(int argc, char** argv) {
     auto allConnected = [&robots] {
         return std::all_of(robots.begin(), robots.end(), [](const auto& r) { return r && r->isConnected(); });
     };
-    if (!waitFor(allConnected, CONNECT_WAIT_MS)) {
+    if (!bench::waitFor(allConnected, CONNECT_WAIT_MS)) {
         std::fprintf(stderr, "bench_churn: the robot conversations did not connect\n");
         stop = true;
         for (Caller& c : callers)
@@ -276,8 +265,8 @@ int main(int argc, char** argv) {
         ::close(c.listener);
     }
     // The callers have hung up: the robots file what they have and end.
-    waitFor([&robots] { return std::all_of(robots.begin(), robots.end(), [](const auto& r) { return !r; }); },
-            CONNECT_WAIT_MS);
+    bench::waitFor([&robots] { return std::all_of(robots.begin(), robots.end(), [](const auto& r) { return !r; }); },
+                   CONNECT_WAIT_MS);
 
     const Figures q = figuresOf(quiet);
     const Figures c = figuresOf(churned);

@@ -13,6 +13,7 @@
 #include "platform/WireName.h"
 #include "protocol/ControlMessage.h"
 
+#include "BenchSupport.h"
 #include "FakeAppContext.h"
 
 #include <QCoreApplication>
@@ -174,23 +175,11 @@ Figures figuresOf(const std::vector<std::pair<std::size_t, std::size_t>>& ranges
         }
     }
     f.keys = us.size();
-    if (us.empty())
-        return f;
-    std::sort(us.begin(), us.end());
-    f.medianUs = us[us.size() / 2];
-    f.p99Us = us[std::min(us.size() - 1, us.size() * 99 / 100)];
-    f.maxUs = us.back();
+    const bench::Spread spread = bench::spreadOf(std::move(us));
+    f.medianUs = spread.p50;
+    f.p99Us = spread.p99;
+    f.maxUs = spread.max;
     return f;
-}
-
-bool waitFor(const std::function<bool()>& condition, int ms) {
-    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
-    while (!condition()) {
-        if (Clock::now() > end)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
 }
 
 } // namespace
@@ -235,7 +224,7 @@ int main(int argc, char** argv) {
     std::thread peer(runPeer, listener, std::ref(stopPeer));
     auto* engine = new ConversationEngine(core, ConversationEngine::Interactive, QStringLiteral("127.0.0.1"),
                                           WireName::typed(QStringLiteral("peer")));
-    if (!engine->start() || !waitFor([engine] { return engine->isConnected(); }, PEER_WAIT_MS)) {
+    if (!engine->start() || !bench::waitFor([engine] { return engine->isConnected(); }, PEER_WAIT_MS)) {
         std::fprintf(stderr, "bench_flood: the conversation did not connect (%s)\n", qPrintable(engine->status()));
         stopPeer = true;
         ::shutdown(listener, SHUT_RDWR);

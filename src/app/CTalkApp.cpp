@@ -134,22 +134,18 @@ void CTalkApp::perform(StartCommand::Command command) {
             m_waitingCommands.append(command);
         return;
     }
+    // Each does what the tray menu's entry does. Messages opens the monitor even when the list is empty (the tray
+    // menu hides its entry then): an empty monitor answers the user who chose Messages from the menu entry better
+    // than nothing happening. Exit asks first when messages wait.
     switch (command) {
     case StartCommand::Talk:
-        m_tray->OnCommand(CTrayWindow::CMD_TALK);
-        return;
+        return m_tray->OnCommand(CTrayWindow::CMD_TALK);
     case StartCommand::Messages:
-        // Not hidden when the list is empty, as the tray menu's entry is: an empty monitor answers the user who
-        // chose Messages from the menu entry better than nothing happening.
-        m_tray->OnCommand(CTrayWindow::CMD_MESSAGES);
-        return;
+        return m_tray->OnCommand(CTrayWindow::CMD_MESSAGES);
     case StartCommand::Customize:
-        m_tray->OnCommand(CTrayWindow::CMD_CUSTOMIZE);
-        return;
+        return m_tray->OnCommand(CTrayWindow::CMD_CUSTOMIZE);
     case StartCommand::Quit:
-        // As the tray's Exit: asks first when messages wait.
-        m_tray->OnCommand(CTrayWindow::CMD_EXIT);
-        return;
+        return m_tray->OnCommand(CTrayWindow::CMD_EXIT);
     case StartCommand::None:
         return;
     }
