@@ -8,7 +8,7 @@
 #include "platform/ProfileStore.h"
 #include "platform/TerminationSignals.h"
 #include "platform/gui/QtMessageBoxService.h"
-#include "platform/gui/TrayNotifications.h"
+#include "platform/gui/DesktopNotifications.h"
 #include "protocol/ProtocolConstants.h"
 
 #include <QApplication>
@@ -106,8 +106,8 @@ int main(int argc, char* argv[]) {
 
     QtMessageBoxService boxes;
     MessageBoxService::setInstance(&boxes);
-    TrayNotifications notifications;
-    NotificationService::setInstance(&notifications);
+    const std::unique_ptr<NotificationService> notifications = DesktopNotifications::create();
+    NotificationService::setInstance(notifications.get());
     const int code = run(std::move(daemonSocket), terminations, instance, *command);
     NotificationService::setInstance(nullptr);
     MessageBoxService::setInstance(nullptr);

@@ -2,7 +2,7 @@
 #include "app/CTalkApp.h"
 
 #include "app/AppIcons.h"
-#include "app/Autostart.h"
+#include "platform/Autostart.h"
 #include "app/CAboutBox.h"
 #include "app/CTrayWindow.h"
 #include "app/FirstStart.h"
@@ -168,6 +168,11 @@ void CTalkApp::FollowSession() {
 
 void CTalkApp::followTerminations(TerminationSignals& terminations) {
     connect(&terminations, &TerminationSignals::received, this, &CTalkApp::endSession);
+    // Where the process is ended right after (the end of a Windows session), the program ends within the signal.
+    connect(&terminations, &TerminationSignals::ending, this, [this] {
+        m_sessionEnded = true;
+        shutDown();
+    });
 }
 
 void CTalkApp::endSession() {

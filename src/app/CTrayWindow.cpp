@@ -6,26 +6,14 @@
 #include "platform/MessageBoxService.h"
 #include "platform/ShownText.h"
 #include "platform/TalkWindowEntry.h"
+#include "platform/gui/TrayHost.h"
 #include "robot/RobotMessageList.h"
 
 #include <QApplication>
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
-
-namespace {
-
-// StatusNotifier trays deliver one click and never a double click.
-bool trayLacksDoubleClick() {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface() &&
-           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
-}
-
-} // namespace
 
 CTrayWindow::CTrayWindow(CTalkApp& app)
     : QWidget(nullptr), m_app(app), m_icon128(AppIcons::application()), m_icon163(AppIcons::blink()) {
@@ -93,7 +81,7 @@ void CTrayWindow::onActivated(QSystemTrayIcon::ActivationReason reason) {
     } else if (reason == QSystemTrayIcon::DoubleClick) {
         m_singleClick.stop();
         OnCommand(CMD_TALK);
-    } else if (reason == QSystemTrayIcon::Trigger && trayLacksDoubleClick()) {
+    } else if (reason == QSystemTrayIcon::Trigger && TrayHost::lacksDoubleClick()) {
         // Waits out a possible double click so that one gesture never opens two dialogs.
         m_singleClick.start();
     }

@@ -16,8 +16,6 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
-#include <cerrno>
-#include <sys/socket.h>
 
 class CTalkDaemon::Queries final : public daemonlogic::PromptQueries {
 public:
@@ -76,7 +74,7 @@ bool CTalkDaemon::start() {
         // No address sharing: with SO_REUSEADDR a second daemon could bind the port too and never learn of the first.
         m_socket = DaemonSocket::bind(m_context.daemonPort());
         if (m_socket.error() != 0)
-            return failStart(SocketErrors::fromErrno(m_socket.error()));
+            return failStart(SocketErrors::fromSystem(m_socket.error()));
     }
     // The daemon reads the descriptor itself, in batches. The notifier is level-triggered: while datagrams are left
     // after a batch, it fires again in the loop's next turn, after whatever else is ready.
@@ -89,12 +87,10 @@ bool CTalkDaemon::takeAdoptedSocket() {
     // Bound by main while the process could still bind the port (DaemonSocket).
     m_socket = std::move(m_adopted);
     if (m_socket.error() != 0)
-        return failStart(SocketErrors::fromErrno(m_socket.error()));
+        return failStart(SocketErrors::fromSystem(m_socket.error()));
     // The daemon exists from now on: what came before (while the first start's About box was open, say) is not
     // answered late, as it would not have been answered had the port been bound only now.
-    char discard;
-    while (::recv(m_socket.descriptor(), &discard, 1, MSG_DONTWAIT) >= 0 || errno == EINTR) {
-    }
+    m_socket.discardQueued();
     return true;
 }
 
@@ -104,10 +100,12 @@ bool CTalkDaemon::failStart(int code) {
         m_startError = QString::fromLatin1(ADDRESS_IN_USE_TEXT);
     } else {
         m_startError = QString::fromLatin1(BIND_ERROR_FORMAT).arg(code);
-        // A user without the right to the port learns how to grant it.
-        if (code == SocketErrors::WSAEACCES)
-            m_startError += QStringLiteral("\r\n") +
-                            Privileges::grantHint(m_context.daemonPort(), QCoreApplication::applicationFilePath());
+        // A user without the right to the port learns how to grant it, where a right is needed.
+        const QString hint = code == SocketErrors::WSAEACCES ? Privileges::grantHint(m_context.daemonPort(),
+                                                                   QCoreApplication::applicationFilePath())
+                                                             : QString();
+        if (!hint.isEmpty())
+            m_startError += QStringLiteral("\r\n") + hint;
     }
     m_socket = DaemonSocket();
     return false;
@@ -240,7 +238,7 @@ void CTalkDaemon::onReadable() {
     for (int handled = 0; handled < DatagramBatch::CAPACITY;) {
         const int count = m_batch.receive(m_socket.descriptor(), DatagramBatch::CAPACITY - handled);
         if (count < 0)
-            reportError(SocketErrors::fromErrno(-count), RECEIPT_ERROR_DETAIL);
+            reportError(SocketErrors::fromSystem(-count), RECEIPT_ERROR_DETAIL);
         if (count <= 0)
             break;
         for (int i = 0; i < count; ++i) {
@@ -271,7 +269,9 @@ void CTalkDaemon::sendReplies() {
     const DatagramBatch::SendResult sent = m_batch.send(m_socket.descriptor());
     if (sent.unsent == 0)
         return;
-    // Counted, and reported once per batch (the error box counts further reports while it is shown).
+    // Counted, and reported once per batch (the error box counts further reports while it is shown). A full send
+    // buffer is no error: the system drops datagrams it has no room for, and the daemon drops those replies alike.
     m_unsentReplies += quint64(sent.unsent);
-    reportError(SocketErrors::fromErrno(sent.error), SEND_ERROR_DETAIL);
+    if (sent.unsent > sent.bufferFull)
+        reportError(SocketErrors::fromSystem(sent.error), SEND_ERROR_DETAIL);
 }

@@ -53,10 +53,10 @@ private slots:
     }
 
     void socketErrorNumbers() {
-        QCOMPARE(SocketErrors::fromErrno(EADDRINUSE), 10048);
-        QCOMPARE(SocketErrors::fromErrno(EACCES), 10013);
-        QCOMPARE(SocketErrors::fromErrno(ECONNRESET), 10054);
-        QCOMPARE(SocketErrors::fromErrno(EAGAIN), 10035);
+        QCOMPARE(SocketErrors::fromSystem(EADDRINUSE), 10048);
+        QCOMPARE(SocketErrors::fromSystem(EACCES), 10013);
+        QCOMPARE(SocketErrors::fromSystem(ECONNRESET), 10054);
+        QCOMPARE(SocketErrors::fromSystem(EAGAIN), 10035);
         QCOMPARE(SocketErrors::fromQt(QAbstractSocket::AddressInUseError), 10048);
         QCOMPARE(SocketErrors::fromQt(QAbstractSocket::SocketAccessError), 10013);
         QCOMPARE(SocketErrors::fromQt(QAbstractSocket::RemoteHostClosedError, "Connection reset by peer"), 10054);
