@@ -59,3 +59,4 @@ signal_speech_dispatcher() {
 }
 
 spoken() { grep -qF -- "Queueing message |$1|" "$SPEECH_DIR/log/speech-dispatcher.log"; }
+unspoken() { ! spoken "$1"; }

@@ -2,7 +2,8 @@
 # A screen-reader user's speech service stops (speech-dispatcher and its output module stopped with SIGSTOP: it takes
 # requests and answers none) while a Unix talk peer goes on typing in a conversation: the daemon sharing the
 # program's thread still answers another host's LOOK_UPs, each within a second. Once the service runs again the
-# peer's lines are spoken again, and after the service restarts too.
+# peer's lines are spoken again, and after the service restarts too; a conversation closed while its lines wait
+# is silenced.
 E2E_NAME=speech_stopped
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/speech_lib.sh"
@@ -91,6 +92,21 @@ check "a new line is spoken once the service runs again" wait_for 30 spoken "aft
 restart_speech_dispatcher
 tmux_keys live "after the restart" Enter
 check "a line is spoken after the service restarted" wait_for 30 spoken "after the restart"
+# Closing a conversation silences it: what waited for it while the service was stopped is never spoken.
+signal_speech_dispatcher STOP
+for line in "waits one" "waits two" "waits three"; do
+    tmux_keys live "$line" Enter
+    sleep 0.3
+done
+sleep 0.5
+close_conversation "$pid" "$title"
+window_gone() { ! has_pid_window "$pid" "$title"; }
+check "the conversation window closes while the service is stopped" wait_for 10 window_gone
+signal_speech_dispatcher CONT
+tmux_keys live "too late" Enter
+sleep 3
+check "what waited for the closed conversation is not spoken" unspoken "waits three"
+
 probe_daemon 3 >"$E2E_ARTIFACTS/probes-after.txt"
 check "the daemon answers after all of it" grep -qx "answered 3 of 3;.*" "$E2E_ARTIFACTS/probes-after.txt"
 finish
