@@ -44,7 +44,8 @@ private:
 };
 
 CTalkDaemon::CTalkDaemon(AppContext& context, QObject* parent)
-    : QObject(parent), m_context(context), m_loginName(LoginName::current()) {
+    : QObject(parent), m_context(context), m_loginName(LoginName::current()),
+      m_overlongError(errorText(SocketErrors::WSAEMSGSIZE, RECEIPT_ERROR_DETAIL)) {
     m_resume.setSingleShot(true);
     m_resume.setTimerType(Qt::PreciseTimer);
     m_resume.setInterval(bounds::FULL_BATCH_PAUSE_MS);
@@ -219,9 +220,12 @@ std::size_t CTalkDaemon::handleDatagram(const std::uint8_t* bytes, std::size_t l
     return result.replyLength;
 }
 
+QString CTalkDaemon::errorText(int code, const char* detail) {
+    return QString::fromLatin1(RUNTIME_ERROR_FORMAT).arg(QString::number(code), QString::fromLatin1(detail));
+}
+
 void CTalkDaemon::reportError(int code, const char* detail) {
-    emit errorOccurred(
-        QString::fromLatin1(RUNTIME_ERROR_FORMAT).arg(QString::number(code), QString::fromLatin1(detail)));
+    emit errorOccurred(errorText(code, detail));
 }
 
 void CTalkDaemon::onReadable() {
@@ -244,7 +248,8 @@ void CTalkDaemon::onReadable() {
         for (int i = 0; i < count; ++i) {
             if (m_batch.truncated(i)) {
                 // Too long for the 84-byte buffer: read away and reported, as a socket would (message too long).
-                reportError(SocketErrors::WSAEMSGSIZE, RECEIPT_ERROR_DETAIL);
+                // Each one is reported; its text is made once, as a host can send thousands a second.
+                emit errorOccurred(m_overlongError);
                 continue;
             }
             const std::size_t length = handleDatagram(m_batch.data(i), m_batch.length(i), m_batch.senderIp(i),
@@ -267,11 +272,9 @@ void CTalkDaemon::onReadable() {
 
 void CTalkDaemon::sendReplies() {
     const DatagramBatch::SendResult sent = m_batch.send(m_socket.descriptor());
-    if (sent.unsent == 0)
-        return;
-    // Counted, and reported once per batch (the error box counts further reports while it is shown). A full send
-    // buffer is no error: the system drops datagrams it has no room for, and the daemon drops those replies alike.
-    m_unsentReplies += quint64(sent.unsent);
-    if (sent.unsent > sent.bufferFull)
+    // A send that would block is never an error: the replies are lost as the system loses datagrams.
+    m_droppedReplies += quint64(sent.dropped);
+    // Reported once per batch (the error box counts further reports while it is shown).
+    if (sent.failed > 0)
         reportError(SocketErrors::fromSystem(sent.error), SEND_ERROR_DETAIL);
 }

@@ -45,14 +45,14 @@ public:
 
     struct SendResult {
         int sent = 0;
-        int unsent = 0;     // failed one by one, or dropped with the rest of the batch under a full send buffer
-        int bufferFull = 0; // of those, dropped because the send buffer was full: no error, as the system drops them
-        int error = 0;      // the system's error number of the last failure other than a full buffer
+        int dropped = 0; // the rest of the batch under a full send buffer (the send would block): no error
+        int failed = 0;  // failed one by one, or the rest of the batch when the system had no buffers (ENOBUFS)
+        int error = 0;   // the system's error number of the last failure counted in `failed`
     };
     // Sends the queued replies without waiting. A reply that fails for its destination alone is skipped and the
-    // rest still go; under a full send buffer (EAGAIN, ENOBUFS; WSAEWOULDBLOCK, WSAENOBUFS) the rest of the batch is
-    // dropped, as the system drops datagrams it has no room for. Nothing is sent twice. The queue is empty
-    // afterwards.
+    // rest still go; under a full send buffer (EAGAIN, WSAEWOULDBLOCK) or without system buffers (ENOBUFS,
+    // WSAENOBUFS) the rest of the batch is dropped, as the system drops datagrams it has no room for. Nothing is sent
+    // twice. The queue is empty afterwards.
     SendResult send(qintptr fd);
 
 private:

@@ -74,14 +74,17 @@ DatagramBatch::SendResult DatagramBatch::send(qintptr fd) {
         const int error = errno;
         if (sent < 0 && error == EINTR)
             continue;
-        if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS) {
-            result.unsent += m_queued - next;
-            result.bufferFull += m_queued - next;
+        if (error == EAGAIN || error == EWOULDBLOCK) {
+            result.dropped += m_queued - next;
             break;
         }
         result.error = error;
+        if (error == ENOBUFS) {
+            result.failed += m_queued - next;
+            break;
+        }
         // This reply's destination failed (unreachable, refused by a filter): skip it, the others still go.
-        ++result.unsent;
+        ++result.failed;
         ++next;
     }
     m_queued = 0;

@@ -56,13 +56,16 @@ DatagramBatch::SendResult DatagramBatch::send(qintptr fd) {
             continue;
         }
         const int error = WSAGetLastError();
-        if (error == WSAEWOULDBLOCK || error == WSAENOBUFS) {
-            result.unsent += m_queued - at;
-            result.bufferFull += m_queued - at;
+        if (error == WSAEWOULDBLOCK) {
+            result.dropped += m_queued - at;
             break;
         }
         result.error = error;
-        ++result.unsent;
+        if (error == WSAENOBUFS) {
+            result.failed += m_queued - at;
+            break;
+        }
+        ++result.failed;
     }
     m_queued = 0;
     return result;

@@ -34,6 +34,7 @@ int ScriptedMessageBoxes::notify(const Request& request, std::function<void(int)
 }
 
 void ScriptedMessageBoxes::replaceText(int box, const QString& text) {
+    ++replacements;
     for (Pending& p : m_pending) {
         if (p.box != box)
             continue;

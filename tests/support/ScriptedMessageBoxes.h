@@ -37,6 +37,8 @@ public:
     // changes its text there.
     int notify(const Request& request, std::function<void(int)> done = {}) override;
     void replaceText(int box, const QString& text) override;
+    // How often replaceText was called.
+    int replacements = 0;
     bool chooseFont(LogFont& font, quint32& textColour, QObject* owner) override;
     bool chooseColour(quint32& colour, QObject* owner) override;
     bool chooseOpenFile(QString& path, const QString& title, const QString& filter, const QString& defaultSuffix,
