@@ -1,8 +1,9 @@
-// One copy of the program per user session: the first start serves a local socket in the user's runtime folder, and
-// a later start hands its command to it there and ends.
+// One copy of the program per user session: the first start serves a local socket in the user's runtime folder (a
+// named pipe on Windows), and a later start hands its command to it there and ends.
 //
 // The folder is the user's own (mode 0700). A lock file beside the socket decides which of two starts at once becomes
-// the first copy; the socket is owner-only too, and each end checks the other's user id (SO_PEERCRED) before it acts.
+// the first copy; the socket is owner-only too, and each end checks the other's user (SO_PEERCRED; on Windows the
+// user of the pipe's other process) before it acts.
 // The conversation: the client says one word of StartCommand's and a line end, the first copy answers "ok" and a
 // line end, and the connection ends. Junk, a long line or silence ends it unanswered.
 #pragma once
@@ -60,8 +61,15 @@ signals:
     void commandReceived(StartCommand::Command command);
 
 private:
+    // What the first copy answers to a word it took.
+    static inline const QByteArray ANSWER = QByteArrayLiteral("ok\n");
     enum class Reach { Nobody, HandedOver, NoAnswer };
+    // The system's part (SingleInstance_unix.cpp, SingleInstance_win.cpp): the hand-over, without Qt's event loop;
+    // the local server's name (a socket in `folder` on Linux, a named pipe on Windows); whether a client's process
+    // runs as this process's user.
     Reach handOver(StartCommand::Command command) const;
+    static QString serverName(const QString& folder, const QString& name);
+    static bool peerIsUs(qintptr descriptor);
     void acceptClients();
     void hear(QLocalSocket* client);
 
