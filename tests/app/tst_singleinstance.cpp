@@ -1,8 +1,13 @@
 // One copy per session: the hand-over reaches the running copy's handler; clients that say no word are dropped
-// without holding it up; what a crashed copy left blocks nothing.
+// without holding it up; what a crashed copy left, and a lock nobody holds, block nothing; a copy that never answers
+// is told of.
 #include "app/SingleInstance.h"
 
+#include "ScriptedMessageBoxes.h"
+
+#include <QFileInfo>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -10,6 +15,7 @@
 
 #include <future>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -112,10 +118,30 @@ private slots:
         QTRY_COMPARE(say(first.socketPath(), "talk\n"), QByteArray("ok\n"));
     }
 
-    // A crashed copy leaves its socket (nobody listens) and its lock (its process is gone).
-    void whatACrashedCopyLeftBlocksNothing() {
+    // What a crashed copy left (its socket, nobody listening; its lock, its process gone) and lock files no copy of
+    // ours holds block nothing: past the wait the start takes the lock and serves. A lock a live process holds stays.
+    void staleLocks_data() {
+        QTest::addColumn<QByteArray>("content"); // what the lock file says; "held": a live holder that never serves
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("first");
+        const QByteArray host = QSysInfo::machineHostName().toUtf8();
+        const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
+        const QByteArray name = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
+        QTest::newRow("a crashed copy") << "2147483646\nzuno\n" + host + '\n' << 0600 << true;
+        QTest::newRow("empty") << QByteArray() << 0600 << true;
+        QTest::newRow("unreadable") << QByteArray("x") << 0 << true;
+        QTest::newRow("naming an unrelated live process") << self + '\n' + name + '\n' + host + '\n' << 0600
+                                                                  << true;
+        QTest::newRow("naming another host") << QByteArray("1\nzuno\nelsewhere.invalid\n") << 0600 << true;
+        QTest::newRow("held by a live process") << QByteArray("held") << 0600 << false;
+    }
+    void staleLocks() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, mode);
+        QFETCH(bool, first);
         QTemporaryDir dir;
         SingleInstance next(dir.path(), QStringLiteral("k"));
+        next.setWaits(100, 100, 100);
         const QByteArray path = QFile::encodeName(next.socketPath());
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -123,14 +149,42 @@ private slots:
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         ::close(fd);
-        QFile lock(next.socketPath().replace(QStringLiteral(".socket"), QStringLiteral(".lock")));
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write("2147483646\nzuno\n" + QSysInfo::machineHostName().toUtf8() + '\n');
-        lock.close();
-        QCOMPARE(next.claim(StartCommand::Talk), Claim::First);
+        QLockFile holder(next.lockPath());
+        if (content == "held") {
+            QVERIFY(holder.tryLock(0));
+        } else {
+            QFile lock(next.lockPath());
+            QVERIFY(lock.open(QIODevice::WriteOnly));
+            lock.write(content);
+            lock.close();
+            QCOMPARE(::chmod(QFile::encodeName(next.lockPath()).constData(), mode_t(mode)), 0);
+        }
+        QCOMPARE(next.claim(StartCommand::Talk), first ? Claim::First : Claim::Alone);
+        if (!first)
+            return;
         QVERIFY(next.listen());
         SingleInstance later(dir.path(), QStringLiteral("k"));
         QCOMPARE(claimAside(later, StartCommand::Talk), Claim::HandedOver);
+    }
+
+    // A copy that takes the connection and never answers: the start says so, in a box too.
+    void aCopyThatNeverAnswers() {
+        QTemporaryDir dir;
+        SingleInstance start(dir.path(), QStringLiteral("k"));
+        start.setWaits(100, 100, 100);
+        const QByteArray path = QFile::encodeName(start.socketPath());
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, path.constData(), sizeof address.sun_path);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        QCOMPARE(::listen(fd, 4), 0); // connections wait in the backlog, never accepted
+        QCOMPARE(start.claim(StartCommand::Talk), Claim::NoAnswer);
+        ::close(fd);
+        ScriptedMessageBoxes boxes;
+        SingleInstance::reportNoAnswer();
+        QCOMPARE(boxes.texts(), QStringList{SingleInstance::NO_ANSWER_TEXT});
+        QCOMPARE(boxes.shown.first().icon, MessageBoxService::Icon::Warning);
     }
 };
 
