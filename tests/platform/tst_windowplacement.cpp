@@ -115,6 +115,46 @@ private slots:
         QCOMPARE(placement.stored(QRect()), reported ? QRect(100, 110, 400, 300) : QRect(30, 40, 400, 300));
     }
 
+    // A size the window system gives a window after it is shown and before it is on the screen (a tiling
+    // compositor's tile) is not the user's: the stored size stays while the window is open, the position is saved
+    // where it is reported, and the pane boundary keeps its share of the height. Opened again at its own size, the
+    // window is the user's to size.
+    void imposedSizeIsNotSaved_data() {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<bool>("outer");
+        QTest::newRow("a tile under Wayland") << "wayland" << false;
+        QTest::newRow("a tile under X11") << "xcb" << false;
+        QTest::newRow("outer frame, a tile under Wayland") << "wayland" << true;
+    }
+    void imposedSizeIsNotSaved() {
+        QFETCH(QString, platform);
+        QFETCH(bool, outer);
+        TempProfile profile;
+        WindowPlacement placement(profile.store(), QStringLiteral("Test"),
+                                  outer ? WindowPlacement::Frame::Outer : WindowPlacement::Frame::Client);
+        placement.setPlatformName(platform);
+        QWidget window(nullptr, Qt::FramelessWindowHint);
+        const QRect rect(200, 103, 400, 300);
+        placement.restore(window, rect);
+        window.show();
+        window.resize(1280, 800); // the compositor's first answer, before the window is exposed
+        QVERIFY(placement.save(window, 400));
+        QVERIFY(placement.sizeImposed());
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(640, 800); // another window takes half of the screen
+        window.move(10, 20);
+        QVERIFY(placement.save(window, 400));
+        const QPoint place = WindowPlacement::reportsPosition(platform) ? QPoint(10, 20) : rect.topLeft();
+        QCOMPARE(placement.stored(QRect()), QRect(place, rect.size()));
+        QCOMPARE(placement.storedSplitter(0), 150);
+        // On the screen from the start, at the size asked for: what the user makes of it is saved.
+        placement.restore(window, placement.stored(QRect()));
+        window.resize(500, 350);
+        QVERIFY(placement.save(window, 100));
+        QVERIFY(!placement.sizeImposed());
+        QCOMPARE(placement.stored(QRect()).size(), QSize(500, 350));
+    }
+
     // A new window that would lie exactly over an open one goes a title bar lower and to the right, as often as needed.
     void cascaded_data() {
         QTest::addColumn<QList<QRect>>("open");

@@ -66,6 +66,8 @@ int WindowPlacement::storedSplitter(int fallback) const {
 void WindowPlacement::restore(QWidget& window, const QRect& rect) {
     m_restored = rect;
     m_saves.clear();
+    m_exposed = false;
+    m_sizeImposed = false;
     if (m_frame == Frame::Client) {
         window.setGeometry(rect);
         return;
@@ -96,6 +98,13 @@ bool WindowPlacement::save(QWidget& window, const QMargins& frame, std::optional
             window.resize(client);
     }
     QRect rect = rectOf(window, frame);
+    noteImposedSize(window, rect.size());
+    if (m_sizeImposed && rect.height() > 0) {
+        // The boundary keeps its share of the height in the size that is stored.
+        if (splitter)
+            splitter = int(qint64(*splitter) * m_restored.height() / rect.height());
+        rect.setSize(m_restored.size());
+    }
     if (!m_positionReported)
         rect.moveTopLeft(m_restored.topLeft());
     const Placed placed{rect, splitter};
@@ -105,6 +114,17 @@ bool WindowPlacement::save(QWidget& window, const QMargins& frame, std::optional
     if (m_saves.size() > KEPT_SAVES)
         m_saves.erase(m_saves.begin());
     return true;
+}
+
+void WindowPlacement::noteImposedSize(const QWidget& window, const QSize& size) {
+    const QWindow* handle = window.windowHandle();
+    if (handle && handle->isExposed()) {
+        m_exposed = true;
+        return;
+    }
+    // Shown but not yet on the screen: the window system answers the size asked for (the restored one) with its own.
+    if (!m_exposed && window.isVisible() && m_restored.isValid() && size != m_restored.size())
+        m_sizeImposed = true;
 }
 
 void WindowPlacement::stateChanged(const QWidget& window) {

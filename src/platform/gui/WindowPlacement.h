@@ -11,6 +11,11 @@
 // window by moving and sizing it first and telling the new state after: the saves of those moves are taken back
 // when the state arrives. Where the platform reports no window position (Wayland), the stored position is kept and
 // only the size saved.
+//
+// A size the window system imposed is not the user's choice: when the window is given a size other than the one
+// restored after it was shown and before it was first exposed (a tiling compositor's tile, a screen too small for
+// it), the window keeps the stored size for as long as it is open, and the pane boundary is saved scaled to it.
+// A user can resize a window only once it is on the screen, so no size of theirs is lost that way.
 #pragma once
 
 #include <QMargins>
@@ -38,7 +43,8 @@ public:
     // first save after that sizes the client area to it.
     void restore(QWidget& window, const QRect& rect);
     // Writes the window's rectangle, and the pane boundary when given, unless the window is maximised, full screen
-    // or minimised (false then). Called on every move, resize and layout, and when the state changes.
+    // or minimised (false then); the restored size stands for an imposed one. Called on every move, resize and
+    // layout, and when the state changes.
     bool save(QWidget& window, std::optional<int> splitter = std::nullopt);
     // The same with the frame around the window as the window manager has drawn it (null before it is framed).
     bool save(QWidget& window, const QMargins& frame, std::optional<int> splitter = std::nullopt);
@@ -46,6 +52,9 @@ public:
     // free area: the saves of the moves and resizes that took it there, each at its new place or size, are taken
     // back.
     void stateChanged(const QWidget& window);
+
+    // Whether the window system imposed the window's size (see above).
+    bool sizeImposed() const { return m_sizeImposed; }
 
     // Whether windows of the platform have a position that the program learns (not so under Wayland, nor on the
     // platforms that show one full-screen window without a window manager).
@@ -67,6 +76,8 @@ private:
 
     QString key(const char* side) const;
     QRect rectOf(const QWidget& window, const QMargins& frame) const;
+    // Notes whether the window system gave the window a size of its own before showing it first.
+    void noteImposedSize(const QWidget& window, const QSize& size);
     void write(const Placed& placed);
 
     ProfileStore& m_store;
@@ -75,5 +86,7 @@ private:
     bool m_positionReported;
     QRect m_restored;            // where restore() put the window: the position kept when none is reported
     QSize m_pendingOuter;        // the outer size to reach once the frame is known
+    bool m_exposed = false;      // the window has been on the screen since it was restored
+    bool m_sizeImposed = false;  // its size came from the window system before it was on the screen
     std::vector<Placed> m_saves; // what the latest saves wrote, the latest last
 };
