@@ -223,7 +223,7 @@ void CPPac::OnBrowse() {
     QPointer<CPPac> self(this);
     QString path;
     if (!MessageBoxService::instance().chooseOpenFile(path, QStringLiteral("Murmelo: choose notification sound."),
-                                                      QStringLiteral("Wave files (*.WAV)"), QStringLiteral("wav"), true,
+                                                      QStringLiteral("Wave files (*.WAV)"), QStringLiteral("wav"),
                                                       this) ||
         !self)
         return;
