@@ -44,6 +44,10 @@ CPPac::CPPac(Settings& settings, ProfileStore& store, QWidget* parent) : Customi
     m_tree->setAccessibleName(QStringLiteral("Callers and hosts"));
     // Only the entries under "Caller" and "Host" have labels the user may change.
     m_tree->setEditFilter([](QTreeWidgetItem* item) { return isEntry(item); });
+    m_tree->setEditorName([this](QTreeWidgetItem* item) {
+        return item && item->parent() == hostHeading() ? QStringLiteral("Caller's host")
+                                                       : QStringLiteral("Caller's user name");
+    });
 
     auto* actionBox = new QGroupBox(this);
     auto* actionLayout = new QVBoxLayout(actionBox);

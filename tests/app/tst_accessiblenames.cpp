@@ -5,6 +5,8 @@
 #include "conversation/CTalkConversation.h"
 #include "conversation/RemotePane.h"
 #include "customize/CMyPropertySheet.h"
+#include "customize/CustomizePage.h"
+#include "customize/LabelTree.h"
 #include "daemon/CRequestPrompt.h"
 #include "locate/CLocateWindow.h"
 #include "platform/LoginName.h"
@@ -15,6 +17,9 @@
 #include "TempProfile.h"
 
 #include <QAccessible>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 #include <functional>
@@ -51,6 +56,10 @@ private slots:
     void everyControlNamed_data();
     void everyControlNamed();
     void remotePaneNamesThePeer();
+    void comboBoxReadByItsName_data();
+    void comboBoxReadByItsName();
+    void buttonsOfAPageReadApart();
+    void labelEditorsNamed();
 
 private:
     std::unique_ptr<TempProfile> m_profile;
@@ -114,6 +123,90 @@ void TestAccessibleNames::remotePaneNamesThePeer() {
                                     WireName::received(QByteArrayLiteral("b\x07ob")), true);
     m_window = w;
     QCOMPARE(w->remotePane()->accessibleName(), QStringLiteral("Text from b^Gob at h^["));
+}
+
+// A combo box is announced by its name (its label), and what it holds is its value.
+void TestAccessibleNames::comboBoxReadByItsName_data() {
+    QTest::addColumn<Opener>("open");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("host") << Opener([](AppContext& c) -> QWidget* { return new CHostUserDialog(c); }) << "host"
+                          << "Host";
+    QTest::newRow("user") << Opener([](AppContext& c) -> QWidget* { return new CHostUserDialog(c); }) << "user"
+                          << "User";
+    QTest::newRow("person") << Opener([](AppContext& c) -> QWidget* { return new CPersonDialog(c); }) << QString()
+                            << "Person";
+}
+
+void TestAccessibleNames::comboBoxReadByItsName() {
+    QFETCH(Opener, open);
+    QFETCH(QString, box);
+    QFETCH(QString, name);
+    m_window = open(*m_app);
+    m_window->show();
+    auto* combo = box.isEmpty() ? m_window->findChild<QComboBox*>() : m_window->findChild<QComboBox*>(box);
+    QVERIFY(combo);
+    combo->setEnabled(true);
+    combo->setEditText(QStringLiteral("alpha"));
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(combo);
+    QCOMPARE(iface->role(), QAccessible::ComboBox);
+    QCOMPARE(iface->text(QAccessible::Name), name);
+    QCOMPARE(iface->text(QAccessible::Value), QStringLiteral("alpha"));
+    QCOMPARE(iface->childCount(), 2);
+    QCOMPARE(iface->child(1)->object(), combo->lineEdit());
+    QCOMPARE(iface->indexOfChild(iface->child(0)), 0);
+}
+
+// Buttons of one page that read alike ("Local window" for a font and for a colour) are named apart.
+void TestAccessibleNames::buttonsOfAPageReadApart() {
+    auto* sheet = new CMyPropertySheet(*m_app, 0);
+    m_window = sheet;
+    sheet->show();
+    for (int page = 0; page < CMyPropertySheet::PAGE_COUNT; ++page) {
+        QStringList names;
+        for (QPushButton* button : sheet->page(page)->findChildren<QPushButton*>()) {
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(button);
+            const QString name = iface->text(QAccessible::Name);
+            QVERIFY2(!names.contains(name), qPrintable(QStringLiteral("page %1: %2").arg(page).arg(name)));
+            names << name;
+        }
+    }
+    QCOMPARE(
+        QAccessible::queryAccessibleInterface(sheet->findChild<QPushButton*>("remoteBack"))->text(QAccessible::Name),
+        QStringLiteral("Remote window background colour"));
+}
+
+// The field in which a tree's label is edited says what the label is.
+void TestAccessibleNames::labelEditorsNamed() {
+    auto* sheet = new CMyPropertySheet(*m_app, 0);
+    m_window = sheet;
+    sheet->show();
+    auto editorName = [](LabelTree* tree, QTreeWidgetItem* item) {
+        tree->commitEdit();
+        tree->setCurrentItem(item);
+        if (!tree->startEdit(item))
+            return QStringLiteral("(not edited)");
+        return QAccessible::queryAccessibleInterface(tree->editor())->text(QAccessible::Name);
+    };
+    auto* people = sheet->findChild<LabelTree*>(QStringLiteral("peopleTree"));
+    QVERIFY(people);
+    sheet->findChild<QPushButton*>(QStringLiteral("addButton"))->click();
+    QTreeWidgetItem* person = people->topLevelItem(people->topLevelItemCount() - 1);
+    QCOMPARE(editorName(people, person), QStringLiteral("Person or group name"));
+    QCOMPARE(editorName(people, person->child(0)), QStringLiteral("User name"));
+    QCOMPARE(editorName(people, person->child(0)->child(0)), QStringLiteral("Host name or address"));
+    people->commitEdit();
+    sheet->setActivePage(2);
+    auto* rules = sheet->findChild<LabelTree*>(QStringLiteral("actionTree"));
+    QVERIFY(rules);
+    for (int heading : {1, 2}) {
+        auto* entry = new QTreeWidgetItem(QStringList{QStringLiteral("entry")});
+        entry->setFlags(entry->flags() | Qt::ItemIsEditable);
+        rules->topLevelItem(heading)->addChild(entry);
+    }
+    QCOMPARE(editorName(rules, rules->topLevelItem(1)->child(0)), QStringLiteral("Caller's user name"));
+    QCOMPARE(editorName(rules, rules->topLevelItem(2)->child(0)), QStringLiteral("Caller's host"));
+    rules->commitEdit();
 }
 
 QTEST_MAIN(TestAccessibleNames)
