@@ -96,6 +96,9 @@ protected:
     CMessageMonitor* open() {
         auto* monitor = new CMessageMonitor(*m_app);
         monitor->bringToFront();
+        // On the screen: a size the test gives it now is the user's, not one the window system imposed.
+        if (!QTest::qWaitForWindowExposed(monitor))
+            qWarning("the monitor was not exposed");
         return monitor;
     }
     void fill() {

@@ -94,8 +94,10 @@ bool WindowPlacement::save(QWidget& window, const QMargins& frame, std::optional
         // Framed now: the client area shrinks by the frame (its resize saves on the way).
         const QSize client = m_pendingOuter.shrunkBy(frame);
         m_pendingOuter = QSize();
-        if (client.isValid())
+        if (client.isValid()) {
+            m_framedClient = client;
             window.resize(client);
+        }
     }
     QRect rect = rectOf(window, frame);
     noteImposedSize(window, rect.size());
@@ -113,6 +115,13 @@ bool WindowPlacement::save(QWidget& window, const QMargins& frame, std::optional
         m_saves.push_back(placed);
     if (m_saves.size() > KEPT_SAVES)
         m_saves.erase(m_saves.begin());
+    return true;
+}
+
+bool WindowPlacement::takeFraming(const QWidget& window) {
+    if (!m_framedClient.isValid() || window.size() != m_framedClient)
+        return false;
+    m_framedClient = QSize();
     return true;
 }
 

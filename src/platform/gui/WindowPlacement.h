@@ -53,6 +53,10 @@ public:
     // back.
     void stateChanged(const QWidget& window);
 
+    // True once, for the layout of the size restoring an outer rectangle gave the client area when the frame
+    // became known (the resize may arrive later than the save that made it): what lies in the window keeps its pixel
+    // places then (a pane boundary as stored), rather than its share of the height.
+    bool takeFraming(const QWidget& window);
     // Whether the window system imposed the window's size (see above).
     bool sizeImposed() const { return m_sizeImposed; }
 
@@ -86,6 +90,7 @@ private:
     bool m_positionReported;
     QRect m_restored;            // where restore() put the window: the position kept when none is reported
     QSize m_pendingOuter;        // the outer size to reach once the frame is known
+    QSize m_framedClient;        // the client size that reaches the outer size, until its layout takes it
     bool m_exposed = false;      // the window has been on the screen since it was restored
     bool m_sizeImposed = false;  // its size came from the window system before it was on the screen
     std::vector<Placed> m_saves; // what the latest saves wrote, the latest last
