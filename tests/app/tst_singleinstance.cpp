@@ -130,8 +130,7 @@ private slots:
         QTest::newRow("a crashed copy") << "2147483646\nzuno\n" + host + '\n' << 0600 << true;
         QTest::newRow("empty") << QByteArray() << 0600 << true;
         QTest::newRow("unreadable") << QByteArray("x") << 0 << true;
-        QTest::newRow("naming an unrelated live process") << self + '\n' + name + '\n' + host + '\n' << 0600
-                                                                  << true;
+        QTest::newRow("naming an unrelated live process") << self + '\n' + name + '\n' + host + '\n' << 0600 << true;
         QTest::newRow("naming another host") << QByteArray("1\nzuno\nelsewhere.invalid\n") << 0600 << true;
         QTest::newRow("held by a live process") << QByteArray("held") << 0600 << false;
     }

@@ -270,8 +270,8 @@ private slots:
         MessageKeeper keeper(core.messages(), store);
         QCOMPARE(keeper.restore(), QStringList{});
         core.messages().holdPlace(); // a robot conversation ends
-        QVERIFY(!StoreRobotMessage(core, QStringLiteral("hello"), QStringLiteral("alpha"), WireName::typed("anna"),
-                                   true));
+        QVERIFY(
+            !StoreRobotMessage(core, QStringLiteral("hello"), QStringLiteral("alpha"), WireName::typed("anna"), true));
         QCOMPARE(core.messages().placesHeld(), 0);
         QCOMPARE(ids(core.messages().messages()), QList<quint64>{bounds::MAX_MESSAGE_ID});
         QCoreApplication::processEvents();
