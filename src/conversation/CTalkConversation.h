@@ -74,6 +74,7 @@ protected:
     void reject() override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

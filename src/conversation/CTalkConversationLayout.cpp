@@ -120,6 +120,11 @@ void CTalkConversation::moveEvent(QMoveEvent* event) {
         savePlacement();
 }
 
+void CTalkConversation::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_placement.shown();
+}
+
 void CTalkConversation::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)

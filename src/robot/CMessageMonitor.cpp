@@ -339,6 +339,7 @@ void CMessageMonitor::resizeEvent(QResizeEvent* event) {
 
 void CMessageMonitor::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    m_placement.shown();
     // Shown, the window may have its frame: the stored outer rectangle is reached from now on.
     savePlacement();
 }

@@ -9,8 +9,21 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
+
+std::function<qint64()>& clockSource() {
+    static std::function<qint64()> source;
+    return source;
+}
+
+qint64 now() {
+    if (clockSource())
+        return clockSource()();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 constexpr Qt::WindowStates NOT_NORMAL = Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
 
@@ -43,6 +56,10 @@ QRect WindowPlacement::cascaded(QRect wanted, const std::vector<QRect>& open, in
     return wanted;
 }
 
+void WindowPlacement::setClock(std::function<qint64()> clock) {
+    clockSource() = std::move(clock);
+}
+
 void WindowPlacement::setPlatformName(const QString& platformName) {
     m_positionReported = reportsPosition(platformName);
 }
@@ -66,7 +83,7 @@ int WindowPlacement::storedSplitter(int fallback) const {
 void WindowPlacement::restore(QWidget& window, const QRect& rect) {
     m_restored = rect;
     m_saves.clear();
-    m_exposed = false;
+    m_shownAt.reset();
     m_sizeImposed = false;
     if (m_frame == Frame::Client) {
         window.setGeometry(rect);
@@ -100,7 +117,7 @@ bool WindowPlacement::save(QWidget& window, const QMargins& frame, std::optional
         }
     }
     QRect rect = rectOf(window, frame);
-    noteImposedSize(window, rect.size());
+    noteImposedSize(rect.size());
     if (m_sizeImposed && rect.height() > 0) {
         // The boundary keeps its share of the height in the size that is stored.
         if (splitter)
@@ -125,15 +142,15 @@ bool WindowPlacement::takeFraming(const QWidget& window) {
     return true;
 }
 
-void WindowPlacement::noteImposedSize(const QWidget& window, const QSize& size) {
-    const QWindow* handle = window.windowHandle();
-    if (handle && handle->isExposed()) {
-        m_exposed = true;
-        return;
-    }
-    // Shown but not yet on the screen: the window system answers the size asked for (the restored one) with its own.
-    if (!m_exposed && window.isVisible() && m_restored.isValid() && size != m_restored.size())
-        m_sizeImposed = true;
+void WindowPlacement::shown() {
+    m_shownAt = now();
+}
+
+void WindowPlacement::noteImposedSize(const QSize& size) {
+    // Decided by the last size the window had within SETTLE_MS of its showing: a window manager that passes through
+    // other sizes on the way to the one restored (framing it) imposed nothing.
+    if (m_shownAt && m_restored.isValid() && now() - *m_shownAt <= SETTLE_MS)
+        m_sizeImposed = size != m_restored.size();
 }
 
 void WindowPlacement::stateChanged(const QWidget& window) {

@@ -12,16 +12,21 @@
 // when the state arrives. Where the platform reports no window position (Wayland), the stored position is kept and
 // only the size saved.
 //
-// A size the window system imposed is not the user's choice: when the window is given a size other than the one
-// restored after it was shown and before it was first exposed (a tiling compositor's tile, a screen too small for
-// it), the window keeps the stored size for as long as it is open, and the pane boundary is saved scaled to it.
-// A user can resize a window only once it is on the screen, so no size of theirs is lost that way.
+// A size the window system imposed is not the user's choice. Qt tells no tiled state, and a window manager's resize
+// looks the same whether the user dragged a border or a tiling compositor laid the window out; what tells them apart
+// is when it comes. The window system places and sizes a window as it shows it, within SETTLE_MS of its showing
+// (sway tiles it just after it is mapped); no user finds and drags a border that fast. So when the window's size at
+// the end of that time differs from the one restored (a tile, a screen too small for it), the size was imposed: the
+// window keeps the stored size for as long as it is open (a tiled window's later sizes are the compositor's too),
+// the position is still saved where the platform reports it, and the pane boundary is saved scaled to the stored
+// height. The owner says when the window is shown (shown()).
 #pragma once
 
 #include <QMargins>
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -57,8 +62,13 @@ public:
     // became known (the resize may arrive later than the save that made it): what lies in the window keeps its pixel
     // places then (a pane boundary as stored), rather than its share of the height.
     bool takeFraming(const QWidget& window);
+    // The window is being shown: the window system's answer to its size comes within SETTLE_MS from now.
+    void shown();
+    static constexpr int SETTLE_MS = 2000;
     // Whether the window system imposed the window's size (see above).
     bool sizeImposed() const { return m_sizeImposed; }
+    // Tests: the monotonic clock, in milliseconds (empty: the system's).
+    static void setClock(std::function<qint64()> clock);
 
     // Whether windows of the platform have a position that the program learns (not so under Wayland, nor on the
     // platforms that show one full-screen window without a window manager).
@@ -80,18 +90,18 @@ private:
 
     QString key(const char* side) const;
     QRect rectOf(const QWidget& window, const QMargins& frame) const;
-    // Notes whether the window system gave the window a size of its own before showing it first.
-    void noteImposedSize(const QWidget& window, const QSize& size);
+    // Notes whether the window system gave the window a size of its own as it showed it.
+    void noteImposedSize(const QSize& size);
     void write(const Placed& placed);
 
     ProfileStore& m_store;
     const QString m_name;
     const Frame m_frame;
     bool m_positionReported;
-    QRect m_restored;            // where restore() put the window: the position kept when none is reported
-    QSize m_pendingOuter;        // the outer size to reach once the frame is known
-    QSize m_framedClient;        // the client size that reaches the outer size, until its layout takes it
-    bool m_exposed = false;      // the window has been on the screen since it was restored
-    bool m_sizeImposed = false;  // its size came from the window system before it was on the screen
-    std::vector<Placed> m_saves; // what the latest saves wrote, the latest last
+    QRect m_restored;                // where restore() put the window: the position kept when none is reported
+    QSize m_pendingOuter;            // the outer size to reach once the frame is known
+    QSize m_framedClient;            // the client size that reaches the outer size, until its layout takes it
+    std::optional<qint64> m_shownAt; // when the window was last shown (the clock's milliseconds)
+    bool m_sizeImposed = false;      // its size came from the window system as it showed it
+    std::vector<Placed> m_saves;     // what the latest saves wrote, the latest last
 };
