@@ -118,15 +118,10 @@ bool WindowPlacement::save(QWidget& window, const QMargins& frame, std::optional
     }
     QRect rect = rectOf(window, frame);
     noteImposedSize(rect.size());
-    if (m_sizeImposed && rect.height() > 0) {
-        // The boundary keeps its share of the height in the size that is stored.
-        if (splitter)
-            splitter = int(qint64(*splitter) * m_restored.height() / rect.height());
-        rect.setSize(m_restored.size());
-    }
     if (!m_positionReported)
         rect.moveTopLeft(m_restored.topLeft());
-    const Placed placed{rect, splitter};
+    // Kept as the window was: a maximising window manager's saves are told apart by their sizes.
+    const Placed placed{rect, splitter, m_sizeImposed};
     write(placed);
     if (m_saves.empty() || m_saves.back() != placed)
         m_saves.push_back(placed);
@@ -178,13 +173,22 @@ void WindowPlacement::stateChanged(const QWidget& window) {
     if (normal == m_saves.size())
         return;
     m_saves.resize(normal);
+    // Those sizes were the maximising, not the window system's placing.
+    m_sizeImposed = m_saves.back().imposed;
     write(m_saves.back());
 }
 
 void WindowPlacement::write(const Placed& placed) {
-    const QRect& r = placed.rect;
-    if (placed.splitter)
-        m_store.writeInt(SECTION, key("splitter"), *placed.splitter);
+    QRect r = placed.rect;
+    std::optional<int> splitter = placed.splitter;
+    if (placed.imposed && r.height() > 0) {
+        // The stored size stays; the boundary keeps its share of the height in it.
+        if (splitter)
+            splitter = int(qint64(*splitter) * m_restored.height() / r.height());
+        r.setSize(m_restored.size());
+    }
+    if (splitter)
+        m_store.writeInt(SECTION, key("splitter"), *splitter);
     m_store.writeInt(SECTION, key("left"), r.x());
     m_store.writeInt(SECTION, key("top"), r.y());
     m_store.writeInt(SECTION, key("right"), r.x() + r.width());

@@ -83,6 +83,7 @@ private:
     struct Placed {
         QRect rect;
         std::optional<int> splitter;
+        bool imposed = false; // written with the restored size
         bool operator==(const Placed&) const = default;
     };
     // Saves kept to be taken back; a maximising window manager makes two or three.
