@@ -5,7 +5,6 @@
 #include "conversation/CTalkConversation.h"
 #include "conversation/RemotePane.h"
 #include "customize/CMyPropertySheet.h"
-#include "customize/CustomizePage.h"
 #include "customize/LabelTree.h"
 #include "daemon/CRequestPrompt.h"
 #include "locate/CLocateWindow.h"
@@ -56,10 +55,7 @@ private slots:
     void everyControlNamed_data();
     void everyControlNamed();
     void remotePaneNamesThePeer();
-    void comboBoxReadByItsName_data();
-    void comboBoxReadByItsName();
-    void buttonsOfAPageReadApart();
-    void labelEditorsNamed();
+    void readByWhatTheyAre();
 
 private:
     std::unique_ptr<TempProfile> m_profile;
@@ -125,88 +121,47 @@ void TestAccessibleNames::remotePaneNamesThePeer() {
     QCOMPARE(w->remotePane()->accessibleName(), QStringLiteral("Text from b^Gob at h^["));
 }
 
-// A combo box is announced by its name (its label), and what it holds is its value.
-void TestAccessibleNames::comboBoxReadByItsName_data() {
-    QTest::addColumn<Opener>("open");
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("host") << Opener([](AppContext& c) -> QWidget* { return new CHostUserDialog(c); }) << "host"
-                          << "Host";
-    QTest::newRow("user") << Opener([](AppContext& c) -> QWidget* { return new CHostUserDialog(c); }) << "user"
-                          << "User";
-    QTest::newRow("person") << Opener([](AppContext& c) -> QWidget* { return new CPersonDialog(c); }) << QString()
-                            << "Person";
-}
+// Controls that would read alike or by their value are read by what they are: a combo box by its label (what it
+// holds is its value), the Appearance page's buttons with their group, a tree's label editor by what the label is.
+void TestAccessibleNames::readByWhatTheyAre() {
+    const auto name = [](QObject* o) { return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name); };
+    m_window = new CHostUserDialog(*m_app);
+    auto* host = m_window->findChild<QComboBox*>(QStringLiteral("host"));
+    host->setEditText(QStringLiteral("alpha"));
+    QCOMPARE(name(host), QStringLiteral("Host"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(host)->text(QAccessible::Value), QStringLiteral("alpha"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(host)->child(1)->object(), host->lineEdit());
+    delete m_window;
 
-void TestAccessibleNames::comboBoxReadByItsName() {
-    QFETCH(Opener, open);
-    QFETCH(QString, box);
-    QFETCH(QString, name);
-    m_window = open(*m_app);
-    m_window->show();
-    auto* combo = box.isEmpty() ? m_window->findChild<QComboBox*>() : m_window->findChild<QComboBox*>(box);
-    QVERIFY(combo);
-    combo->setEnabled(true);
-    combo->setEditText(QStringLiteral("alpha"));
-    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(combo);
-    QCOMPARE(iface->role(), QAccessible::ComboBox);
-    QCOMPARE(iface->text(QAccessible::Name), name);
-    QCOMPARE(iface->text(QAccessible::Value), QStringLiteral("alpha"));
-    QCOMPARE(iface->childCount(), 2);
-    QCOMPARE(iface->child(1)->object(), combo->lineEdit());
-    QCOMPARE(iface->indexOfChild(iface->child(0)), 0);
-}
-
-// Buttons of one page that read alike ("Local window" for a font and for a colour) are named apart.
-void TestAccessibleNames::buttonsOfAPageReadApart() {
     auto* sheet = new CMyPropertySheet(*m_app, 0);
     m_window = sheet;
     sheet->show();
-    for (int page = 0; page < CMyPropertySheet::PAGE_COUNT; ++page) {
-        QStringList names;
-        for (QPushButton* button : sheet->page(page)->findChildren<QPushButton*>()) {
-            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(button);
-            const QString name = iface->text(QAccessible::Name);
-            QVERIFY2(!names.contains(name), qPrintable(QStringLiteral("page %1: %2").arg(page).arg(name)));
-            names << name;
-        }
-    }
-    QCOMPARE(
-        QAccessible::queryAccessibleInterface(sheet->findChild<QPushButton*>("remoteBack"))->text(QAccessible::Name),
-        QStringLiteral("Remote window background colour"));
-}
-
-// The field in which a tree's label is edited says what the label is.
-void TestAccessibleNames::labelEditorsNamed() {
-    auto* sheet = new CMyPropertySheet(*m_app, 0);
-    m_window = sheet;
-    sheet->show();
-    auto editorName = [](LabelTree* tree, QTreeWidgetItem* item) {
+    QStringList buttons;
+    for (const char* button : {"localFont", "remoteFont", "localBack", "remoteBack"})
+        buttons << name(sheet->findChild<QPushButton*>(QLatin1String(button)));
+    QCOMPARE(buttons, (QStringList{"Local window font", "Remote window font", "Local window background colour",
+                                   "Remote window background colour"}));
+    QStringList editors;
+    const auto edit = [&](LabelTree* tree, QTreeWidgetItem* item) {
         tree->commitEdit();
-        tree->setCurrentItem(item);
-        if (!tree->startEdit(item))
-            return QStringLiteral("(not edited)");
-        return QAccessible::queryAccessibleInterface(tree->editor())->text(QAccessible::Name);
+        editors << (tree->startEdit(item) ? name(tree->editor()) : QString());
     };
     auto* people = sheet->findChild<LabelTree*>(QStringLiteral("peopleTree"));
-    QVERIFY(people);
-    sheet->findChild<QPushButton*>(QStringLiteral("addButton"))->click();
-    QTreeWidgetItem* person = people->topLevelItem(people->topLevelItemCount() - 1);
-    QCOMPARE(editorName(people, person), QStringLiteral("Person or group name"));
-    QCOMPARE(editorName(people, person->child(0)), QStringLiteral("User name"));
-    QCOMPARE(editorName(people, person->child(0)->child(0)), QStringLiteral("Host name or address"));
+    sheet->findChild<QPushButton*>(QStringLiteral("addButton"))->click(); // a person, an alias and a host
+    QTreeWidgetItem* person = people->topLevelItem(0);
+    for (QTreeWidgetItem* item : {person, person->child(0), person->child(0)->child(0)})
+        edit(people, item);
     people->commitEdit();
     sheet->setActivePage(2);
     auto* rules = sheet->findChild<LabelTree*>(QStringLiteral("actionTree"));
-    QVERIFY(rules);
     for (int heading : {1, 2}) {
-        auto* entry = new QTreeWidgetItem(QStringList{QStringLiteral("entry")});
+        auto* entry = new QTreeWidgetItem(rules->topLevelItem(heading), QStringList{QStringLiteral("entry")});
         entry->setFlags(entry->flags() | Qt::ItemIsEditable);
-        rules->topLevelItem(heading)->addChild(entry);
+        edit(rules, entry);
     }
-    QCOMPARE(editorName(rules, rules->topLevelItem(1)->child(0)), QStringLiteral("Caller's user name"));
-    QCOMPARE(editorName(rules, rules->topLevelItem(2)->child(0)), QStringLiteral("Caller's host"));
     rules->commitEdit();
+    QCOMPARE(editors, (QStringList{"Person or group name", "User name", "Host name or address", "Caller's user name",
+                                   "Caller's host"}));
 }
 
 QTEST_MAIN(TestAccessibleNames)

@@ -15,7 +15,6 @@
 
 #include <future>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -46,6 +45,17 @@ QByteArray say(const QString& path, const QByteArray& bytes) {
     if (client.state() != QLocalSocket::UnconnectedState)
         return "still connected";
     return answer + client.readAll();
+}
+
+// A Unix socket bound at `path`, not yet listening (a crashed copy's leaves the same).
+int boundSocket(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        qWarning("could not bind %s", qPrintable(path));
+    return fd;
 }
 
 } // namespace
@@ -127,12 +137,13 @@ private slots:
         const QByteArray host = QSysInfo::machineHostName().toUtf8();
         const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
         const QByteArray name = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
-        QTest::newRow("a crashed copy") << "2147483646\nzuno\n" + host + '\n' << 0600 << true;
-        QTest::newRow("empty") << QByteArray() << 0600 << true;
+        const int rw = int(QFile::ReadOwner | QFile::WriteOwner);
+        QTest::newRow("a crashed copy") << "2147483646\nzuno\n" + host + '\n' << rw << true;
+        QTest::newRow("empty") << QByteArray() << rw << true;
         QTest::newRow("unreadable") << QByteArray("x") << 0 << true;
-        QTest::newRow("naming an unrelated live process") << self + '\n' + name + '\n' + host + '\n' << 0600 << true;
-        QTest::newRow("naming another host") << QByteArray("1\nzuno\nelsewhere.invalid\n") << 0600 << true;
-        QTest::newRow("held by a live process") << QByteArray("held") << 0600 << false;
+        QTest::newRow("naming an unrelated live process") << self + '\n' + name + '\n' + host + '\n' << rw << true;
+        QTest::newRow("naming another host") << QByteArray("1\nzuno\nelsewhere.invalid\n") << rw << true;
+        QTest::newRow("held by a live process") << QByteArray("held") << rw << false;
     }
     void staleLocks() {
         QFETCH(QByteArray, content);
@@ -141,22 +152,14 @@ private slots:
         QTemporaryDir dir;
         SingleInstance next(dir.path(), QStringLiteral("k"));
         next.setWaits(100, 100, 100);
-        const QByteArray path = QFile::encodeName(next.socketPath());
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        qstrncpy(address.sun_path, path.constData(), sizeof address.sun_path);
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
+        ::close(boundSocket(next.socketPath()));
         QLockFile holder(next.lockPath());
         if (content == "held") {
             QVERIFY(holder.tryLock(0));
         } else {
             QFile lock(next.lockPath());
-            QVERIFY(lock.open(QIODevice::WriteOnly));
-            lock.write(content);
-            lock.close();
-            QCOMPARE(::chmod(QFile::encodeName(next.lockPath()).constData(), mode_t(mode)), 0);
+            QVERIFY(lock.open(QIODevice::WriteOnly) && lock.write(content) == content.size());
+            QVERIFY(lock.setPermissions(QFile::Permissions::fromInt(mode)));
         }
         QCOMPARE(next.claim(StartCommand::Talk), first ? Claim::First : Claim::Alone);
         if (!first)
@@ -171,12 +174,7 @@ private slots:
         QTemporaryDir dir;
         SingleInstance start(dir.path(), QStringLiteral("k"));
         start.setWaits(100, 100, 100);
-        const QByteArray path = QFile::encodeName(start.socketPath());
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        qstrncpy(address.sun_path, path.constData(), sizeof address.sun_path);
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        const int fd = boundSocket(start.socketPath());
         QCOMPARE(::listen(fd, 4), 0); // connections wait in the backlog, never accepted
         QCOMPARE(start.claim(StartCommand::Talk), Claim::NoAnswer);
         ::close(fd);

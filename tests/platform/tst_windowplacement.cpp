@@ -122,56 +122,39 @@ private slots:
 
     // A size the window system gives a window as it shows it (a tiling compositor's tile) is not the user's: the
     // stored size stays while the window is open, the position is saved where it is reported, and the pane boundary
-    // keeps its share of the height. Sizes passed through on the way to the restored one impose nothing, and a size
-    // the user gives the window later is saved.
+    // keeps its share of the height. A size the user gives the window later is saved.
     void imposedSizeIsNotSaved_data() {
         QTest::addColumn<QString>("platform");
-        QTest::addColumn<bool>("outer");
-        QTest::newRow("a tile under Wayland") << "wayland" << false;
-        QTest::newRow("a tile under X11") << "xcb" << false;
-        QTest::newRow("outer frame, a tile under Wayland") << "wayland" << true;
+        QTest::newRow("a tile under Wayland") << "wayland";
+        QTest::newRow("a tile under X11") << "xcb";
     }
     void imposedSizeIsNotSaved() {
         QFETCH(QString, platform);
-        QFETCH(bool, outer);
-        qint64 now = 1000;
+        qint64 now = 0;
         WindowPlacement::setClock([&now] { return now; });
         TempProfile profile;
-        WindowPlacement placement(profile.store(), QStringLiteral("Test"),
-                                  outer ? WindowPlacement::Frame::Outer : WindowPlacement::Frame::Client);
+        WindowPlacement placement(profile.store(), QStringLiteral("Test"));
         placement.setPlatformName(platform);
         QWidget window(nullptr, Qt::FramelessWindowHint);
         const QRect rect(200, 103, 400, 300);
-        placement.restore(window, rect);
-        window.show();
-        placement.shown();
-        now += WindowPlacement::SETTLE_MS;
-        window.resize(1280, 800); // the compositor tiles the window it has just mapped
-        QVERIFY(placement.save(window, 400));
-        QVERIFY(placement.sizeImposed());
-        now += 60000;
-        window.resize(640, 800); // another window takes half of the screen
-        window.move(10, 20);
-        QVERIFY(placement.save(window, 400));
-        const QPoint place = WindowPlacement::reportsPosition(platform) ? QPoint(10, 20) : rect.topLeft();
-        QCOMPARE(placement.stored(QRect()), QRect(place, rect.size()));
-        QCOMPARE(placement.storedSplitter(0), 150);
-
-        // Shown again at the restored size after a detour (a window manager framing it): nothing imposed; the
-        // user's resize a minute later is saved.
-        placement.restore(window, placement.stored(QRect()));
-        placement.shown();
-        window.resize(420, 320);
-        QVERIFY(placement.save(window, 100));
-        window.resize(rect.size());
-        QVERIFY(placement.save(window, 100));
-        QVERIFY(!placement.sizeImposed());
-        now += 60000;
-        window.resize(500, 350);
-        QVERIFY(placement.save(window, 100));
-        QVERIFY(!placement.sizeImposed());
-        QCOMPARE(placement.stored(QRect()).size(), QSize(500, 350));
+        for (const bool tiled : {true, false}) {
+            placement.restore(window, rect);
+            window.show();
+            placement.shown();
+            now += WindowPlacement::SETTLE_MS;
+            if (tiled)
+                window.resize(1280, 800); // the compositor tiles the window it has just mapped
+            QVERIFY(placement.save(window, 400));
+            now += 60000;
+            window.setGeometry(QRect(QPoint(10, 20), tiled ? QSize(640, 800) : QSize(500, 350))); // a second tile
+            QVERIFY(placement.save(window, 400));
+            QCOMPARE(placement.sizeImposed(), tiled);
+            if (tiled)
+                QCOMPARE(QPair(placement.stored(QRect()).size(), placement.storedSplitter(0)), QPair(rect.size(), 150));
+        }
         WindowPlacement::setClock({});
+        const QPoint place = WindowPlacement::reportsPosition(platform) ? QPoint(10, 20) : rect.topLeft();
+        QCOMPARE(placement.stored(QRect()), QRect(place, QSize(500, 350)));
     }
 
     // A new window that would lie exactly over an open one goes a title bar lower and to the right, as often as needed.
