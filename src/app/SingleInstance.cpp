@@ -2,6 +2,8 @@
 // hand-over before Qt's event loop exists, the peer's user) is in SingleInstance_unix.cpp and SingleInstance_win.cpp.
 #include "app/SingleInstance.h"
 
+#include "platform/MessageBoxService.h"
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QLocalServer>
@@ -10,7 +12,7 @@
 #include <QThread>
 #include <QTimer>
 
-
+#include <cstdio>
 
 SingleInstance::SingleInstance(const QString& folder, const QString& key, QObject* parent) : QObject(parent) {
     if (folder.isEmpty())
@@ -20,7 +22,8 @@ SingleInstance::SingleInstance(const QString& folder, const QString& key, QObjec
         QStringLiteral("zuno-") +
         QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(16));
     m_socketPath = serverName(folder, name);
-    m_lock = std::make_unique<QLockFile>(folder + u'/' + name + QStringLiteral(".lock"));
+    m_lockPath = folder + u'/' + name + QStringLiteral(".lock");
+    m_lock = std::make_unique<QLockFile>(m_lockPath);
     // The first copy holds the lock as long as it runs: only a holder that is gone makes it stale.
     m_lock->setStaleLockTime(0);
 }
@@ -36,7 +39,8 @@ void SingleInstance::setWaits(int forFirstMs, int forAnswerMs, int clientMs) {
 SingleInstance::Claim SingleInstance::claim(StartCommand::Command command) {
     if (!m_lock)
         return Claim::Alone;
-    const QDeadlineTimer deadline(m_waitForFirstMs);
+    QDeadlineTimer deadline(m_waitForFirstMs);
+    bool brokeStale = false;
     for (;;) {
         switch (handOver(command)) {
         case Reach::HandedOver:
@@ -48,11 +52,30 @@ SingleInstance::Claim SingleInstance::claim(StartCommand::Command command) {
         }
         if (m_lock->tryLock(0))
             return Claim::First;
-        // Held by a copy that is still starting (it listens once its application object exists): ask again.
-        if (m_lock->error() != QLockFile::LockFailedError || deadline.hasExpired())
+        if (m_lock->error() != QLockFile::LockFailedError)
             return Claim::Alone;
+        if (deadline.hasExpired()) {
+            // A copy listens as soon as its application object exists: a lock nobody served for the whole wait is
+            // stale, unless a live process still holds it. Whoever takes the name now serves within a new wait.
+            if (brokeStale || !breakStaleLock())
+                return Claim::Alone;
+            brokeStale = true;
+            deadline = QDeadlineTimer(m_waitForFirstMs);
+            continue;
+        }
+        // Held by a copy that is still starting: ask again.
         QThread::msleep(RETRY_MS);
     }
+}
+
+void SingleInstance::reportNoAnswer() {
+    std::fprintf(stderr, "zuno: %s\n", qPrintable(QString(NO_ANSWER_TEXT).replace(u'\n', u' ').simplified()));
+    MessageBoxService::Request r;
+    r.title = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
+    r.text = NO_ANSWER_TEXT;
+    r.icon = MessageBoxService::Icon::Warning;
+    r.buttons = MessageBoxService::Ok;
+    MessageBoxService::instance().ask(r);
 }
 
 bool SingleInstance::listen() {

@@ -36,7 +36,8 @@ public:
         HandedOver, // the running copy took the command: this start ends
         NoAnswer,   // a running copy took the connection but never answered
         First,      // this start is the first copy: it serves the socket from listen() on
-        Alone,      // neither (no runtime folder, or a lock nobody serves): it starts without serving
+        Alone,      // neither (no runtime folder, or a lock a live process holds and nobody serves): it starts
+                    // without serving
     };
 
     // `folder`: the user's own runtime folder (empty: none); `key`: what tells the session's copy from others.
@@ -47,12 +48,24 @@ public:
     static QString runtimeFolder();
 
     // Before the application object exists (system calls and a lock file only): hands `command` to the running copy,
-    // or becomes the first copy. Waits at most WAIT_FOR_FIRST_MS + WAIT_FOR_ANSWER_MS.
+    // or becomes the first copy. A lock whose socket refuses connections for all of WAIT_FOR_FIRST_MS is stale
+    // unless a live process holds it (every copy of ours does, from its start to its end): a planted, empty or
+    // unreadable file, or one naming another program or host, is removed then and the wait starts once more.
+    // Waits at most 2 × WAIT_FOR_FIRST_MS + WAIT_FOR_ANSWER_MS.
     Claim claim(StartCommand::Command command);
     // The first copy, once it has an event loop: serves the socket (one that a crashed copy left is replaced).
     bool listen();
 
     QString socketPath() const { return m_socketPath; }
+    QString lockPath() const { return m_lockPath; }
+
+    // A copy of ours took this start's command and never answered (Claim::NoAnswer): the user is told on stderr
+    // and in a box, since a start from the desktop's menu has no terminal. Needs the application object.
+    static void reportNoAnswer();
+    static inline const QString NO_ANSWER_TEXT =
+        QStringLiteral("Murmelo is already running, but it does not respond.\n\n"
+                       "Wait a moment and try again. If it still does not respond, end it (for example in the "
+                       "system monitor) and start Murmelo again.");
     // Tests shorten the waits.
     void setWaits(int forFirstMs, int forAnswerMs, int clientMs);
 
@@ -70,10 +83,14 @@ private:
     Reach handOver(StartCommand::Command command) const;
     static QString serverName(const QString& folder, const QString& name);
     static bool peerIsUs(qintptr descriptor);
+    // Removes the lock file unless a live process holds it. True when the name is free now, or another start has
+    // taken it since.
+    bool breakStaleLock() const;
     void acceptClients();
     void hear(QLocalSocket* client);
 
     QString m_socketPath;
+    QString m_lockPath;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     int m_clients = 0;

@@ -9,8 +9,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -85,4 +88,28 @@ SingleInstance::Reach SingleInstance::handOver(StartCommand::Command command) co
     }
     ::close(fd);
     return reach;
+}
+
+bool SingleInstance::breakStaleLock() const {
+    const QByteArray path = QFile::encodeName(m_lockPath);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        // Gone already, or a file no copy of ours made (each reads its own lock): a link, one unreadable to us.
+        return errno == ENOENT || ::unlink(path.constData()) == 0;
+    }
+    // Every copy of ours holds its lock file with flock() for as long as it runs (QLockFile does): a file that can
+    // be locked is held by nobody. It goes only while the name is still this file: a start that broke it first
+    // and took the name keeps its own lock.
+    bool free = false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(fd, &opened) == 0 && ::lstat(path.constData(), &named) == 0 &&
+            (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino))
+            free = true;
+        else
+            free = ::unlink(path.constData()) == 0 || errno == ENOENT;
+    }
+    ::close(fd);
+    return free;
 }

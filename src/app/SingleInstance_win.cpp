@@ -45,8 +45,8 @@ long long transfer(HANDLE pipe, bool writing, void* data, DWORD size, QDeadlineT
     if (!overlapped.hEvent)
         return -1;
     DWORD moved = 0;
-    const BOOL done = writing ? WriteFile(pipe, data, size, nullptr, &overlapped)
-                              : ReadFile(pipe, data, size, nullptr, &overlapped);
+    const BOOL done =
+        writing ? WriteFile(pipe, data, size, nullptr, &overlapped) : ReadFile(pipe, data, size, nullptr, &overlapped);
     long long result = -1;
     if (done || GetLastError() == ERROR_IO_PENDING) {
         const DWORD wait = WaitForSingleObject(overlapped.hEvent, DWORD(qMax<qint64>(0, deadline.remainingTime())));
@@ -111,4 +111,15 @@ SingleInstance::Reach SingleInstance::handOver(StartCommand::Command command) co
     }
     CloseHandle(pipe);
     return reach;
+}
+
+bool SingleInstance::breakStaleLock() const {
+    // Every copy of ours keeps its lock file open, its deletion not shared, for as long as it runs (QLockFile does):
+    // a file that can be deleted is held by nobody. A read-only attribute (a planted file) does not keep it.
+    const std::wstring path = QDir::toNativeSeparators(m_lockPath).toStdWString();
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (DeleteFileW(path.c_str()))
+        return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }

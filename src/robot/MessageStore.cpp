@@ -59,9 +59,12 @@ bool MessageStore::save(const RobotMessage& message, QString* error) {
     const QString path = pathFor(message.id);
     auto fail = [&](const QString& reason) {
         if (error)
-            *error = QStringLiteral("The robot message could not be kept in %1: %2.").arg(path, reason);
+            *error = keepError(path, reason);
         return false;
     };
+    // Never a file that a start would set aside.
+    if (message.id == 0 || message.id > bounds::MAX_MESSAGE_ID)
+        return fail(QStringLiteral("its number is not one a kept message may have"));
     if (m_removed)
         return fail(QStringLiteral("the program's data were removed"));
     if (!QFileInfo::exists(m_folder) && !QDir().mkpath(m_folder))
@@ -159,6 +162,15 @@ bool MessageStore::removeFolder() {
     if (above.fileName() == QLatin1String(ProfileStore::ORGANISATION))
         QDir().rmdir(above.absoluteFilePath());
     return true;
+}
+
+QString MessageStore::keepError(const QString& where, const QString& reason) {
+    return QStringLiteral("The robot message could not be kept in %1: %2.").arg(where, reason);
+}
+
+QString MessageStore::noIdLeftError() const {
+    return keepError(m_folder, QStringLiteral("files there use up every message number. Move the files with the "
+                                              "highest numbers out of that folder, then start Murmelo again"));
 }
 
 QString MessageStore::setAsideNotice(const QStringList& files) {

@@ -25,10 +25,9 @@ public:
     std::optional<quint32> nextFontColour;
     std::optional<quint32> nextColour;
     std::optional<QString> nextFile;
-    // Every file dialog asked for: its title, filter, default suffix and whether the file must exist.
+    // Every file dialog asked for: its title, filter and default suffix.
     struct FileRequest {
         QString title, filter, defaultSuffix;
-        bool mustExist = false;
     };
     QList<FileRequest> fileRequests;
 
@@ -42,7 +41,7 @@ public:
     bool chooseFont(LogFont& font, quint32& textColour, QObject* owner) override;
     bool chooseColour(quint32& colour, QObject* owner) override;
     bool chooseOpenFile(QString& path, const QString& title, const QString& filter, const QString& defaultSuffix,
-                        bool mustExist, QObject* owner) override;
+                        QObject* owner) override;
 
     QStringList texts() const;
     void answerPending();
