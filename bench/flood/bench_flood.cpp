@@ -253,7 +253,7 @@ int main(int argc, char** argv) {
         const ssize_t n = ::read(keyboard[0], buffer, sizeof buffer);
         for (ssize_t i = 0; i < n; ++i) {
             if (keyNumber++ % 2 == ENGINE)
-                engine->localTextChanged(position++, QStringLiteral("x"));
+                engine->SendTypedText(position++, QStringLiteral("x"));
             else
                 queued.write("x", 1);
         }

@@ -189,7 +189,7 @@ void CTalkConversation::onLocalContentsChange(int position, int removed, int add
     c.setPosition(position);
     c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     QPointer<CTalkConversation> self(this);
-    m_engine->localTextChanged(position, c.selectedText());
+    m_engine->SendTypedText(position, c.selectedText());
 }
 
 void CTalkConversation::onConnected() {
