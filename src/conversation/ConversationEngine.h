@@ -76,6 +76,8 @@ public:
     // Tests shorten how long a robot conversation lasts without data from its caller, and in all
     // (bounds::ROBOT_IDLE_LIMIT_MS, bounds::ROBOT_CONVERSATION_LIMIT_MS).
     void setRobotLimits(int idleMs, int totalMs);
+    // Tests shorten the time a turn of reading the stream may take (bounds::MAX_STREAM_TIME_PER_EVENT_US).
+    void setStreamTurnTime(int microseconds) { m_streamTurnNs = qint64(microseconds) * 1000; }
 
     int mode() const { return m_mode; }
     QString remoteHost() const { return m_host; }
@@ -172,6 +174,7 @@ private:
     bool m_peerClosePending = false;
     // A turn of reading the stream is queued: what is left is read there.
     bool m_streamTurnQueued = false;
+    qint64 m_streamTurnNs = qint64(bounds::MAX_STREAM_TIME_PER_EVENT_US) * 1000;
     // The data socket is writing what was queued: an error it reports now is a failed send.
     bool m_flushing = false;
     bool m_released = false;

@@ -8,6 +8,7 @@
 #include "platform/SocketErrors.h"
 #include "robot/StoreRobotMessage.h"
 
+#include <QElapsedTimer>
 #include <QHostInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -154,13 +155,15 @@ bool ConversationEngine::localEditChar(char editChar) {
     return !m_released;
 }
 
-// One turn: at most bounds::MAX_STREAM_BYTES_PER_EVENT bytes, so that a peer who never pauses cannot keep the
-// thread (the daemon, the timers, the other conversations) from its other work.
+// One turn: at most bounds::MAX_STREAM_BYTES_PER_EVENT bytes and bounds::MAX_STREAM_TIME_PER_EVENT_US, so that a peer
+// who never pauses cannot keep the thread (the daemon, the timers, the other conversations) from its other work.
 void ConversationEngine::readStream() {
     QPointer<ConversationEngine> self(this);
     qint64 taken = 0;
+    QElapsedTimer turn;
+    turn.start();
     while (self && !m_released && m_data && m_data->bytesAvailable() > 0) {
-        if (taken >= bounds::MAX_STREAM_BYTES_PER_EVENT) {
+        if (taken >= bounds::MAX_STREAM_BYTES_PER_EVENT || (taken > 0 && turn.nsecsElapsed() >= m_streamTurnNs)) {
             queueStreamTurn();
             return;
         }

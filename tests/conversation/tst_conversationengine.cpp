@@ -500,18 +500,27 @@ private:
 void TestConversationEngine::streamReadInBoundedTurns_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("peerCloses");
-    QTest::newRow("interactive") << 0 << false;
-    QTest::newRow("interactive, the peer closes after it") << 0 << true;
-    QTest::newRow("robot, the caller hangs up after it") << 1 << true;
+    QTest::addColumn<int>("turnTimeUs"); // -1: bounds::MAX_STREAM_TIME_PER_EVENT_US
+    QTest::addColumn<qsizetype>("turnBytes");
+    const qsizetype full = bounds::MAX_STREAM_BYTES_PER_EVENT;
+    QTest::newRow("interactive") << 0 << false << -1 << full;
+    QTest::newRow("interactive, the peer closes after it") << 0 << true << -1 << full;
+    QTest::newRow("robot, the caller hangs up after it") << 1 << true << -1 << full;
+    QTest::newRow("a turn's time spent after one read") << 0 << true << 0 << ConversationEngine::READ_SIZE;
 }
 
-// A burst beyond a turn and beyond the socket's buffer is read bounds::MAX_STREAM_BYTES_PER_EVENT at most per event,
-// all of it and in order; a close right behind it comes after its last byte.
+// A burst beyond a turn and beyond the socket's buffer is read bounds::MAX_STREAM_BYTES_PER_EVENT at most per event
+// (less once the turn's time is spent, but one read at least), all of it and in order; a close right behind it
+// comes after its last byte.
 void TestConversationEngine::streamReadInBoundedTurns() {
     QFETCH(int, mode);
     QFETCH(bool, peerCloses);
+    QFETCH(int, turnTimeUs);
+    QFETCH(qsizetype, turnBytes);
     f.core->settings().autotext.clear();
     ConversationEngine* e = f.make(mode, HOST, QStringLiteral("bob"));
+    if (turnTimeUs >= 0)
+        e->setStreamTurnTime(turnTimeUs);
     QPointer<ConversationEngine> guard(e);
     QTcpSocket* peer = f.connectAsCallee(e);
     QVERIFY(peer);
@@ -541,8 +550,8 @@ void TestConversationEngine::streamReadInBoundedTurns() {
         QCOMPARE(f.core->messages().messages().at(0).text, expected);
     }
     text.eventFilter(nullptr, nullptr);
-    QVERIFY(*std::max_element(text.turns.begin(), text.turns.end()) <= bounds::MAX_STREAM_BYTES_PER_EVENT);
-    QVERIFY(text.turns.contains(bounds::MAX_STREAM_BYTES_PER_EVENT)); // the turns were full: there was a backlog
+    QVERIFY(*std::max_element(text.turns.begin(), text.turns.end()) <= turnBytes);
+    QVERIFY(text.turns.size() >= burst.size() / turnBytes);
 }
 
 void TestConversationEngine::unresolvableHostWaits() {
