@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -13,11 +14,19 @@ namespace {
 
 // The user state of a block that begins a line (what Qt gives a new block).
 constexpr int BEGINS_LINE = -1;
+// A line break keeps the next line in the block while the block holds fewer characters than this; so only a line of
+// more than half a block ever overflows one and has to move on to a block of its own.
+constexpr qsizetype SHARED_BLOCK = bounds::DISPLAY_LINE_LIMIT / 2;
 
-// The characters that QTextCursor::insertText turns into block breaks.
-bool startsBlock(QChar c) {
+// The characters that QTextCursor::insertText turns into block breaks, and the line separator: line breaks.
+bool isLineBreak(QChar c) {
     return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator || c == u'\xFDD0' ||
-           c == u'\xFDD1';
+           c == u'\xFDD1' || c == QChar::LineSeparator;
+}
+
+// QTextCursor::movePosition lays the cursor's block out first, whatever the move: setting the position does not.
+void moveToEnd(QTextCursor& cursor) {
+    cursor.setPosition(cursor.document()->characterCount() - 1);
 }
 
 bool isBlank(QChar c) {
@@ -43,39 +52,53 @@ void ReceivedTextView::setText(const QString& text) {
     setPlainText(QString());
     QTextCursor cursor(document());
     cursor.beginEditBlock();
-    appendText(cursor, text);
+    QString shown = text;
+    appendText(cursor, shown);
     cursor.endEditBlock();
     moveCursor(QTextCursor::Start);
 }
 
-// Text without long lines goes in with one insertion, as Qt splits it into blocks at its line breaks.
-void ReceivedTextView::appendText(QTextCursor& cursor, QStringView text) {
-    cursor.movePosition(QTextCursor::End);
-    qsizetype column = cursor.block().length() - 1;
-    qsizetype from = 0;
+// The line breaks of `text` become the view's own on the way in: line separators while the block is short, block
+// breaks once it is not. The text goes in with one insertion, and one more after each break of a full block.
+void ReceivedTextView::appendText(QTextCursor& cursor, QString& text) {
+    moveToEnd(cursor);
+    qsizetype used = cursor.block().length() - 1;
+    QChar* const chars = text.data();
+    qsizetype from = 0; // where the text not yet inserted starts
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (startsBlock(text[i])) {
-            column = 0;
+        if (isLineBreak(chars[i])) {
+            const bool shared = used < SHARED_BLOCK;
+            chars[i] = shared ? QChar::LineSeparator : QChar::ParagraphSeparator;
+            used = shared ? used + 1 : 0;
             continue;
         }
         // A surrogate pair stays in one block, which may then hold one unit more.
-        if (column < bounds::DISPLAY_LINE_LIMIT ||
-            (i > 0 && text[i].isLowSurrogate() && text[i - 1].isHighSurrogate())) {
-            ++column;
+        if (used < bounds::DISPLAY_LINE_LIMIT || (i > 0 && chars[i].isLowSurrogate() && chars[i - 1].isHighSurrogate())) {
+            ++used;
             continue;
         }
-        cursor.insertText(text.sliced(from, i - from).toString());
+        cursor.insertText(text.sliced(from, i - from));
         from = i;
-        column = breakLine(cursor) + 1;
+        used = breakBlock(cursor) + 1;
     }
-    cursor.insertText(text.sliced(from).toString());
+    cursor.insertText(from == 0 ? text : text.sliced(from));
 }
 
-// The last block is full and its line goes on: the display break goes after its last blank, when that lies in
-// its second half (words stay whole), else at its end. Returns the length of the block that continues the line.
-qsizetype ReceivedTextView::breakLine(QTextCursor& cursor) {
+// The last block is full in the middle of a line. When it holds an earlier line, the line begins a block of its own.
+// Otherwise the line goes on in a block after a display break: after the block's last blank, when that lies in its
+// second half (words stay whole), else at its end. Returns the length of the new last block.
+qsizetype ReceivedTextView::breakBlock(QTextCursor& cursor) {
     const QTextBlock block = cursor.block();
     const QString shown = block.text();
+    const qsizetype separator = shown.lastIndexOf(QChar::LineSeparator);
+    if (separator >= 0) {
+        cursor.setPosition(block.position() + int(separator));
+        cursor.setPosition(block.position() + int(separator) + 1, QTextCursor::KeepAnchor);
+        cursor.insertBlock();
+        cursor.block().setUserState(BEGINS_LINE);
+        moveToEnd(cursor);
+        return shown.size() - separator - 1;
+    }
     qsizetype at = shown.size();
     for (qsizetype i = shown.size() - 1; i >= shown.size() / 2; --i) {
         if (isBlank(shown[i])) {
@@ -86,12 +109,12 @@ qsizetype ReceivedTextView::breakLine(QTextCursor& cursor) {
     cursor.setPosition(block.position() + int(at));
     cursor.insertBlock();
     cursor.block().setUserState(CONTINUES_LINE);
-    cursor.movePosition(QTextCursor::End);
+    moveToEnd(cursor);
     return shown.size() - at;
 }
 
 qsizetype ReceivedTextView::eraseAtEnd(QTextCursor& cursor, qsizetype units) {
-    cursor.movePosition(QTextCursor::End);
+    moveToEnd(cursor);
     const int end = cursor.position();
     QTextBlock block = cursor.block();
     int from = end;
@@ -152,7 +175,7 @@ qsizetype ReceivedTextView::trimAtStart(QTextCursor& cursor, qsizetype units) {
     cursor.setPosition(to, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     document()->firstBlock().setUserState(BEGINS_LINE);
-    cursor.movePosition(QTextCursor::End);
+    moveToEnd(cursor);
     return units - left;
 }
 
@@ -173,5 +196,6 @@ QString ReceivedTextView::textBetween(int from, int to) const {
         const int stop = std::min(to, block.position() + block.length() - 1) - block.position();
         out.append(QStringView(block.text()).sliced(start, std::max(stop - start, 0)));
     }
+    out.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return out;
 }
