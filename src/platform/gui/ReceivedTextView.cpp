@@ -3,7 +3,9 @@
 
 #include "config/Bounds.h"
 
+#include <QApplication>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -177,6 +179,59 @@ qsizetype ReceivedTextView::trimAtStart(QTextCursor& cursor, qsizetype units) {
     document()->firstBlock().setUserState(BEGINS_LINE);
     moveToEnd(cursor);
     return units - left;
+}
+
+void ReceivedTextView::selectLine(int position) {
+    const QTextBlock at = document()->findBlock(position);
+    // Back to the line separator before `position`, or to the block that begins the line.
+    QTextBlock block = at;
+    qsizetype inBlock = position - block.position();
+    int start = 0;
+    for (;;) {
+        const qsizetype separator = QStringView(block.text()).first(inBlock).lastIndexOf(QChar::LineSeparator);
+        if (separator >= 0 || !continuesLine(block) || !block.previous().isValid()) {
+            start = block.position() + int(separator + 1);
+            break;
+        }
+        block = block.previous();
+        inBlock = block.length() - 1;
+    }
+    // On to the line separator after it, or to the end of the block that ends the line, with the break.
+    block = at;
+    inBlock = position - block.position();
+    int end = 0;
+    for (;;) {
+        const qsizetype separator = QStringView(block.text()).indexOf(QChar::LineSeparator, inBlock);
+        const QTextBlock next = block.next();
+        if (separator >= 0 || !next.isValid() || !continuesLine(next)) {
+            end = separator >= 0 ? block.position() + int(separator) + 1
+                                 : (next.isValid() ? next.position() : block.position() + block.length() - 1);
+            break;
+        }
+        block = next;
+        inBlock = 0;
+    }
+    QTextCursor cursor(document());
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+void ReceivedTextView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseDoubleClickEvent(event);
+    m_doubleClicked.start();
+    m_doubleClickedAt = event->position();
+}
+
+// Qt selects the block under a triple click; a block holds several lines here.
+void ReceivedTextView::mousePressEvent(QMouseEvent* event) {
+    const bool triple = event->button() == Qt::LeftButton && m_doubleClicked.isValid() &&
+                        !m_doubleClicked.hasExpired(QApplication::doubleClickInterval()) &&
+                        (event->position() - m_doubleClickedAt).manhattanLength() < QApplication::startDragDistance();
+    m_doubleClicked.invalidate();
+    QPlainTextEdit::mousePressEvent(event);
+    if (triple)
+        selectLine(cursorForPosition(event->position().toPoint()).position());
 }
 
 QMimeData* ReceivedTextView::createMimeDataFromSelection() const {

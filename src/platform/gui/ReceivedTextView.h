@@ -9,9 +9,11 @@
 // such a block carries the user state CONTINUES_LINE, and that display break is no part of the text.
 // text(), copying, dragging and the mouse selection give the text exactly as it was set or appended, line breaks as
 // '\n' (a line separator in the text is a line break as well), and the edits' counts (erase at the end, trim at the
-// start) are counts of that text, never of the display breaks.
+// start) are counts of that text, never of the display breaks. A triple click selects a line of the text, as it
+// selects a block in a plain text edit.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 
 class ReceivedTextView : public QPlainTextEdit {
@@ -28,6 +30,8 @@ public:
     void setText(const QString& text);
     // Whether `block` continues the line of the block before it.
     static bool continuesLine(const QTextBlock& block);
+    // Selects the line of the text around `position`, and its line break.
+    void selectLine(int position);
 
 protected:
     // Edits through `cursor`, which each leaves at the end of the document; inside an edit block of the cursor's, or
@@ -38,8 +42,14 @@ protected:
     qsizetype trimAtStart(QTextCursor& cursor, qsizetype units);
 
     QMimeData* createMimeDataFromSelection() const override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     qsizetype breakBlock(QTextCursor& cursor);
     QString textBetween(int from, int to) const;
+
+    // When and where the last double click was: a press soon after it, near it, is a triple click.
+    QElapsedTimer m_doubleClicked;
+    QPointF m_doubleClickedAt;
 };
