@@ -101,7 +101,7 @@ Cost remotePane(const QByteArray& text) {
     t.start();
     const double cpu = threadCpuMs();
     for (qsizetype at = 0; at < stream.size(); at += READ) {
-        pane.apply(decoder.feed(stream.constData() + at, std::min(READ, stream.size() - at)));
+        pane.ShowReceived(decoder.feed(stream.constData() + at, std::min(READ, stream.size() - at)));
         QApplication::processEvents(); // each read is its own event, as from the socket
     }
     pane.flushPending();
@@ -136,7 +136,7 @@ struct TypingRig {
         });
         if (!text.isEmpty()) {
             StreamDecoder decoder;
-            remote.apply(decoder.feed(QByteArray("\x08\x15\x17") + text));
+            remote.ShowReceived(decoder.feed(QByteArray("\x08\x15\x17") + text));
             remote.flushPending();
             quiet = true;
             local.setPlainText(QString::fromUtf8(text));

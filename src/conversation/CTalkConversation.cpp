@@ -50,7 +50,7 @@ CTalkConversation::CTalkConversation(AppContext& context, int mode, const QStrin
     });
     connect(m_engine, &ConversationEngine::connectedToPeer, this, &CTalkConversation::onConnected);
     connect(m_engine, &ConversationEngine::remoteEdits, this, [this](const RemoteEdits& edits) {
-        m_remotePane->apply(edits);
+        m_remotePane->ShowReceived(edits);
         if (m_speech && QAccessible::isActive())
             m_speech->take(edits);
     });

@@ -418,7 +418,7 @@ void TestConversationWindow::remotePaneKeepsWhatTheDecoderKeeps() {
         RemotePane pane;
         StreamDecoder decoder(limit);
         for (qsizetype at = 0, n = 1; at < stream.size(); at += 5, ++n) {
-            pane.apply(decoder.feed(stream.mid(at, 5)));
+            pane.ShowReceived(decoder.feed(stream.mid(at, 5)));
             if (n % flushEvery == 0) {
                 pane.flushPending();
                 QCOMPARE(pane.text(), decoder.plainText());
@@ -456,7 +456,7 @@ void TestConversationWindow::tripleClickSelectsALine() {
     pane.resize(600, 300);
     pane.show();
     StreamDecoder decoder;
-    pane.apply(decoder.feed("\x08\x15\x17" + stream));
+    pane.ShowReceived(decoder.feed("\x08\x15\x17" + stream));
     pane.flushPending();
     QTextCursor at(pane.document()->findBlockByNumber(block));
     at.setPosition(at.position() + offset);
