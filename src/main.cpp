@@ -8,7 +8,7 @@
 #include "platform/ProfileStore.h"
 #include "platform/TerminationSignals.h"
 #include "platform/gui/QtMessageBoxService.h"
-#include "platform/gui/TrayNotifications.h"
+#include "platform/gui/DesktopNotifications.h"
 #include "protocol/ProtocolConstants.h"
 
 #include <QApplication>
@@ -54,6 +54,19 @@ void setUpApplication() {
     QDir::setCurrent(QDir::homePath());
 }
 
+// A copy of ours took the command and never answered: the user hears of it in a box as well (a start from the
+// desktop's menu has no terminal). The program's exit code.
+int tellNoAnswer(char* argv[]) {
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    setUpApplication();
+    QtMessageBoxService boxes;
+    MessageBoxService::setInstance(&boxes);
+    SingleInstance::reportNoAnswer();
+    MessageBoxService::setInstance(nullptr);
+    return 1;
+}
+
 // Start-up, the event loop and shutdown; the program's exit code.
 int run(DaemonSocket daemonSocket, TerminationSignals& terminations, SingleInstance& instance,
         StartCommand::Command command) {
@@ -88,10 +101,8 @@ int main(int argc, char* argv[]) {
     const SingleInstance::Claim claim = instance.claim(*command);
     if (claim == SingleInstance::Claim::HandedOver)
         return 0;
-    if (claim == SingleInstance::Claim::NoAnswer) {
-        std::fprintf(stderr, "zuno: Murmelo is running but does not answer\n");
-        return 1;
-    }
+    if (claim == SingleInstance::Claim::NoAnswer)
+        return tellNoAnswer(argv);
     // Nothing runs that could quit.
     if (*command == StartCommand::Quit)
         return 0;
@@ -106,8 +117,8 @@ int main(int argc, char* argv[]) {
 
     QtMessageBoxService boxes;
     MessageBoxService::setInstance(&boxes);
-    TrayNotifications notifications;
-    NotificationService::setInstance(&notifications);
+    const std::unique_ptr<NotificationService> notifications = DesktopNotifications::create();
+    NotificationService::setInstance(notifications.get());
     const int code = run(std::move(daemonSocket), terminations, instance, *command);
     NotificationService::setInstance(nullptr);
     MessageBoxService::setInstance(nullptr);

@@ -2,7 +2,7 @@
 #include "app/CTalkApp.h"
 
 #include "app/AppIcons.h"
-#include "app/Autostart.h"
+#include "platform/Autostart.h"
 #include "app/CAboutBox.h"
 #include "app/CTrayWindow.h"
 #include "app/FirstStart.h"
@@ -18,6 +18,7 @@
 #include "platform/CountedErrorBox.h"
 #include "platform/LocalAddress.h"
 #include "platform/MessageBoxService.h"
+#include "platform/NotificationService.h"
 #include "platform/ProfileStore.h"
 #include "platform/TalkWindowEntry.h"
 #include "platform/TerminationSignals.h"
@@ -146,9 +147,30 @@ void CTalkApp::perform(StartCommand::Command command) {
         return m_tray->OnCommand(CTrayWindow::CMD_CUSTOMIZE);
     case StartCommand::Quit:
         return m_tray->OnCommand(CTrayWindow::CMD_EXIT);
+    case StartCommand::RobotOn:
+    case StartCommand::RobotOff:
+        return switchRobot(command == StartCommand::RobotOn);
     case StartCommand::None:
         return;
     }
+}
+
+void CTalkApp::switchRobot(bool on) {
+    setRobotSwitch(on ? 1 : 0);
+    m_tray->updateMenu();
+    // The menu's check mark is out of sight (there may be no tray at all): a notification says what the switch is
+    // now, or a box where the desktop shows no notifications.
+    NotificationService::Notice notice;
+    notice.title = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
+    notice.text = !on ? ROBOT_OFF_TEXT : m_messages.isFull() ? ROBOT_ON_FULL_TEXT : ROBOT_ON_TEXT;
+    notice.source = m_tray->trayIcon();
+    if (NotificationService::instance().show(notice, {}))
+        return;
+    MessageBoxService::Request r;
+    r.title = notice.title;
+    r.text = notice.text;
+    r.icon = MessageBoxService::Icon::Information;
+    MessageBoxService::instance().notify(r);
 }
 
 void CTalkApp::FollowSession() {
@@ -168,6 +190,11 @@ void CTalkApp::FollowSession() {
 
 void CTalkApp::followTerminations(TerminationSignals& terminations) {
     connect(&terminations, &TerminationSignals::received, this, &CTalkApp::endSession);
+    // Where the process is ended right after (the end of a Windows session), the program ends within the signal.
+    connect(&terminations, &TerminationSignals::ending, this, [this] {
+        m_sessionEnded = true;
+        shutDown();
+    });
 }
 
 void CTalkApp::endSession() {

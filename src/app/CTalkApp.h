@@ -49,9 +49,16 @@ public:
     // The tray's "&Talk": by person or by host and user, as the connect style says.
     void Talk();
     // A command of the desktop entry's actions (this start's own, or one a later start handed over): what the tray
-    // menu's entry of that name does. Messages opens the monitor even when no message waits. Before start-up has
-    // finished (the first start's About box) it is kept, and runs from the event loop once start-up is done.
+    // menu's entry of that name does. Messages opens the monitor even when no message waits; RobotOn and RobotOff set
+    // the running robot switch and say in a notification what it is now. Before start-up has finished (the first
+    // start's About box) it is kept, and runs from the event loop once start-up is done.
     void perform(StartCommand::Command command);
+    // What the robot actions (RobotOn, RobotOff) say the switch is now.
+    static inline const QString ROBOT_ON_TEXT = QStringLiteral("The talk robot is on: it answers every call.");
+    static inline const QString ROBOT_ON_FULL_TEXT =
+        QStringLiteral("The talk robot is on, but its message box is full: calls ring as if it were off until you "
+                       "delete messages.");
+    static inline const QString ROBOT_OFF_TEXT = QStringLiteral("The talk robot is off: calls ring for you.");
 
     // The desktop session ends: the program quits at once, asking nothing (its messages are on disk, and robot
     // conversations still running are filed on the way out), and never holds the logout up.
@@ -100,6 +107,8 @@ signals:
     void quitRequested(int code);
 
 private:
+    // Sets the running robot switch and says so.
+    void switchRobot(bool on);
     void CreateDaemon();
     // Follows the desktop session: its end quits the program (endSession).
     void FollowSession();

@@ -4,28 +4,17 @@
 #include "app/AppIcons.h"
 #include "app/CTalkApp.h"
 #include "platform/MessageBoxService.h"
+#include "platform/ProfileStore.h"
 #include "platform/ShownText.h"
 #include "platform/TalkWindowEntry.h"
+#include "platform/gui/TrayHost.h"
 #include "robot/RobotMessageList.h"
 
 #include <QApplication>
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
-
-namespace {
-
-// StatusNotifier trays deliver one click and never a double click.
-bool trayLacksDoubleClick() {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface() &&
-           bus.interface()->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
-}
-
-} // namespace
 
 CTrayWindow::CTrayWindow(CTalkApp& app)
     : QWidget(nullptr), m_app(app), m_icon128(AppIcons::application()), m_icon163(AppIcons::blink()) {
@@ -61,21 +50,24 @@ CTrayWindow::~CTrayWindow() {
 
 void CTrayWindow::showIcon() {
     m_icon->show();
-    // Without a tray the icon waits for one (it docks as soon as a tray appears); say so once.
-    static bool told = false;
+    // Without a tray the icon waits for one (it docks as soon as a tray appears).
     const QString platform = QGuiApplication::platformName();
     const bool desktop = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
-    if (!told && desktop && !QSystemTrayIcon::isSystemTrayAvailable()) {
-        told = true;
-        MessageBoxService::Request r;
-        r.title = QStringLiteral("Murmelo");
-        r.text = QStringLiteral("No system tray is available on this desktop. Murmelo keeps running and answers "
-                                "talk requests; its icon appears as soon as a tray does.\n\n"
-                                "To place a call, start Murmelo again from the desktop's menu. Right-click its entry "
-                                "in the menu or dock for Talk, Messages, Customize and Exit.");
-        r.icon = MessageBoxService::Icon::Information;
-        MessageBoxService::instance().notify(r);
-    }
+    if (desktop && !QSystemTrayIcon::isSystemTrayAvailable())
+        tellNoTray();
+}
+
+void CTrayWindow::tellNoTray() {
+    // Once for the account, not once a start: with autostart it would come back at every login.
+    ProfileStore& store = m_app.store();
+    if (store.readInt(NO_TRAY_SECTION, NO_TRAY_TOLD, 0) != 0)
+        return;
+    store.writeInt(NO_TRAY_SECTION, NO_TRAY_TOLD, 1);
+    MessageBoxService::Request r;
+    r.title = QStringLiteral("Murmelo");
+    r.text = NO_TRAY_TEXT;
+    r.icon = MessageBoxService::Icon::Information;
+    MessageBoxService::instance().notify(r);
 }
 
 void CTrayWindow::hideIcon() {
@@ -93,7 +85,7 @@ void CTrayWindow::onActivated(QSystemTrayIcon::ActivationReason reason) {
     } else if (reason == QSystemTrayIcon::DoubleClick) {
         m_singleClick.stop();
         OnCommand(CMD_TALK);
-    } else if (reason == QSystemTrayIcon::Trigger && trayLacksDoubleClick()) {
+    } else if (reason == QSystemTrayIcon::Trigger && TrayHost::lacksDoubleClick()) {
         // Waits out a possible double click so that one gesture never opens two dialogs.
         m_singleClick.start();
     }

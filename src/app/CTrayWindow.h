@@ -33,7 +33,19 @@ public:
     explicit CTrayWindow(CTalkApp& app);
     ~CTrayWindow() override;
 
+    // Shows the icon; where the desktop has no tray, says so (tellNoTray).
     void showIcon();
+    // The notice that no tray is available and how to reach the program without one. Shown once for the account:
+    // the profile keeps that it was (NO_TRAY_SECTION, NO_TRAY_TOLD), and Uninstall removes that with the rest.
+    void tellNoTray();
+    static inline const QString NO_TRAY_SECTION = QStringLiteral("Desktop");
+    static inline const QString NO_TRAY_TOLD = QStringLiteral("No tray told");
+    static inline const QString NO_TRAY_TEXT =
+        QStringLiteral("No system tray is available on this desktop. Murmelo keeps running and answers talk "
+                       "requests; its icon appears as soon as a tray does.\n\n"
+                       "To place a call, start Murmelo again from the desktop's menu. Right-click its entry in the "
+                       "menu or dock for Talk, Messages, Customize, Talk robot on, Talk robot off and Exit.\n\n"
+                       "This notice is not shown again.");
     void hideIcon();
     QSystemTrayIcon* trayIcon() const { return m_icon; }
     QMenu* menu() const { return m_menu; }

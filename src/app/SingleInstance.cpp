@@ -1,58 +1,18 @@
-// The session's one copy: the lock, the hand-over (system calls, before Qt's event loop exists) and the local server.
+// The session's one copy: the lock, the claim and the local server. The system's part (the runtime folder, the
+// hand-over before Qt's event loop exists, the peer's user) is in SingleInstance_unix.cpp and SingleInstance_win.cpp.
 #include "app/SingleInstance.h"
+
+#include "platform/MessageBoxService.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 
-#include <cerrno>
-#include <cstring>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-namespace {
-
-const QByteArray ANSWER = QByteArrayLiteral("ok\n");
-
-// Whether the process at the other end of a local socket runs as this process's user.
-bool peerIsUs(qintptr descriptor) {
-    ucred peer{};
-    socklen_t length = sizeof peer;
-    if (::getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || length != sizeof peer)
-        return false;
-    return peer.uid == ::geteuid();
-}
-
-// Reads until a line end, end of stream or the deadline; at most `limit` bytes.
-QByteArray readLine(int fd, QDeadlineTimer deadline, int limit) {
-    QByteArray line;
-    while (!line.endsWith('\n') && line.size() < limit) {
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, int(qMax<qint64>(0, deadline.remainingTime())));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            break;
-        char c;
-        const ssize_t n = ::read(fd, &c, 1);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        line.append(c);
-    }
-    return line;
-}
-
-} // namespace
+#include <cstdio>
 
 SingleInstance::SingleInstance(const QString& folder, const QString& key, QObject* parent) : QObject(parent) {
     if (folder.isEmpty())
@@ -61,26 +21,14 @@ SingleInstance::SingleInstance(const QString& folder, const QString& key, QObjec
     const QString name =
         QStringLiteral("zuno-") +
         QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256).toHex().left(16));
-    m_socketPath = folder + u'/' + name + QStringLiteral(".socket");
-    m_lock = std::make_unique<QLockFile>(folder + u'/' + name + QStringLiteral(".lock"));
+    m_socketPath = serverName(folder, name);
+    m_lockPath = folder + u'/' + name + QStringLiteral(".lock");
+    m_lock = std::make_unique<QLockFile>(m_lockPath);
     // The first copy holds the lock as long as it runs: only a holder that is gone makes it stale.
     m_lock->setStaleLockTime(0);
 }
 
 SingleInstance::~SingleInstance() = default;
-
-QString SingleInstance::runtimeFolder() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        return {};
-    // Qt checks this too; the socket and the lock rely on it, so it is checked here again.
-    const QFileInfo info(folder);
-    const QFile::Permissions others =
-        QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-    if (!info.isDir() || info.ownerId() != ::geteuid() || (info.permissions() & others))
-        return {};
-    return folder;
-}
 
 void SingleInstance::setWaits(int forFirstMs, int forAnswerMs, int clientMs) {
     m_waitForFirstMs = forFirstMs;
@@ -91,7 +39,8 @@ void SingleInstance::setWaits(int forFirstMs, int forAnswerMs, int clientMs) {
 SingleInstance::Claim SingleInstance::claim(StartCommand::Command command) {
     if (!m_lock)
         return Claim::Alone;
-    const QDeadlineTimer deadline(m_waitForFirstMs);
+    QDeadlineTimer deadline(m_waitForFirstMs);
+    bool brokeStale = false;
     for (;;) {
         switch (handOver(command)) {
         case Reach::HandedOver:
@@ -103,34 +52,30 @@ SingleInstance::Claim SingleInstance::claim(StartCommand::Command command) {
         }
         if (m_lock->tryLock(0))
             return Claim::First;
-        // Held by a copy that is still starting (it listens once its application object exists): ask again.
-        if (m_lock->error() != QLockFile::LockFailedError || deadline.hasExpired())
+        if (m_lock->error() != QLockFile::LockFailedError)
             return Claim::Alone;
+        if (deadline.hasExpired()) {
+            // A copy listens as soon as its application object exists: a lock nobody served for the whole wait is
+            // stale, unless a live process still holds it. Whoever takes the name now serves within a new wait.
+            if (brokeStale || !breakStaleLock())
+                return Claim::Alone;
+            brokeStale = true;
+            deadline = QDeadlineTimer(m_waitForFirstMs);
+            continue;
+        }
+        // Held by a copy that is still starting: ask again.
         QThread::msleep(RETRY_MS);
     }
 }
 
-SingleInstance::Reach SingleInstance::handOver(StartCommand::Command command) const {
-    const QByteArray path = QFile::encodeName(m_socketPath);
-    sockaddr_un address{};
-    if (path.size() >= int(sizeof address.sun_path))
-        return Reach::Nobody;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return Reach::Nobody;
-    Reach reach = Reach::Nobody;
-    // A socket nobody listens on (left by a crashed copy) refuses the connection.
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 && peerIsUs(fd)) {
-        const QByteArray said = StartCommand::word(command) + '\n';
-        reach = Reach::NoAnswer;
-        if (::send(fd, said.constData(), size_t(said.size()), MSG_NOSIGNAL) == said.size() &&
-            readLine(fd, QDeadlineTimer(m_waitForAnswerMs), ANSWER.size()) == ANSWER)
-            reach = Reach::HandedOver;
-    }
-    ::close(fd);
-    return reach;
+void SingleInstance::reportNoAnswer() {
+    std::fprintf(stderr, "zuno: %s\n", qPrintable(QString(NO_ANSWER_TEXT).replace(u'\n', u' ').simplified()));
+    MessageBoxService::Request r;
+    r.title = QString::fromLatin1(MessageBoxService::APPLICATION_TITLE);
+    r.text = NO_ANSWER_TEXT;
+    r.icon = MessageBoxService::Icon::Warning;
+    r.buttons = MessageBoxService::Ok;
+    MessageBoxService::instance().ask(r);
 }
 
 bool SingleInstance::listen() {

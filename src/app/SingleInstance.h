@@ -1,8 +1,9 @@
-// One copy of the program per user session: the first start serves a local socket in the user's runtime folder, and
-// a later start hands its command to it there and ends.
+// One copy of the program per user session: the first start serves a local socket in the user's runtime folder (a
+// named pipe on Windows), and a later start hands its command to it there and ends.
 //
 // The folder is the user's own (mode 0700). A lock file beside the socket decides which of two starts at once becomes
-// the first copy; the socket is owner-only too, and each end checks the other's user id (SO_PEERCRED) before it acts.
+// the first copy; the socket is owner-only too, and each end checks the other's user (SO_PEERCRED; on Windows the
+// user of the pipe's other process) before it acts.
 // The conversation: the client says one word of StartCommand's and a line end, the first copy answers "ok" and a
 // line end, and the connection ends. Junk, a long line or silence ends it unanswered.
 #pragma once
@@ -35,7 +36,8 @@ public:
         HandedOver, // the running copy took the command: this start ends
         NoAnswer,   // a running copy took the connection but never answered
         First,      // this start is the first copy: it serves the socket from listen() on
-        Alone,      // neither (no runtime folder, or a lock nobody serves): it starts without serving
+        Alone,      // neither (no runtime folder, or a lock a live process holds and nobody serves): it starts
+                    // without serving
     };
 
     // `folder`: the user's own runtime folder (empty: none); `key`: what tells the session's copy from others.
@@ -46,12 +48,24 @@ public:
     static QString runtimeFolder();
 
     // Before the application object exists (system calls and a lock file only): hands `command` to the running copy,
-    // or becomes the first copy. Waits at most WAIT_FOR_FIRST_MS + WAIT_FOR_ANSWER_MS.
+    // or becomes the first copy. A lock whose socket refuses connections for all of WAIT_FOR_FIRST_MS is stale
+    // unless a live process holds it (every copy of ours does, from its start to its end): a planted, empty or
+    // unreadable file, or one naming another program or host, is removed then and the wait starts once more.
+    // Waits at most 2 × WAIT_FOR_FIRST_MS + WAIT_FOR_ANSWER_MS.
     Claim claim(StartCommand::Command command);
     // The first copy, once it has an event loop: serves the socket (one that a crashed copy left is replaced).
     bool listen();
 
     QString socketPath() const { return m_socketPath; }
+    QString lockPath() const { return m_lockPath; }
+
+    // A copy of ours took this start's command and never answered (Claim::NoAnswer): the user is told on stderr
+    // and in a box, since a start from the desktop's menu has no terminal. Needs the application object.
+    static void reportNoAnswer();
+    static inline const QString NO_ANSWER_TEXT =
+        QStringLiteral("Murmelo is already running, but it does not respond.\n\n"
+                       "Wait a moment and try again. If it still does not respond, end it (for example in the "
+                       "system monitor) and start Murmelo again.");
     // Tests shorten the waits.
     void setWaits(int forFirstMs, int forAnswerMs, int clientMs);
 
@@ -60,12 +74,23 @@ signals:
     void commandReceived(StartCommand::Command command);
 
 private:
+    // What the first copy answers to a word it took.
+    static inline const QByteArray ANSWER = QByteArrayLiteral("ok\n");
     enum class Reach { Nobody, HandedOver, NoAnswer };
+    // The system's part (SingleInstance_unix.cpp, SingleInstance_win.cpp): the hand-over, without Qt's event loop;
+    // the local server's name (a socket in `folder` on Linux, a named pipe on Windows); whether a client's process
+    // runs as this process's user.
     Reach handOver(StartCommand::Command command) const;
+    static QString serverName(const QString& folder, const QString& name);
+    static bool peerIsUs(qintptr descriptor);
+    // Removes the lock file unless a live process holds it. True when the name is free now, or another start has
+    // taken it since.
+    bool breakStaleLock() const;
     void acceptClients();
     void hear(QLocalSocket* client);
 
     QString m_socketPath;
+    QString m_lockPath;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     int m_clients = 0;

@@ -16,6 +16,8 @@ constexpr Entry TABLE[] = {
     {StartCommand::Messages, "--messages", "messages"},
     {StartCommand::Customize, "--customize", "customize"},
     {StartCommand::Quit, "--quit", "quit"},
+    {StartCommand::RobotOn, "--robot-on", "robot-on"},
+    {StartCommand::RobotOff, "--robot-off", "robot-off"},
 };
 
 } // namespace
@@ -46,5 +48,6 @@ QByteArray StartCommand::word(Command command) {
 }
 
 QString StartCommand::usage(const QString& program) {
-    return QStringLiteral("usage: %1 [--talk | --messages | --customize | --quit]").arg(program);
+    return QStringLiteral("usage: %1 [--talk | --messages | --customize | --robot-on | --robot-off | --quit]")
+        .arg(program);
 }

@@ -12,8 +12,9 @@
 
 class StartCommand {
 public:
-    // None: no option was given (a plain start; handed to a running copy it means Talk).
-    enum Command { None, Talk, Messages, Customize, Quit };
+    // None: no option was given (a plain start; handed to a running copy it means Talk). RobotOn and RobotOff set
+    // the running talk-robot switch, as the tray menu's "Talk &robot" toggles it.
+    enum Command { None, Talk, Messages, Customize, Quit, RobotOn, RobotOff };
 
     // The arguments after the program's name: none, or exactly one of the options; anything else is a usage error
     // (nullopt). Qt's own options (-platform, -style...) are not the program's and are refused like any other.

@@ -66,7 +66,9 @@ CTalkConversation::CTalkConversation(AppContext& context, int mode, const QStrin
     buildMenu();
     if (m_mode == 0) {
         // A screen reader does not read changes of a pane without the focus: the peer's text is spoken.
-        m_speech = new RemoteSpeech([](const QString& text) { DesktopSpeech::say(text); }, this);
+        // Each window speaks as its own owner, with its own budget; closing it silences it.
+        const auto owner = quintptr(this);
+        m_speech = new RemoteSpeech([owner](const QString& text) { DesktopSpeech::say(owner, text); }, this);
         applyLook();
         place();
         if (!m_taskbar)
@@ -79,6 +81,8 @@ CTalkConversation::CTalkConversation(AppContext& context, int mode, const QStrin
 
 CTalkConversation::~CTalkConversation() {
     m_context.removeTalkWindow(this);
+    if (m_speech)
+        DesktopSpeech::cancel(quintptr(this));
     // A window destroyed from outside (the program quitting) still ends its conversation properly.
     if (m_engine && !m_engine->isReleased()) {
         m_engine->disconnect(this);
@@ -204,6 +208,8 @@ void CTalkConversation::onPeerClosed() {
 
 void CTalkConversation::onReleased() {
     m_released = true;
+    if (m_speech)
+        DesktopSpeech::cancel(quintptr(this));
     m_context.removeTalkWindow(this);
     hide();
     deleteLater();

@@ -29,6 +29,7 @@ class RemoteSpeech;
 class CTalkConversation : public QDialog, public TalkWindowEntry {
     Q_OBJECT
 public:
+    // The status line's least height; a taller font makes it taller (statusHeight).
     static constexpr int STATUS_HEIGHT = 16;
     // Neither pane gets lower than this (pixels).
     static constexpr int SPLITTER_MARGIN = 13;
@@ -50,6 +51,8 @@ public:
     int splitterPosition() const;
     double splitterRatio() const;
     QWidget* clientArea() const { return m_client; }
+    // The status line's height: STATUS_HEIGHT, or more where the status text needs it.
+    int statusHeight() const;
 
     // Moves the boundary to `y` (client coordinates), limits it and lays out, as a drag does.
     void dragSplitterTo(int y);
@@ -71,6 +74,7 @@ protected:
     void reject() override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -65,7 +65,12 @@ void CTalkConversation::place() {
 
 // The panes share the client area above the status line.
 int CTalkConversation::paneSpan() const {
-    return m_client->height() - STATUS_HEIGHT;
+    return m_client->height() - statusHeight();
+}
+
+// At least STATUS_HEIGHT, and as high as the status text needs with its descenders in the font of the desktop.
+int CTalkConversation::statusHeight() const {
+    return std::max(STATUS_HEIGHT, m_statusBar->sizeHint().height());
 }
 
 void CTalkConversation::layOut() {
@@ -73,11 +78,12 @@ void CTalkConversation::layOut() {
     const int h = m_client->height();
     m_splitter->follow(paneSpan());
     const int y = m_splitter->position();
-    m_statusBar->setGeometry(0, h - STATUS_HEIGHT, w, STATUS_HEIGHT);
+    const int status = statusHeight();
+    m_statusBar->setGeometry(0, h - status, w, status);
     // The remote pane ends at the boundary; the handle lies between it and the local pane.
     const int lower = m_splitter->lowerTop();
     m_remotePane->setGeometry(0, 0, w, y);
-    m_localPane->setGeometry(0, lower, w, std::max(h - lower - STATUS_HEIGHT, 0));
+    m_localPane->setGeometry(0, lower, w, std::max(h - lower - status, 0));
     m_splitter->placeStrip(w);
     savePlacement();
 }
@@ -112,6 +118,11 @@ void CTalkConversation::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
     if (!isMinimized())
         savePlacement();
+}
+
+void CTalkConversation::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_placement.shown();
 }
 
 void CTalkConversation::changeEvent(QEvent* event) {

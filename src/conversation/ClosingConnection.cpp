@@ -1,11 +1,11 @@
 // Closing a conversation's TCP connection without losing what was typed.
 #include "conversation/ClosingConnection.h"
 
+#include "platform/HalfClose.h"
+
 #include <QCoreApplication>
 #include <QPointer>
 #include <QTcpSocket>
-
-#include <sys/socket.h>
 
 void ClosingConnection::close(QTcpSocket* socket) {
     new ClosingConnection(socket);
@@ -36,7 +36,7 @@ void ClosingConnection::onWritten() {
     if (m_halfClosed || m_socket->bytesToWrite() > 0 || m_socket->state() != QAbstractSocket::ConnectedState)
         return;
     m_halfClosed = true;
-    ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
+    HalfClose::sendingSide(m_socket->socketDescriptor());
 }
 
 void ClosingConnection::done() {

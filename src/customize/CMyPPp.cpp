@@ -30,6 +30,16 @@ CMyPPp::CMyPPp(Settings& settings, ProfileStore& store, QWidget* parent)
     m_tree = new LabelTree(this);
     m_tree->setObjectName(QStringLiteral("peopleTree"));
     m_tree->setAccessibleName(QStringLiteral("People"));
+    m_tree->setEditorName([](QTreeWidgetItem* item) {
+        switch (LabelTree::depthOf(item)) {
+        case 1:
+            return QStringLiteral("Person or group name");
+        case 2:
+            return QStringLiteral("User name");
+        default:
+            return QStringLiteral("Host name or address");
+        }
+    });
     m_add = new QPushButton(addCaptionFor(0), this);
     m_add->setObjectName(QStringLiteral("addButton"));
     // Enter belongs to the label editing here, never to a default button.

@@ -44,6 +44,10 @@ CPPac::CPPac(Settings& settings, ProfileStore& store, QWidget* parent) : Customi
     m_tree->setAccessibleName(QStringLiteral("Callers and hosts"));
     // Only the entries under "Caller" and "Host" have labels the user may change.
     m_tree->setEditFilter([](QTreeWidgetItem* item) { return isEntry(item); });
+    m_tree->setEditorName([this](QTreeWidgetItem* item) {
+        return item && item->parent() == hostHeading() ? QStringLiteral("Caller's host")
+                                                       : QStringLiteral("Caller's user name");
+    });
 
     auto* actionBox = new QGroupBox(this);
     auto* actionLayout = new QVBoxLayout(actionBox);
@@ -223,7 +227,7 @@ void CPPac::OnBrowse() {
     QPointer<CPPac> self(this);
     QString path;
     if (!MessageBoxService::instance().chooseOpenFile(path, QStringLiteral("Murmelo: choose notification sound."),
-                                                      QStringLiteral("Wave files (*.WAV)"), QStringLiteral("wav"), true,
+                                                      QStringLiteral("Wave files (*.WAV)"), QStringLiteral("wav"),
                                                       this) ||
         !self)
         return;

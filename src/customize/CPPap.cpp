@@ -13,9 +13,11 @@
 
 namespace {
 
-QPushButton* button(const QString& text, const QString& name, QWidget* parent) {
+// Two buttons of each group read "Local window" and "Remote window": the name says which group too.
+QPushButton* button(const QString& text, const QString& name, const QString& accessibleName, QWidget* parent) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
+    b->setAccessibleName(accessibleName);
     b->setAutoDefault(false);
     return b;
 }
@@ -26,15 +28,19 @@ CPPap::CPPap(Settings& settings, ProfileStore& store, QWidget* parent) : Customi
     setObjectName(QStringLiteral("CPPap"));
 
     auto* fonts = new QGroupBox(QStringLiteral("Choose fonts:"), this);
-    auto* localFont = button(QStringLiteral("Local window"), QStringLiteral("localFont"), fonts);
-    auto* remoteFont = button(QStringLiteral("Remote window"), QStringLiteral("remoteFont"), fonts);
+    auto* localFont =
+        button(QStringLiteral("Local window"), QStringLiteral("localFont"), QStringLiteral("Local window font"), fonts);
+    auto* remoteFont = button(QStringLiteral("Remote window"), QStringLiteral("remoteFont"),
+                              QStringLiteral("Remote window font"), fonts);
     auto* fontRow = new QHBoxLayout(fonts);
     fontRow->addWidget(localFont);
     fontRow->addWidget(remoteFont);
 
     auto* colours = new QGroupBox(QStringLiteral("Alter background colors:"), this);
-    auto* localBack = button(QStringLiteral("Local window"), QStringLiteral("localBack"), colours);
-    auto* remoteBack = button(QStringLiteral("Remote window"), QStringLiteral("remoteBack"), colours);
+    auto* localBack = button(QStringLiteral("Local window"), QStringLiteral("localBack"),
+                             QStringLiteral("Local window background colour"), colours);
+    auto* remoteBack = button(QStringLiteral("Remote window"), QStringLiteral("remoteBack"),
+                              QStringLiteral("Remote window background colour"), colours);
     auto* colourRow = new QHBoxLayout(colours);
     colourRow->addWidget(localBack);
     colourRow->addWidget(remoteBack);

@@ -132,7 +132,7 @@ void CPPtr::OnBrowse() {
     QString path;
     if (!MessageBoxService::instance().chooseOpenFile(path, QStringLiteral("Murmelo: choose message container."),
                                                       QStringLiteral("Murmelo message container files (*.TXT)"),
-                                                      QStringLiteral("txt"), false, this) ||
+                                                      QStringLiteral("txt"), this) ||
         !self)
         return;
     m_settings.msgfile = path;

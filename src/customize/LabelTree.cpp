@@ -49,6 +49,8 @@ bool LabelTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
         if (auto* line = qobject_cast<QLineEdit*>(indexWidget(index))) {
             m_editor = line;
             m_editIndex = index;
+            // A screen reader announces the field by this name when it takes the focus.
+            line->setAccessibleName(m_editorName ? m_editorName(itemFromIndex(index)) : accessibleName());
             emit labelEditStarted(itemFromIndex(index));
         }
     }

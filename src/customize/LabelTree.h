@@ -20,6 +20,9 @@ public:
     // Asked before an edit starts by any means (Enter, the view's own edit key, a click); false refuses.
     void setEditFilter(std::function<bool(QTreeWidgetItem*)> mayEdit) { m_mayEdit = std::move(mayEdit); }
 
+    // The accessible name of the edit field for an item's label (by default the tree's own name).
+    void setEditorName(std::function<QString(QTreeWidgetItem*)> name) { m_editorName = std::move(name); }
+
     bool isEditing() const { return m_editor != nullptr; }
     QLineEdit* editor() const;
     QTreeWidgetItem* editedItem() const;
@@ -43,6 +46,7 @@ protected:
 
 private:
     std::function<bool(QTreeWidgetItem*)> m_mayEdit;
+    std::function<QString(QTreeWidgetItem*)> m_editorName;
     QPointer<QLineEdit> m_editor;
     QPersistentModelIndex m_editIndex;
 };

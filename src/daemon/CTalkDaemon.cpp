@@ -16,8 +16,6 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
-#include <cerrno>
-#include <sys/socket.h>
 
 class CTalkDaemon::Queries final : public daemonlogic::PromptQueries {
 public:
@@ -46,7 +44,8 @@ private:
 };
 
 CTalkDaemon::CTalkDaemon(AppContext& context, QObject* parent)
-    : QObject(parent), m_context(context), m_loginName(LoginName::current()) {
+    : QObject(parent), m_context(context), m_loginName(LoginName::current()),
+      m_overlongError(errorText(SocketErrors::WSAEMSGSIZE, RECEIPT_ERROR_DETAIL)) {
     m_resume.setSingleShot(true);
     m_resume.setTimerType(Qt::PreciseTimer);
     m_resume.setInterval(bounds::FULL_BATCH_PAUSE_MS);
@@ -76,7 +75,7 @@ bool CTalkDaemon::start() {
         // No address sharing: with SO_REUSEADDR a second daemon could bind the port too and never learn of the first.
         m_socket = DaemonSocket::bind(m_context.daemonPort());
         if (m_socket.error() != 0)
-            return failStart(SocketErrors::fromErrno(m_socket.error()));
+            return failStart(SocketErrors::fromSystem(m_socket.error()));
     }
     // The daemon reads the descriptor itself, in batches. The notifier is level-triggered: while datagrams are left
     // after a batch, it fires again in the loop's next turn, after whatever else is ready.
@@ -89,12 +88,10 @@ bool CTalkDaemon::takeAdoptedSocket() {
     // Bound by main while the process could still bind the port (DaemonSocket).
     m_socket = std::move(m_adopted);
     if (m_socket.error() != 0)
-        return failStart(SocketErrors::fromErrno(m_socket.error()));
+        return failStart(SocketErrors::fromSystem(m_socket.error()));
     // The daemon exists from now on: what came before (while the first start's About box was open, say) is not
     // answered late, as it would not have been answered had the port been bound only now.
-    char discard;
-    while (::recv(m_socket.descriptor(), &discard, 1, MSG_DONTWAIT) >= 0 || errno == EINTR) {
-    }
+    m_socket.discardQueued();
     return true;
 }
 
@@ -104,10 +101,12 @@ bool CTalkDaemon::failStart(int code) {
         m_startError = QString::fromLatin1(ADDRESS_IN_USE_TEXT);
     } else {
         m_startError = QString::fromLatin1(BIND_ERROR_FORMAT).arg(code);
-        // A user without the right to the port learns how to grant it.
-        if (code == SocketErrors::WSAEACCES)
-            m_startError += QStringLiteral("\r\n") +
-                            Privileges::grantHint(m_context.daemonPort(), QCoreApplication::applicationFilePath());
+        // A user without the right to the port learns how to grant it, where a right is needed.
+        const QString hint = code == SocketErrors::WSAEACCES ? Privileges::grantHint(m_context.daemonPort(),
+                                                                   QCoreApplication::applicationFilePath())
+                                                             : QString();
+        if (!hint.isEmpty())
+            m_startError += QStringLiteral("\r\n") + hint;
     }
     m_socket = DaemonSocket();
     return false;
@@ -221,9 +220,12 @@ std::size_t CTalkDaemon::handleDatagram(const std::uint8_t* bytes, std::size_t l
     return result.replyLength;
 }
 
+QString CTalkDaemon::errorText(int code, const char* detail) {
+    return QString::fromLatin1(RUNTIME_ERROR_FORMAT).arg(QString::number(code), QString::fromLatin1(detail));
+}
+
 void CTalkDaemon::reportError(int code, const char* detail) {
-    emit errorOccurred(
-        QString::fromLatin1(RUNTIME_ERROR_FORMAT).arg(QString::number(code), QString::fromLatin1(detail)));
+    emit errorOccurred(errorText(code, detail));
 }
 
 void CTalkDaemon::onReadable() {
@@ -240,13 +242,14 @@ void CTalkDaemon::onReadable() {
     for (int handled = 0; handled < DatagramBatch::CAPACITY;) {
         const int count = m_batch.receive(m_socket.descriptor(), DatagramBatch::CAPACITY - handled);
         if (count < 0)
-            reportError(SocketErrors::fromErrno(-count), RECEIPT_ERROR_DETAIL);
+            reportError(SocketErrors::fromSystem(-count), RECEIPT_ERROR_DETAIL);
         if (count <= 0)
             break;
         for (int i = 0; i < count; ++i) {
             if (m_batch.truncated(i)) {
                 // Too long for the 84-byte buffer: read away and reported, as a socket would (message too long).
-                reportError(SocketErrors::WSAEMSGSIZE, RECEIPT_ERROR_DETAIL);
+                // Each one is reported; its text is made once, as a host can send thousands a second.
+                emit errorOccurred(m_overlongError);
                 continue;
             }
             const std::size_t length = handleDatagram(m_batch.data(i), m_batch.length(i), m_batch.senderIp(i),
@@ -269,9 +272,9 @@ void CTalkDaemon::onReadable() {
 
 void CTalkDaemon::sendReplies() {
     const DatagramBatch::SendResult sent = m_batch.send(m_socket.descriptor());
-    if (sent.unsent == 0)
-        return;
-    // Counted, and reported once per batch (the error box counts further reports while it is shown).
-    m_unsentReplies += quint64(sent.unsent);
-    reportError(SocketErrors::fromErrno(sent.error), SEND_ERROR_DETAIL);
+    // A send that would block is never an error: the replies are lost as the system loses datagrams.
+    m_droppedReplies += quint64(sent.dropped);
+    // Reported once per batch (the error box counts further reports while it is shown).
+    if (sent.failed > 0)
+        reportError(SocketErrors::fromSystem(sent.error), SEND_ERROR_DETAIL);
 }

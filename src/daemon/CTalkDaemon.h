@@ -56,8 +56,9 @@ public:
     // The same, with the reply built into the caller's buffer; returns its length (0: no reply).
     std::size_t handleDatagram(const std::uint8_t* data, std::size_t length, quint32 senderIp, quint16 senderPort,
                                talk::Datagram& reply);
-    // Replies the socket could not send (a full send buffer drops them, as the system drops datagrams).
-    quint64 unsentReplies() const { return m_unsentReplies; }
+    // Replies dropped because the socket's send buffer was full (the send would block): as the system drops
+    // datagrams it has no room for, they are counted here and never reported as an error.
+    quint64 droppedReplies() const { return m_droppedReplies; }
 
     // The caller's action, as ActionFor gives it from the store; the rules are read again only after the store
     // has changed, so a datagram costs no store access.
@@ -89,13 +90,14 @@ private:
     class Queries;
 
     void onReadable();
-    // Sends the batch's replies; a reply the socket could not send is counted and reported.
+    // Sends the batch's replies; replies a full send buffer dropped are counted, failed ones reported.
     void sendReplies();
     // The caller's action for a request's l_name field from this sender; builds no text when no rule exists.
     int actionFor(const std::string& lName, const std::string& host);
     void refreshCallerRules();
     // The daemon's own values for the handler, kept between datagrams and rebuilt when one of them changed.
     const daemonlogic::DaemonView& view();
+    static QString errorText(int code, const char* detail);
     void reportError(int code, const char* detail);
     // Takes over the socket main bound; false, with the start error set, when its bind had failed.
     bool takeAdoptedSocket();
@@ -109,13 +111,14 @@ private:
     QTimer m_resume;
     DaemonSocket m_adopted;
     DatagramBatch m_batch;
-    quint64 m_unsentReplies = 0;
+    quint64 m_droppedReplies = 0;
     daemonlogic::DaemonView m_view;
     QString m_viewFullName;
     InvitationTable m_table;
     QString m_loginName;
     QList<PromptEntry> m_prompts;
     AutoConversationGate m_gate;
+    const QString m_overlongError; // the receipt error of an overlong datagram
     QString m_startError;
     int m_startErrorCode = 0;
     // The caller rules as loaded when the store last changed, keyed by name and host with A to Z folded.

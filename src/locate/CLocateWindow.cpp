@@ -170,6 +170,7 @@ void CLocateWindow::placeFirstTime() {
 
 void CLocateWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    m_placement.shown();
     savePlacement();
 }
 

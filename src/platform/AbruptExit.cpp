@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include <unistd.h>
 
 namespace {
 
@@ -28,7 +27,7 @@ void onMessage(QtMsgType type, const QMessageLogContext& context, const QString&
     // registered would already be gone. The end is taken now, and the exit Qt is about to make is not waited for.
     AbruptExit::runNow();
     std::fflush(nullptr);
-    ::_exit(1);
+    std::_Exit(1);
 }
 
 } // namespace

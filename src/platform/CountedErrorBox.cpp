@@ -3,13 +3,18 @@
 
 #include <QPointer>
 
-CountedErrorBox::CountedErrorBox(MessageBoxService::Icon icon, QObject* parent) : QObject(parent), m_icon(icon) {}
+CountedErrorBox::CountedErrorBox(MessageBoxService::Icon icon, QObject* parent) : QObject(parent), m_icon(icon) {
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(REFRESH_MS);
+    connect(&m_refresh, &QTimer::timeout, this, &CountedErrorBox::refresh);
+}
 
 void CountedErrorBox::report(const QString& text) {
     if (m_queued || m_shown) {
+        // Counted at once; the text follows with the next refresh.
         ++m_more;
-        if (m_shown && m_box != 0)
-            MessageBoxService::instance().replaceText(m_box, boxText());
+        if (m_shown && m_box != 0 && !m_refresh.isActive())
+            m_refresh.start();
         return;
     }
     m_text = text;
@@ -27,6 +32,7 @@ void CountedErrorBox::show() {
     m_shown = true;
     MessageBoxService::Request r;
     r.text = boxText();
+    m_moreShown = m_more;
     r.icon = m_icon;
     r.buttons = MessageBoxService::Ok;
     // Any host can make the next one come, at any moment: it never takes the keys of a conversation.
@@ -41,9 +47,18 @@ void CountedErrorBox::show() {
         m_box = box;
 }
 
+void CountedErrorBox::refresh() {
+    if (!m_shown || m_box == 0 || m_more == m_moreShown)
+        return;
+    m_moreShown = m_more;
+    MessageBoxService::instance().replaceText(m_box, boxText());
+}
+
 void CountedErrorBox::closed() {
+    m_refresh.stop();
     m_shown = false;
     m_box = 0;
     m_more = 0;
+    m_moreShown = 0;
     m_text.clear();
 }

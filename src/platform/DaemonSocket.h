@@ -22,16 +22,20 @@ public:
 
     // Neither bound nor failed: nothing was tried.
     bool isEmpty() const { return m_descriptor < 0 && m_error == 0; }
-    // The errno of the failed step, 0 when bound.
+    // The system's error number of the failed step (errno, or WSAGetLastError() on Windows), 0 when bound.
     int error() const { return m_error; }
     // The port it is bound to (0 when it is not bound).
     quint16 localPort() const;
-    // The bound descriptor, still owned by the object (-1 when there is none).
-    int descriptor() const { return m_descriptor; }
+    // The bound descriptor (a SOCKET on Windows), still owned by the object (-1 when there is none).
+    qintptr descriptor() const { return m_descriptor; }
     // Hands the descriptor over (-1 when there is none); the object no longer closes it.
-    int release();
+    qintptr release();
+    // Drops, unanswered, every datagram queued on the socket.
+    void discardQueued();
 
 private:
-    int m_descriptor = -1;
+    static void closeDescriptor(qintptr descriptor);
+
+    qintptr m_descriptor = -1;
     int m_error = 0;
 };

@@ -7,12 +7,6 @@
 #include <QNetworkInterface>
 #include <QRegularExpression>
 
-#ifndef Q_OS_WIN
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 namespace LocalAddress {
 
@@ -43,29 +37,9 @@ void lookUpHostName() {
 }
 
 QHostAddress towards(const QHostAddress& peer) {
-#ifndef Q_OS_WIN
-    bool ok = false;
-    const quint32 ip = peer.toIPv4Address(&ok);
-    if (ok) {
-        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-        if (fd >= 0) {
-            sockaddr_in to{};
-            to.sin_family = AF_INET;
-            to.sin_port = htons(518);
-            to.sin_addr.s_addr = htonl(ip);
-            sockaddr_in local{};
-            socklen_t len = sizeof local;
-            QHostAddress result;
-            // Connecting a UDP socket sends nothing; it only asks the kernel for the route.
-            if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
-                ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) == 0 && local.sin_addr.s_addr != 0)
-                result = QHostAddress(ntohl(local.sin_addr.s_addr));
-            ::close(fd);
-            if (!result.isNull())
-                return result;
-        }
-    }
-#endif
+    const QHostAddress routed = routeTowards(peer);
+    if (!routed.isNull())
+        return routed;
     const QHostAddress named = OwnHostAddress::instance().address();
     return named.isNull() ? QHostAddress(QHostAddress::LocalHost) : named;
 }

@@ -10,6 +10,9 @@ namespace LocalAddress {
 // when that cannot be had, the first IPv4 address of the local host's name if it is known by now
 // (OwnHostAddress: never waited for); else 127.0.0.1. Never blocks.
 QHostAddress towards(const QHostAddress& peer);
+// The system's choice of local address for a datagram to an IPv4 `peer` (a UDP socket connected to it, which sends
+// nothing); null when there is none.
+QHostAddress routeTowards(const QHostAddress& peer);
 
 // Starts looking up the local host's own name in the background, so that its address is known when needed.
 void lookUpHostName();

@@ -1,32 +1,10 @@
-// Login name: getpwuid(geteuid()) on Unix, GetUserName on Windows.
+// Login name: the system's name for the process's user (LoginName_*.cpp), under the 12-byte rule.
 #include "platform/LoginName.h"
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#else
-#include <pwd.h>
-#include <unistd.h>
-#endif
 
 namespace {
 std::optional<QString>& rawOverride() {
     static std::optional<QString> value;
     return value;
-}
-
-QString platformRawName() {
-#ifdef Q_OS_WIN
-    char buffer[256];
-    DWORD size = sizeof buffer;
-    if (!GetUserNameA(buffer, &size))
-        return {};
-    return QString::fromLocal8Bit(buffer);
-#else
-    const passwd* pw = getpwuid(geteuid());
-    if (pw == nullptr || pw->pw_name == nullptr)
-        return {};
-    return QString::fromLocal8Bit(pw->pw_name);
-#endif
 }
 } // namespace
 
@@ -40,7 +18,7 @@ QString fromRaw(const QString& raw) {
 }
 
 QString current() {
-    return fromRaw(rawOverride() ? *rawOverride() : platformRawName());
+    return fromRaw(rawOverride() ? *rawOverride() : systemName());
 }
 
 void setRawOverride(std::optional<QString> raw) {

@@ -17,6 +17,9 @@ QString current();
 // Applies the 12-byte rule to a raw name (empty means failure).
 QString fromRaw(const QString& raw);
 
+// The name the system reports for the process's user, before the rule; empty on failure.
+QString systemName();
+
 // Tests replace the raw name the platform reports; std::nullopt restores the platform's.
 void setRawOverride(std::optional<QString> raw);
 

@@ -15,9 +15,7 @@ public:
     void replaceText(int, const QString&) override {}
     bool chooseFont(LogFont&, quint32&, QObject*) override { return false; }
     bool chooseColour(quint32&, QObject*) override { return false; }
-    bool chooseOpenFile(QString&, const QString&, const QString&, const QString&, bool, QObject*) override {
-        return false;
-    }
+    bool chooseOpenFile(QString&, const QString&, const QString&, const QString&, QObject*) override { return false; }
 };
 
 SilentMessageBoxes g_silent;

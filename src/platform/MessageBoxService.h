@@ -44,9 +44,9 @@ public:
     virtual bool chooseFont(LogFont& font, quint32& textColour, QObject* owner) = 0;
     virtual bool chooseColour(quint32& colour, QObject* owner) = 0;
     // A file to read or write: `filter` as QFileDialog takes it, `defaultSuffix` added to a name typed without
-    // one; with `mustExist` only a file that exists is taken.
+    // one. The file need not exist; its folder must.
     virtual bool chooseOpenFile(QString& path, const QString& title, const QString& filter,
-                                const QString& defaultSuffix, bool mustExist, QObject* owner) = 0;
+                                const QString& defaultSuffix, QObject* owner) = 0;
 
     // The process-wide service; the application installs the windowed one at start-up.
     static MessageBoxService& instance();

@@ -143,26 +143,21 @@ QString ProfileStore::filePath() const {
 void ProfileStore::removeEverything() {
     if (m_removed)
         return;
-    const QString path = m_settings->fileName();
     m_settings->clear();
     m_settings->sync();
     m_removed = true;
     ++m_generation;
-#ifdef Q_OS_WIN
-    // The registry key itself: clear() leaves an empty key; remove it and the maker's key when empty.
-    QSettings software(QStringLiteral("HKEY_CURRENT_USER\\Software"), QSettings::NativeFormat);
-    software.remove(QStringLiteral("%1/%2").arg(QLatin1String(ORGANISATION), QLatin1String(APPLICATION)));
-    software.beginGroup(QLatin1String(ORGANISATION));
-    const bool makerEmpty = software.childGroups().isEmpty() && software.childKeys().isEmpty();
-    software.endGroup();
-    if (makerEmpty)
-        software.remove(QLatin1String(ORGANISATION));
-#else
+    if (m_settings->format() == QSettings::NativeFormat)
+        removeNativeStore();
+    else
+        removeStoreFile(m_settings->fileName());
+}
+
+void ProfileStore::removeStoreFile(const QString& path) {
     QFile::remove(path);
     // Also the lock file QSettings may have left beside it.
     QFile::remove(path + QStringLiteral(".lock"));
     QDir folder = QFileInfo(path).dir();
     if (folder.dirName() == QLatin1String(ORGANISATION) && folder.isEmpty())
         folder.rmdir(folder.absolutePath());
-#endif
 }

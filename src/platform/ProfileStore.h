@@ -67,6 +67,9 @@ public:
     static QString unescapeName(const QString& key);
 
 private:
+    // Removes the user's own store where the system keeps it (ProfileStore_*.cpp); a store in a file goes as a file.
+    void removeNativeStore();
+    static void removeStoreFile(const QString& path);
     QString key(const QString& section, const QString& name) const;
     // The stored integer; none when missing or not a number.
     std::optional<int> storedInt(const QString& section, const QString& name) const;

@@ -25,8 +25,8 @@ constexpr int WSAECONNREFUSED = 10061;
 constexpr int WSAEHOSTUNREACH = 10065;
 constexpr int WSAHOST_NOT_FOUND = 11001;
 
-// From an errno value of the C library.
-int fromErrno(int err);
+// From the system's own error number of a socket call: errno on Linux, WSAGetLastError() on Windows.
+int fromSystem(int err);
 // From Qt's socket error, with the error text to tell a reset from an orderly close.
 int fromQt(QAbstractSocket::SocketError error, const QString& errorString = {});
 

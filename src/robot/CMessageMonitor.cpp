@@ -49,7 +49,8 @@ QAccessibleInterface* accessibleMonitor(const QString& className, QObject* objec
 } // namespace
 
 CMessageMonitor::CMessageMonitor(AppContext& context)
-    : QWidget(nullptr, Qt::Window), m_context(&context), m_placement(context.store(), PLACEMENT_NAME) {
+    : QWidget(nullptr, Qt::Window), m_context(&context),
+      m_placement(context.store(), PLACEMENT_NAME, WindowPlacement::Frame::Outer) {
     setObjectName(QStringLiteral("messageMonitor"));
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(&accessibleMonitor);
@@ -302,7 +303,11 @@ QWidget* CMessageMonitor::splitterGrip() const {
 void CMessageMonitor::layoutChildren() {
     const int width = this->width();
     const int height = this->height();
-    m_splitter->follow(height);
+    // The client area shrinks by the frame once it is known: the stored boundary stays where it was stored.
+    if (m_placement.takeFraming(*this))
+        m_splitter->limit(height);
+    else
+        m_splitter->follow(height);
     const int y = m_splitter->position();
     const int lower = m_splitter->lowerTop();
     m_table->setGeometry(0, 0, width, std::max(y, 0));
@@ -330,6 +335,13 @@ void CMessageMonitor::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (!isMinimized())
         layoutChildren();
+}
+
+void CMessageMonitor::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    m_placement.shown();
+    // Shown, the window may have its frame: the stored outer rectangle is reached from now on.
+    savePlacement();
 }
 
 void CMessageMonitor::moveEvent(QMoveEvent* event) {

@@ -32,7 +32,8 @@ public:
         CMD_CLOSE_AND_CALLBACK = 32797,
     };
     static inline const QString TITLE = QStringLiteral("Murmelo: message monitor");
-    // The placement's keys in "Windows": "Msgmon left", ..., "Msgmon splitter".
+    // The placement's keys in "Windows": "Msgmon left", ..., "Msgmon splitter"; the rectangle is the outer frame, as
+    // the locate window keeps it.
     static inline const QString PLACEMENT_NAME = QStringLiteral("Msgmon");
     // Neither the table nor the text pane gets lower than this (pixels).
     static constexpr int SPLITTER_MARGIN = 34;
@@ -64,6 +65,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

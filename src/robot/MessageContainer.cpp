@@ -4,19 +4,14 @@
 #include "config/Settings.h"
 #include "platform/AppContext.h"
 #include "platform/CountedErrorBox.h"
+#include "platform/PrivateFiles.h"
 #include "platform/ProfileStore.h"
 #include "platform/ShownText.h"
 #include "robot/RobotMessageList.h"
 
 #include <QFile>
 
-#include <system_error>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace MessageContainer {
 
@@ -43,23 +38,12 @@ bool appendBlock(const QString& fileName, const RobotMessage& message, QString* 
     };
     // Append mode: created when missing (readable by its owner only, as the messages on disk are; a file that is
     // there keeps its mode), never truncated. Unbuffered: the one write below is the file's write.
-    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered;
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(fileName).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    const QString reason = PrivateFiles::openForAppend(file, fileName);
+    if (!reason.isEmpty()) {
         if (error)
-            *error = QStringLiteral("The message container file %1 could not be opened: %2.")
-                         .arg(fileName, QString::fromLocal8Bit(std::generic_category().message(errno)));
+            *error = QStringLiteral("The message container file %1 could not be opened: %2.").arg(fileName, reason);
         return false;
     }
-    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return fail("opened");
-    }
-#else
-    if (!file.open(mode))
-        return fail("opened");
-#endif
     const qint64 before = file.size();
     const QByteArray bytes = formatBlock(message).toUtf8();
     if (file.write(bytes) != bytes.size()) {

@@ -2,6 +2,7 @@
 #include "robot/MessageStore.h"
 
 #include "config/Bounds.h"
+#include "platform/PrivateFiles.h"
 #include "platform/ProfileStore.h"
 #include "robot/MessageFile.h"
 #include "robot/RobotMessageList.h"
@@ -16,16 +17,6 @@
 #include <optional>
 #include <system_error>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#else
-#include <QSaveFile>
-#endif
 
 namespace {
 
@@ -52,125 +43,6 @@ quint64 idOfName(const QString& name, bool* exact = nullptr) {
     return ok ? id : 0;
 }
 
-// Makes a rename or removal in the folder durable: the folder's own entry list goes to the disk too.
-void syncFolder(const QString& folder) {
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(folder);
-#endif
-}
-
-// Owner-only (0700) whoever made the folder: where others may write, they could plant names of their own in it.
-void makeOwnerOnly(const QString& folder) {
-#ifdef Q_OS_UNIX
-    const QByteArray name = QFile::encodeName(folder);
-    struct stat st {};
-    if (::stat(name.constData(), &st) == 0 && (st.st_mode & 07777) != 0700)
-        ::chmod(name.constData(), 0700);
-#else
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-#endif
-}
-
-const QString NAME_IN_THE_WAY = QStringLiteral("another file has that name");
-
-#ifdef Q_OS_UNIX
-// Gives the file `from` the name `to` only when nothing (not even a dangling link) has it; errno tells otherwise.
-bool renameWithoutReplacing(const char* from, const char* to) {
-#ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-#endif
-    // A file system that cannot rename that way: a hard link never replaces anything either.
-    if (::link(from, to) != 0)
-        return false;
-    ::unlink(from);
-    return true;
-}
-#endif
-
-// Writes a new file at `path` in `folder`, readable by its owner only: in full and flushed to the disk under a
-// temporary name, then renamed into place. Whatever is at `path` already is neither followed nor replaced, so a
-// link planted at the name never turns the write onto the link's target. Returns why it failed, or nothing.
-QString writeNewFile(const QString& folder, const QString& path, const QByteArray& bytes) {
-#ifdef Q_OS_UNIX
-    // A hidden name, which no start takes for a message.
-    QByteArray temp = QFile::encodeName(folder + QStringLiteral("/.new-XXXXXX"));
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC); // 0600, made exclusively
-    if (fd < 0)
-        return QString::fromLocal8Bit(std::generic_category().message(errno));
-    int error = 0;
-    for (qsizetype done = 0; done < bytes.size() && error == 0;) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
-        if (n > 0)
-            done += n;
-        else if (n == 0 || errno != EINTR)
-            error = n == 0 ? EIO : errno;
-    }
-    if (error == 0 && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && !renameWithoutReplacing(temp.constData(), QFile::encodeName(path).constData()))
-        error = errno;
-    if (error == 0)
-        return {};
-    ::unlink(temp.constData());
-    return error == EEXIST ? NAME_IN_THE_WAY : QString::fromLocal8Bit(std::generic_category().message(error));
-#else
-    Q_UNUSED(folder);
-    const QFileInfo info(path);
-    if (info.exists() || info.isSymLink())
-        return NAME_IN_THE_WAY;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    return file.commit() ? QString() : file.errorString();
-#endif
-}
-
-// The bytes of a regular file no larger than a stored message may be. Nothing for anything else: a link, a pipe
-// (which would block the start), a device, a folder, a file that cannot be opened or is too large.
-std::optional<QByteArray> readMessageFile(const QString& path) {
-    QFile file;
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > bounds::MAX_STORED_MESSAGE_BYTES ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-#else
-    const QFileInfo info(path);
-    if (info.isSymLink() || !info.isFile() || info.size() > bounds::MAX_STORED_MESSAGE_BYTES)
-        return std::nullopt;
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-#endif
-    // One more byte than allowed: a file that grew since it was looked at is still too large.
-    QByteArray bytes = file.read(bounds::MAX_STORED_MESSAGE_BYTES + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > bounds::MAX_STORED_MESSAGE_BYTES)
-        return std::nullopt;
-    return bytes;
-}
-
 } // namespace
 
 QString MessageStore::defaultFolder() {
@@ -187,18 +59,21 @@ bool MessageStore::save(const RobotMessage& message, QString* error) {
     const QString path = pathFor(message.id);
     auto fail = [&](const QString& reason) {
         if (error)
-            *error = QStringLiteral("The robot message could not be kept in %1: %2.").arg(path, reason);
+            *error = keepError(path, reason);
         return false;
     };
+    // Never a file that a start would set aside.
+    if (message.id == 0 || message.id > bounds::MAX_MESSAGE_ID)
+        return fail(QStringLiteral("its number is not one a kept message may have"));
     if (m_removed)
         return fail(QStringLiteral("the program's data were removed"));
     if (!QFileInfo::exists(m_folder) && !QDir().mkpath(m_folder))
         return fail(QStringLiteral("the folder could not be created"));
-    makeOwnerOnly(m_folder);
-    const QString reason = writeNewFile(m_folder, path, MessageFile::encode(message));
+    PrivateFiles::makeOwnerOnly(m_folder);
+    const QString reason = PrivateFiles::writeNewFile(m_folder, path, MessageFile::encode(message));
     if (!reason.isEmpty())
         return fail(reason);
-    syncFolder(m_folder);
+    PrivateFiles::syncFolder(m_folder);
     return true;
 }
 
@@ -214,7 +89,7 @@ bool MessageStore::remove(quint64 id, QString* error) {
                          .arg(path, QString::fromLocal8Bit(ec.message()));
         return false;
     }
-    syncFolder(m_folder);
+    PrivateFiles::syncFolder(m_folder);
     return true;
 }
 
@@ -225,12 +100,8 @@ QString MessageStore::setAside(const QString& name) {
     const QString stamped =
         from + u'.' + QString::number(QDateTime::currentMSecsSinceEpoch()) + QLatin1String(UNREADABLE_SUFFIX);
     for (const QString& to : {plain, stamped}) {
-        std::error_code ec;
-        if (std::filesystem::exists(std::filesystem::symlink_status(nativePath(to), ec)))
-            continue;
-        std::filesystem::rename(nativePath(from), nativePath(to), ec);
-        if (!ec) {
-            syncFolder(m_folder);
+        if (PrivateFiles::renameWithoutReplacing(from, to).isEmpty()) {
+            PrivateFiles::syncFolder(m_folder);
             return to;
         }
     }
@@ -264,7 +135,7 @@ MessageStore::Loaded MessageStore::loadAll() {
             ++loaded.leftOnDisk;
             continue;
         }
-        const std::optional<QByteArray> bytes = readMessageFile(m_folder + u'/' + name);
+        const std::optional<QByteArray> bytes = PrivateFiles::readRegularFile(m_folder + u'/' + name, bounds::MAX_STORED_MESSAGE_BYTES);
         std::optional<RobotMessage> message = bytes ? MessageFile::decode(*bytes) : std::nullopt;
         if (!message || message->id != id) {
             loaded.setAside.append(setAside(name));
@@ -291,6 +162,15 @@ bool MessageStore::removeFolder() {
     if (above.fileName() == QLatin1String(ProfileStore::ORGANISATION))
         QDir().rmdir(above.absoluteFilePath());
     return true;
+}
+
+QString MessageStore::keepError(const QString& where, const QString& reason) {
+    return QStringLiteral("The robot message could not be kept in %1: %2.").arg(where, reason);
+}
+
+QString MessageStore::noIdLeftError() const {
+    return keepError(m_folder, QStringLiteral("files there use up every message number. Move the files with the "
+                                              "highest numbers out of that folder, then start Murmelo again"));
 }
 
 QString MessageStore::setAsideNotice(const QStringList& files) {

@@ -45,8 +45,9 @@ public:
     QString pathFor(quint64 id) const;
 
     // Writes the message's file (creating the folder; both readable by their owner only). On failure (also when
-    // something has the file's name already) returns false and sets `error` to a text that names the file and the
-    // failure; whatever had the name is left as it was.
+    // something has the file's name already, and for an id loadAll would not take back: 0 or above
+    // bounds::MAX_MESSAGE_ID) returns false and sets `error` to a text that names the file and the failure;
+    // whatever had the name is left as it was.
     bool save(const RobotMessage& message, QString* error = nullptr);
     // Removes the file of the message with this id; true when it is gone (or was never there).
     bool remove(quint64 id, QString* error = nullptr);
@@ -55,6 +56,11 @@ public:
     // Uninstall: removes the folder and everything in it, then the organisation's folder above it when nothing else
     // is left there. The store writes nothing afterwards.
     bool removeFolder();
+
+    // What the user is told when a message cannot be kept: `where` (its file, or the folder) and the reason.
+    static QString keepError(const QString& where, const QString& reason);
+    // The same when no id is left below bounds::MAX_MESSAGE_ID for a new message.
+    QString noIdLeftError() const;
 
     // What the user is told, once, about files that were set aside.
     static QString setAsideNotice(const QStringList& files);

@@ -40,6 +40,12 @@ void RobotMessageList::releasePlace() {
 }
 
 quint64 RobotMessageList::append(const RobotMessage& message, bool inHeldPlace) {
+    if (m_lastId >= bounds::MAX_MESSAGE_ID) {
+        // The next id would be one the store may not write and a start would set aside.
+        if (inHeldPlace)
+            releasePlace();
+        return 0;
+    }
     const bool wasEmpty = m_messages.empty();
     RobotMessage listed = message;
     listed.id = ++m_lastId;

@@ -41,7 +41,8 @@ public:
     void releasePlace();
 
     // Appends the message with the next id (returned). With `inHeldPlace` the message takes the place its
-    // conversation held, which is released with it.
+    // conversation held, which is released with it. Once the ids have reached bounds::MAX_MESSAGE_ID (files named
+    // that high came back from disk) nothing is appended and 0 is returned; a held place is given back.
     quint64 append(const RobotMessage& message, bool inHeldPlace = false);
     // Takes back messages of an earlier run, oldest first, with the ids they had; new ids go above them and above
     // `highestIdInUse`. They are not new: emptinessChanged is emitted, messageAdded is not. A message whose id is not

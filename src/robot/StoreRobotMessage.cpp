@@ -2,7 +2,9 @@
 #include "robot/StoreRobotMessage.h"
 
 #include "platform/AppContext.h"
+#include "platform/CountedErrorBox.h"
 #include "robot/MessageContainer.h"
+#include "robot/MessageStore.h"
 #include "robot/RobotMessageList.h"
 
 namespace {
@@ -35,6 +37,11 @@ bool StoreRobotMessage(AppContext& context, const QString& text, const QString& 
     message.user = user;
     message.receiptTime = LocalClock::now();
     message.id = context.messages().append(message, inHeldPlace);
+    if (message.id == 0) {
+        // No id is left that could be kept on disk and read back: refused, and said as the store says its failures.
+        context.containerErrors().report(context.messageStore().noIdLeftError());
+        return false;
+    }
     AppendMessageToContainer(context, false, message);
     return true;
 }

@@ -16,7 +16,8 @@ inline const QString ROBOT_TEXT_CUT_MARK = QStringLiteral("\r\n[message cut at 1
 // setting saveinfile is on. An empty text files nothing. A text longer than bounds::ROBOT_TEXT_LIMIT is cut on a
 // character boundary (never inside a surrogate pair or a CR LF) and ends with ROBOT_TEXT_CUT_MARK.
 // With `inHeldPlace` the message takes the place its robot conversation held in the list; that place is given
-// back when nothing is filed. Returns whether a message was filed.
+// back when nothing is filed. When the list has no id left (RobotMessageList::append), nothing is filed and the
+// store's failure text is reported in the container's error box. Returns whether a message was filed.
 // The caller's name keeps the bytes it came with.
 bool StoreRobotMessage(AppContext& context, const QString& text, const QString& host, const WireName& user,
                        bool inHeldPlace = false);

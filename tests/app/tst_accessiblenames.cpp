@@ -5,6 +5,7 @@
 #include "conversation/CTalkConversation.h"
 #include "conversation/RemotePane.h"
 #include "customize/CMyPropertySheet.h"
+#include "customize/LabelTree.h"
 #include "daemon/CRequestPrompt.h"
 #include "locate/CLocateWindow.h"
 #include "platform/LoginName.h"
@@ -15,6 +16,9 @@
 #include "TempProfile.h"
 
 #include <QAccessible>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 #include <functional>
@@ -51,6 +55,7 @@ private slots:
     void everyControlNamed_data();
     void everyControlNamed();
     void remotePaneNamesThePeer();
+    void readByWhatTheyAre();
 
 private:
     std::unique_ptr<TempProfile> m_profile;
@@ -114,6 +119,49 @@ void TestAccessibleNames::remotePaneNamesThePeer() {
                                     WireName::received(QByteArrayLiteral("b\x07ob")), true);
     m_window = w;
     QCOMPARE(w->remotePane()->accessibleName(), QStringLiteral("Text from b^Gob at h^["));
+}
+
+// Controls that would read alike or by their value are read by what they are: a combo box by its label (what it
+// holds is its value), the Appearance page's buttons with their group, a tree's label editor by what the label is.
+void TestAccessibleNames::readByWhatTheyAre() {
+    const auto name = [](QObject* o) { return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name); };
+    m_window = new CHostUserDialog(*m_app);
+    auto* host = m_window->findChild<QComboBox*>(QStringLiteral("host"));
+    host->setEditText(QStringLiteral("alpha"));
+    QCOMPARE(name(host), QStringLiteral("Host"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(host)->text(QAccessible::Value), QStringLiteral("alpha"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(host)->child(1)->object(), host->lineEdit());
+    delete m_window;
+
+    auto* sheet = new CMyPropertySheet(*m_app, 0);
+    m_window = sheet;
+    sheet->show();
+    QStringList buttons;
+    for (const char* button : {"localFont", "remoteFont", "localBack", "remoteBack"})
+        buttons << name(sheet->findChild<QPushButton*>(QLatin1String(button)));
+    QCOMPARE(buttons, (QStringList{"Local window font", "Remote window font", "Local window background colour",
+                                   "Remote window background colour"}));
+    QStringList editors;
+    const auto edit = [&](LabelTree* tree, QTreeWidgetItem* item) {
+        tree->commitEdit();
+        editors << (tree->startEdit(item) ? name(tree->editor()) : QString());
+    };
+    auto* people = sheet->findChild<LabelTree*>(QStringLiteral("peopleTree"));
+    sheet->findChild<QPushButton*>(QStringLiteral("addButton"))->click(); // a person, an alias and a host
+    QTreeWidgetItem* person = people->topLevelItem(0);
+    for (QTreeWidgetItem* item : {person, person->child(0), person->child(0)->child(0)})
+        edit(people, item);
+    people->commitEdit();
+    sheet->setActivePage(2);
+    auto* rules = sheet->findChild<LabelTree*>(QStringLiteral("actionTree"));
+    for (int heading : {1, 2}) {
+        auto* entry = new QTreeWidgetItem(rules->topLevelItem(heading), QStringList{QStringLiteral("entry")});
+        entry->setFlags(entry->flags() | Qt::ItemIsEditable);
+        edit(rules, entry);
+    }
+    rules->commitEdit();
+    QCOMPARE(editors, (QStringList{"Person or group name", "User name", "Host name or address", "Caller's user name",
+                                   "Caller's host"}));
 }
 
 QTEST_MAIN(TestAccessibleNames)

@@ -1,5 +1,5 @@
 // The autostart entry: copied once from the installed template, never over the user's own, removed on request.
-#include "app/Autostart.h"
+#include "platform/Autostart.h"
 
 #include <QFile>
 #include <QTemporaryDir>

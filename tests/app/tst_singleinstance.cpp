@@ -1,8 +1,13 @@
 // One copy per session: the hand-over reaches the running copy's handler; clients that say no word are dropped
-// without holding it up; what a crashed copy left blocks nothing.
+// without holding it up; what a crashed copy left, and a lock nobody holds, block nothing; a copy that never answers
+// is told of.
 #include "app/SingleInstance.h"
 
+#include "ScriptedMessageBoxes.h"
+
+#include <QFileInfo>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -40,6 +45,17 @@ QByteArray say(const QString& path, const QByteArray& bytes) {
     if (client.state() != QLocalSocket::UnconnectedState)
         return "still connected";
     return answer + client.readAll();
+}
+
+// A Unix socket bound at `path`, not yet listening (a crashed copy's leaves the same).
+int boundSocket(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        qWarning("could not bind %s", qPrintable(path));
+    return fd;
 }
 
 } // namespace
@@ -112,25 +128,60 @@ private slots:
         QTRY_COMPARE(say(first.socketPath(), "talk\n"), QByteArray("ok\n"));
     }
 
-    // A crashed copy leaves its socket (nobody listens) and its lock (its process is gone).
-    void whatACrashedCopyLeftBlocksNothing() {
+    // What a crashed copy left (its socket, nobody listening; its lock, its process gone) and lock files no copy of
+    // ours holds block nothing: past the wait the start takes the lock and serves. A lock a live process holds stays.
+    void staleLocks_data() {
+        QTest::addColumn<QByteArray>("content"); // what the lock file says; "held": a live holder that never serves
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("first");
+        const QByteArray host = QSysInfo::machineHostName().toUtf8();
+        const QByteArray self = QByteArray::number(QCoreApplication::applicationPid());
+        const QByteArray name = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
+        const int rw = int(QFile::ReadOwner | QFile::WriteOwner);
+        QTest::newRow("a crashed copy") << "2147483646\nzuno\n" + host + '\n' << rw << true;
+        QTest::newRow("empty") << QByteArray() << rw << true;
+        QTest::newRow("unreadable") << QByteArray("x") << 0 << true;
+        QTest::newRow("naming an unrelated live process") << self + '\n' + name + '\n' + host + '\n' << rw << true;
+        QTest::newRow("naming another host") << QByteArray("1\nzuno\nelsewhere.invalid\n") << rw << true;
+        QTest::newRow("held by a live process") << QByteArray("held") << rw << false;
+    }
+    void staleLocks() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, mode);
+        QFETCH(bool, first);
         QTemporaryDir dir;
         SingleInstance next(dir.path(), QStringLiteral("k"));
-        const QByteArray path = QFile::encodeName(next.socketPath());
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        qstrncpy(address.sun_path, path.constData(), sizeof address.sun_path);
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ::close(fd);
-        QFile lock(next.socketPath().replace(QStringLiteral(".socket"), QStringLiteral(".lock")));
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write("2147483646\nzuno\n" + QSysInfo::machineHostName().toUtf8() + '\n');
-        lock.close();
-        QCOMPARE(next.claim(StartCommand::Talk), Claim::First);
+        next.setWaits(100, 100, 100);
+        ::close(boundSocket(next.socketPath()));
+        QLockFile holder(next.lockPath());
+        if (content == "held") {
+            QVERIFY(holder.tryLock(0));
+        } else {
+            QFile lock(next.lockPath());
+            QVERIFY(lock.open(QIODevice::WriteOnly) && lock.write(content) == content.size());
+            QVERIFY(lock.setPermissions(QFile::Permissions::fromInt(mode)));
+        }
+        QCOMPARE(next.claim(StartCommand::Talk), first ? Claim::First : Claim::Alone);
+        if (!first)
+            return;
         QVERIFY(next.listen());
         SingleInstance later(dir.path(), QStringLiteral("k"));
         QCOMPARE(claimAside(later, StartCommand::Talk), Claim::HandedOver);
+    }
+
+    // A copy that takes the connection and never answers: the start says so, in a box too.
+    void aCopyThatNeverAnswers() {
+        QTemporaryDir dir;
+        SingleInstance start(dir.path(), QStringLiteral("k"));
+        start.setWaits(100, 100, 100);
+        const int fd = boundSocket(start.socketPath());
+        QCOMPARE(::listen(fd, 4), 0); // connections wait in the backlog, never accepted
+        QCOMPARE(start.claim(StartCommand::Talk), Claim::NoAnswer);
+        ::close(fd);
+        ScriptedMessageBoxes boxes;
+        SingleInstance::reportNoAnswer();
+        QCOMPARE(boxes.texts(), QStringList{SingleInstance::NO_ANSWER_TEXT});
+        QCOMPARE(boxes.shown.first().icon, MessageBoxService::Icon::Warning);
     }
 };
 

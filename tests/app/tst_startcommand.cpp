@@ -14,6 +14,10 @@ private slots:
         QTest::newRow("messages") << QStringList{"--messages"} << int(StartCommand::Messages);
         QTest::newRow("customize") << QStringList{"--customize"} << int(StartCommand::Customize);
         QTest::newRow("quit") << QStringList{"--quit"} << int(StartCommand::Quit);
+        QTest::newRow("robot on") << QStringList{"--robot-on"} << int(StartCommand::RobotOn);
+        QTest::newRow("robot off") << QStringList{"--robot-off"} << int(StartCommand::RobotOff);
+        QTest::newRow("robot with a separate word") << QStringList{"--robot", "on"} << -1;
+        QTest::newRow("robot alone") << QStringList{"--robot"} << -1;
         QTest::newRow("two options") << QStringList{"--talk", "--quit"} << -1;
         QTest::newRow("one option twice") << QStringList{"--talk", "--talk"} << -1;
         QTest::newRow("unknown") << QStringList{"--help"} << -1;
@@ -37,6 +41,9 @@ private slots:
         QTest::newRow("messages") << QByteArray("messages") << int(StartCommand::Messages);
         QTest::newRow("customize") << QByteArray("customize") << int(StartCommand::Customize);
         QTest::newRow("quit") << QByteArray("quit") << int(StartCommand::Quit);
+        QTest::newRow("robot on") << QByteArray("robot-on") << int(StartCommand::RobotOn);
+        QTest::newRow("robot off") << QByteArray("robot-off") << int(StartCommand::RobotOff);
+        QTest::newRow("robot, no state") << QByteArray("robot") << -1;
         QTest::newRow("upper case") << QByteArray("Talk") << -1;
         QTest::newRow("trailing space") << QByteArray("talk ") << -1;
         QTest::newRow("carriage return") << QByteArray("talk\r") << -1;

@@ -169,6 +169,36 @@ private slots:
         QVERIFY(!m_profile->store().contains("Settings", "talkrobotmode"));
     }
 
+    // The robot's desktop actions set the running switch, as the menu's toggle does, and say what it is now: in a
+    // notification, or a box where the desktop shows none.
+    void robotActionsSwitchAndSay() {
+        m_app->perform(StartCommand::RobotOn);
+        QVERIFY(m_app->robotSwitch() == 1 && tray().menu()->actions().at(4)->isChecked());
+        m_app->perform(StartCommand::RobotOff);
+        QVERIFY(m_app->robotSwitch() == 0 && !tray().menu()->actions().at(4)->isChecked());
+        QCOMPARE(m_notifications->shown.size(), 2);
+        QCOMPARE(m_notifications->shown[0].text, CTalkApp::ROBOT_ON_TEXT);
+        QCOMPARE(m_notifications->shown[1].text, CTalkApp::ROBOT_OFF_TEXT);
+        m_notifications->available = false;
+        for (int i = 0; i < bounds::MAX_ROBOT_MESSAGES; ++i)
+            m_app->messages().append(message(i % 1000));
+        m_app->perform(StartCommand::RobotOn);
+        QCOMPARE(m_boxes->texts(), QStringList{CTalkApp::ROBOT_ON_FULL_TEXT});
+        QVERIFY(!m_profile->store().contains("Settings", "talkrobotmode"));
+    }
+
+    // Without a tray the notice comes once for the account, not at every start (autostart: every login).
+    void noTrayNoticeOnce() {
+        tray().tellNoTray();
+        tray().tellNoTray();
+        m_app.reset();
+        CTalkApp later(m_profile->store());
+        later.setDaemonPort(0);
+        QVERIFY(later.InitInstance());
+        later.trayWindow()->tellNoTray();
+        QCOMPARE(m_boxes->texts(), QStringList{CTrayWindow::NO_TRAY_TEXT});
+    }
+
     void exitAsksOnlyWhileMessagesWait() {
         QSignalSpy quit(m_app.get(), &CTalkApp::quitRequested);
         m_app->messages().append(message(2));

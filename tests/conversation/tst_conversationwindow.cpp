@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
 #include <QScrollBar>
@@ -33,6 +34,8 @@ private slots:
     void cleanup();
     void placementDefaults();
     void storedPlacementAndMaximised();
+    void statusLineShowsItsWholeText_data();
+    void statusLineShowsItsWholeText();
     void splitterLimits_data();
     void splitterLimits();
     void splitterRatioKeptOnResize();
@@ -137,10 +140,10 @@ void TestConversationWindow::placementDefaults() {
     QCOMPARE(s.readInt("Windows", "Tinst splitter", 0), 221);
     QCOMPARE(w->windowTitle(), QStringLiteral("Murmelo"));
     QVERIFY(!w->localPane()->isEnabled());
-    // Status line at the bottom, 16 pixels; the panes fill the rest.
+    // Status line at the bottom, 16 pixels or as high as its text; the panes fill the rest.
     const int h = w->clientArea()->height();
     QCOMPARE(w->remotePane()->geometry(), QRect(0, 0, w->clientArea()->width(), 221));
-    QCOMPARE(w->localPane()->geometry().bottom() + 1, h - 16);
+    QCOMPARE(w->localPane()->geometry().bottom() + 1, h - w->statusHeight());
     QStringList menus;
     for (QAction* a : w->findChild<QMenuBar*>()->actions()) {
         menus << a->text();
@@ -167,13 +170,36 @@ void TestConversationWindow::storedPlacementAndMaximised() {
     QCOMPARE(s.readInt("Windows", "Tinst right", 0), 410);
 }
 
+// The status line shows its text whole, descenders included, whatever the desktop's font.
+void TestConversationWindow::statusLineShowsItsWholeText_data() {
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("usual") << 15;
+    QTest::newRow("large") << 24;
+}
+
+void TestConversationWindow::statusLineShowsItsWholeText() {
+    QFETCH(int, pixels);
+    const struct FontOfTheDesktop {
+        const QFont before = QApplication::font();
+        ~FontOfTheDesktop() { QApplication::setFont(before); }
+    } desktop;
+    QFont font = desktop.before;
+    font.setPixelSize(pixels);
+    QApplication::setFont(font);
+    CTalkConversation* w = open();
+    auto* text = w->findChild<QLabel*>(QStringLiteral("statusText"));
+    QVERIFY(text->contentsRect().height() >= text->fontMetrics().height());
+    QVERIFY(text->mapTo(w->clientArea(), QPoint(0, text->height())).y() <= w->clientArea()->height());
+    QCOMPARE(w->localPane()->geometry().bottom() + 1, w->clientArea()->height() - w->statusHeight());
+}
+
 void TestConversationWindow::splitterLimits_data() {
     QTest::addColumn<int>("drag");
     QTest::addColumn<int>("fromBottom"); // expected distance from the client bottom; 0: expect `drag`
     QTest::newRow("top") << 0 << 0;
     QTest::newRow("near top") << 12 << 0;
     QTest::newRow("free") << 150 << 0;
-    QTest::newRow("bottom") << 5000 << 29;
+    QTest::newRow("bottom") << 5000 << -1; // the margin above the status line
 }
 
 void TestConversationWindow::splitterLimits() {
@@ -182,9 +208,11 @@ void TestConversationWindow::splitterLimits() {
     CTalkConversation* w = open();
     w->dragSplitterTo(drag);
     const int h = w->clientArea()->height();
+    if (fromBottom < 0)
+        fromBottom = CTalkConversation::SPLITTER_MARGIN + w->statusHeight();
     const int expected = fromBottom ? h - fromBottom : std::max(drag, 13);
     QCOMPARE(w->splitterPosition(), expected);
-    QCOMPARE(w->splitterRatio(), double(expected) / double(h - 16));
+    QCOMPARE(w->splitterRatio(), double(expected) / double(h - w->statusHeight()));
     QCOMPARE(w->remotePane()->height(), expected);
     QCOMPARE(w->localPane()->y(), expected + PaneSplitter::HANDLE_HEIGHT);
     QCOMPARE(m_profile->store().readInt("Windows", "Tinst splitter", 0), expected);
@@ -195,7 +223,7 @@ void TestConversationWindow::splitterRatioKeptOnResize() {
     w->dragSplitterTo(100);
     const double ratio = w->splitterRatio();
     w->resize(w->width(), w->height() + 200);
-    QTRY_COMPARE(w->splitterPosition(), int((w->clientArea()->height() - 16) * ratio));
+    QTRY_COMPARE(w->splitterPosition(), int((w->clientArea()->height() - w->statusHeight()) * ratio));
     QVERIFY(w->splitterPosition() > 100);
 }
 

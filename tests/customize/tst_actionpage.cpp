@@ -214,7 +214,6 @@ private slots:
         QCOMPARE(f->boxes->fileRequests[0].title, QStringLiteral("Murmelo: choose notification sound."));
         QCOMPARE(f->boxes->fileRequests[0].filter, QStringLiteral("Wave files (*.WAV)"));
         QCOMPARE(f->boxes->fileRequests[0].defaultSuffix, QStringLiteral("wav"));
-        QVERIFY(f->boxes->fileRequests[0].mustExist); // a sound that is not there would ring silently
         QCOMPARE(path->text(), QStringLiteral("/home/u/bell.WAV"));
         test->click(); // commits first, plays a file that does not exist: silently nothing
         QCOMPARE(f->settings().sound, QStringLiteral("/home/u/bell.WAV"));

@@ -68,9 +68,9 @@ private slots:
         batch->queueReply(0, talk::REPLY_SIZE);
         batch->queueReply(1, talk::REPLY_SIZE);
         const DatagramBatch::SendResult failed = batch->send(-1);
-        QVERIFY(failed.sent == 0 && failed.unsent == 2 && failed.error == EBADF);
+        QVERIFY(failed.sent == 0 && failed.failed == 2 && failed.dropped == 0 && failed.error == EBADF);
         const DatagramBatch::SendResult again = batch->send(daemon);
-        QVERIFY(again.sent == 0 && again.unsent == 0);
+        QVERIFY(again.sent == 0 && again.failed == 0 && again.dropped == 0);
         ::close(daemon);
         ::close(client);
     }

@@ -2,7 +2,8 @@
 # A desktop without a system tray (xfwm4 and a session bus with xfce4-notifyd, no panel: GNOME as shipped): Murmelo
 # says so once and how to reach it, keeps answering, announces a message the talk robot takes from a Unix caller
 # with a desktop notification whose click opens the monitor; starting it again and the menu entry's actions reach
-# the running copy, and its icon docks when a tray appears later.
+# the running copy (the Talk robot actions say in a notification what the switch is now), and its icon docks when a
+# tray appears later.
 E2E_NAME=notray
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/panel_lib.sh"
@@ -59,6 +60,9 @@ check "the running copy opens the message monitor" wait_for 10 has_pid_window "$
 import -window root "$E2E_ARTIFACTS/handed-over.png" 2>/dev/null
 focus_pid_window "$pid" '^Murmelo: message monitor$' && xdotool key alt+F4
 wait_for 5 bash -c "! has_pid_window $pid '^Murmelo: message monitor\$'"
+start_again "Action robot-off"
+check "the Talk robot off action exits 0" [ $? -eq 0 ]
+check "a notification says the robot is off" wait_for 10 grep -q 'string "The talk robot is off' "$notices"
 
 start_tray
 icon_docked() { for w in $(xdotool search --onlyvisible --pid "$pid"); do

@@ -16,8 +16,8 @@ grep -qx 'Name=Murmelo' "$root/share/applications/zuno.desktop" || { echo "menu 
 grep -q '^Categories=Network;' "$root/share/applications/zuno.desktop" || { echo "menu entry is not in Network"; exit 1; }
 # The menu entry's actions, each the program's option of that name (a desktop without a tray reaches it so).
 entry=$(cat "$root/share/applications/zuno.desktop")
-grep -qx 'Actions=talk;messages;customize;quit;' <<<"$entry" || { echo "menu entry lacks its actions"; exit 1; }
-for action in talk messages customize quit; do
+grep -qx 'Actions=talk;messages;customize;robot-on;robot-off;quit;' <<<"$entry" || { echo "menu entry lacks its actions"; exit 1; }
+for action in talk messages customize robot-on robot-off quit; do
     grep -A3 -x "\[Desktop Action $action\]" <<<"$entry" | grep -qx "Exec=zuno --$action" ||
         { echo "action $action does not run zuno --$action"; exit 1; }
 done

@@ -1,5 +1,6 @@
 // The common dialogs behind the message-box service, as the user meets them: the file dialog adds a lower-case
-// suffix and takes only an existing file where one must exist; every colour dialog starts from its colour alone.
+// suffix and takes a file that need not exist in a folder that must; every colour dialog starts from its colour alone.
+#include "platform/gui/ChooseFileDialog.h"
 #include "platform/gui/FontChooser.h"
 #include "platform/gui/FontConversion.h"
 #include "platform/gui/QtMessageBoxService.h"
@@ -26,26 +27,27 @@ class TestCommonDialogs : public QObject {
 
 private slots:
     void openFile_data() {
-        QTest::addColumn<bool>("mustExist");
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("chosen"); // empty: nothing is chosen
-        QTest::newRow("sound typed without its suffix") << true << "wav"
+        QTest::newRow("sound typed without its suffix") << "wav"
                                                         << "bell"
                                                         << "bell.wav";
-        QTest::newRow("sound in upper case") << true << "wav"
+        QTest::newRow("sound in upper case") << "wav"
                                              << "GONG.WAV"
                                              << "GONG.WAV";
-        QTest::newRow("sound that is not there") << true << "wav"
-                                                 << "chime"
-                                                 << "";
-        QTest::newRow("new message file") << false << "txt"
+        QTest::newRow("sound that is not there yet") << "wav"
+                                                     << "chime"
+                                                     << "chime.wav";
+        QTest::newRow("new message file") << "txt"
                                           << "messages"
                                           << "messages.txt";
+        QTest::newRow("in a folder that is not there") << "txt"
+                                                       << "nowhere/messages"
+                                                       << "";
     }
 
     void openFile() {
-        QFETCH(bool, mustExist);
         QFETCH(QString, suffix);
         QFETCH(QString, typed);
         QFETCH(QString, chosen);
@@ -56,7 +58,7 @@ private slots:
         }
         QFileDialog::FileMode mode = QFileDialog::Directory;
         QString shownSuffix;
-        bool refused = false;
+        QString refusal;
         QStringList listed;
         ModalCloser closer([&](QWidget* w) {
             auto* dialog = qobject_cast<QFileDialog*>(w);
@@ -78,9 +80,10 @@ private slots:
             // Typed into the name field, as a user does (selectFile leaves the field alone once it has the focus).
             if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
                 name->setText(typed);
-            // A missing file is refused with a box of the dialog's own; the dialog stays.
-            ModalCloser refusal([&](QWidget* box) {
-                refused = qobject_cast<QMessageBox*>(box) != nullptr;
+            // A missing folder is refused with a box of the dialog's own; the dialog stays.
+            ModalCloser refuser([&](QWidget* box) {
+                if (auto* message = qobject_cast<QMessageBox*>(box))
+                    refusal = message->text();
                 box->close();
             });
             static_cast<QDialog*>(dialog)->accept(); // as the dialog's Open button does
@@ -89,14 +92,13 @@ private slots:
         });
         QtMessageBoxService service;
         QString path;
-        const bool ok =
-            service.chooseOpenFile(path, "Murmelo: choose", "Wave files (*.WAV)", suffix, mustExist, nullptr);
+        const bool ok = service.chooseOpenFile(path, "Murmelo: choose", "Wave files (*.WAV)", suffix, nullptr);
         listed.sort(Qt::CaseInsensitive);
         QCOMPARE(listed, (QStringList{"bell.wav", "GONG.WAV"}));
-        QCOMPARE(mode, mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        QCOMPARE(mode, QFileDialog::AnyFile);
         QCOMPARE(shownSuffix, suffix);
         QCOMPARE(ok, !chosen.isEmpty());
-        QCOMPARE(refused, chosen.isEmpty());
+        QCOMPARE(refusal, chosen.isEmpty() ? ChooseFileDialog::missingFolderText(dir.filePath("nowhere")) : QString());
         if (ok)
             QCOMPARE(path, dir.filePath(chosen));
     }

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>

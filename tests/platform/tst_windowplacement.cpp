@@ -57,7 +57,8 @@ private slots:
     }
 
     // A window manager may move and size a window it maximises before it tells the new state, or tell the state
-    // first. Either way the place of the user's last move stays stored, with its splitter.
+    // first. Either way the place of the user's last move stays stored, with its splitter, also when the user
+    // maximises the window as soon as it shows (the sizes on the way were no size the window system imposed).
     void stateChangeKeepsTheNormalPlace_data() {
         QTest::addColumn<Qt::WindowState>("state");
         QTest::addColumn<bool>("managerMovesFirst");
@@ -69,11 +70,13 @@ private slots:
     void stateChangeKeepsTheNormalPlace() {
         QFETCH(Qt::WindowState, state);
         QFETCH(bool, managerMovesFirst);
+        WindowPlacement::setClock([] { return qint64(0); }); // all within the time the window system places it
         TempProfile profile;
         WindowPlacement placement(profile.store(), QStringLiteral("Test"));
         QWidget window(nullptr, Qt::FramelessWindowHint);
         placement.restore(window, QRect(30, 40, 320, 240));
         window.show();
+        placement.shown();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(placement.save(window, 77));
         window.move(60, 70);
@@ -90,8 +93,10 @@ private slots:
         window.setWindowState(state);
         QVERIFY(!placement.save(window, 150));
         placement.stateChanged(window);
+        WindowPlacement::setClock({});
         QCOMPARE(placement.stored(QRect()), QRect(60, 70, 320, 240));
         QCOMPARE(placement.storedSplitter(0), 80);
+        QVERIFY(!placement.sizeImposed());
     }
 
     // Where the platform reports no position the stored one is kept and only the size saved.
@@ -113,6 +118,43 @@ private slots:
         window.setGeometry(100, 110, 400, 300);
         QVERIFY(placement.save(window));
         QCOMPARE(placement.stored(QRect()), reported ? QRect(100, 110, 400, 300) : QRect(30, 40, 400, 300));
+    }
+
+    // A size the window system gives a window as it shows it (a tiling compositor's tile) is not the user's: the
+    // stored size stays while the window is open, the position is saved where it is reported, and the pane boundary
+    // keeps its share of the height. A size the user gives the window later is saved.
+    void imposedSizeIsNotSaved_data() {
+        QTest::addColumn<QString>("platform");
+        QTest::newRow("a tile under Wayland") << "wayland";
+        QTest::newRow("a tile under X11") << "xcb";
+    }
+    void imposedSizeIsNotSaved() {
+        QFETCH(QString, platform);
+        qint64 now = 0;
+        WindowPlacement::setClock([&now] { return now; });
+        TempProfile profile;
+        WindowPlacement placement(profile.store(), QStringLiteral("Test"));
+        placement.setPlatformName(platform);
+        QWidget window(nullptr, Qt::FramelessWindowHint);
+        const QRect rect(200, 103, 400, 300);
+        for (const bool tiled : {true, false}) {
+            placement.restore(window, rect);
+            window.show();
+            placement.shown();
+            now += WindowPlacement::SETTLE_MS;
+            if (tiled)
+                window.resize(1280, 800); // the compositor tiles the window it has just mapped
+            QVERIFY(placement.save(window, 400));
+            now += 60000;
+            window.setGeometry(QRect(QPoint(10, 20), tiled ? QSize(640, 800) : QSize(500, 350))); // a second tile
+            QVERIFY(placement.save(window, 400));
+            QCOMPARE(placement.sizeImposed(), tiled);
+            if (tiled)
+                QCOMPARE(QPair(placement.stored(QRect()).size(), placement.storedSplitter(0)), QPair(rect.size(), 150));
+        }
+        WindowPlacement::setClock({});
+        const QPoint place = WindowPlacement::reportsPosition(platform) ? QPoint(10, 20) : rect.topLeft();
+        QCOMPARE(placement.stored(QRect()), QRect(place, QSize(500, 350)));
     }
 
     // A new window that would lie exactly over an open one goes a title bar lower and to the right, as often as needed.

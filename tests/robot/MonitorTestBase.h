@@ -5,6 +5,7 @@
 #include "platform/SystemTime.h"
 #include "platform/gui/Desktop.h"
 #include "platform/gui/FontConversion.h"
+#include "platform/gui/WindowPlacement.h"
 #include "robot/CMessageMonitor.h"
 #include "robot/StoreRobotMessage.h"
 
@@ -88,6 +89,8 @@ protected:
     std::unique_ptr<FakeAppContext> m_app;
     QList<QStringList> m_calls;
     std::function<void()> m_duringCall;
+    // The placement's clock.
+    qint64 m_now = 0;
 
     ProfileStore& store() { return m_profile->store(); }
     RobotMessageList& list() { return m_app->messages(); }
@@ -96,6 +99,9 @@ protected:
     CMessageMonitor* open() {
         auto* monitor = new CMessageMonitor(*m_app);
         monitor->bringToFront();
+        // Settled on the screen: a size the test gives it from now on is the user's, not one the window system
+        // imposed as it showed the window.
+        m_now += WindowPlacement::SETTLE_MS + 1;
         return monitor;
     }
     void fill() {
@@ -118,6 +124,7 @@ protected:
     void setUpCase() { Desktop::setOverride(QRect(0, 0, 1000, 800)); }
 
     void setUp() {
+        WindowPlacement::setClock([this] { return m_now; });
         m_profile = std::make_unique<TempProfile>();
         m_boxes = std::make_unique<ScriptedMessageBoxes>();
         m_app = std::make_unique<FakeAppContext>(store());
@@ -141,6 +148,7 @@ protected:
         m_boxes.reset();
         m_profile.reset();
         LocalClock::setSource({}); // even when a test failed before it put the clock back
+        WindowPlacement::setClock({});
     }
 };
 

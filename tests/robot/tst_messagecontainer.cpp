@@ -167,7 +167,7 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(core.messages().count(), 3);
         QCOMPARE(boxes.shown.size(), 1);
-        QVERIFY(boxes.shown.first().text.endsWith(QStringLiteral("\r\n(2 more since)")));
+        QTRY_VERIFY(boxes.shown.first().text.endsWith(QStringLiteral("\r\n(2 more since)")));
         boxes.answerPending();
     }
 

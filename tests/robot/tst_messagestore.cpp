@@ -6,6 +6,9 @@
 #include "robot/StoreRobotMessage.h"
 
 #include "EnvironmentOverride.h"
+#include "FakeAppContext.h"
+#include "ScriptedMessageBoxes.h"
+#include "TempProfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -246,13 +249,38 @@ private slots:
         QTemporaryDir dir;
         MessageStore store(dir.path());
         const quint64 top = std::numeric_limits<quint64>::max();
-        QVERIFY(store.save(message(7)) && store.save(message(top)));
+        QVERIFY(store.save(message(7)));
+        writeAll(store.pathFor(top), MessageFile::encode(message(top)));
         writeAll(store.pathFor(bounds::MAX_MESSAGE_ID + 1) + ".unreadable", "set aside before");
         RobotMessageList list;
         MessageKeeper keeper(list, store);
         QCOMPARE(keeper.restore(), QStringList{store.pathFor(top) + ".unreadable"});
         QCOMPARE(list.append(message(0)), quint64(8));
         QCOMPARE(ids(store.loadAll().messages), (QList<quint64>{7, 8}));
+    }
+
+    // With a file named after the highest id back from disk, nothing more is filed: the list hands out no id the
+    // store may not write, and the filing says so with the store's text. The store never writes such an id.
+    void nothingIsFiledPastTheHighestId() {
+        ScriptedMessageBoxes boxes;
+        TempProfile profile;
+        FakeAppContext core(profile.store());
+        MessageStore& store = core.messageStore();
+        QVERIFY(store.save(message(bounds::MAX_MESSAGE_ID)));
+        MessageKeeper keeper(core.messages(), store);
+        QCOMPARE(keeper.restore(), QStringList{});
+        core.messages().holdPlace(); // a robot conversation ends
+        QVERIFY(
+            !StoreRobotMessage(core, QStringLiteral("hello"), QStringLiteral("alpha"), WireName::typed("anna"), true));
+        QCOMPARE(core.messages().placesHeld(), 0);
+        QCOMPARE(ids(core.messages().messages()), QList<quint64>{bounds::MAX_MESSAGE_ID});
+        QCoreApplication::processEvents();
+        QCOMPARE(boxes.texts(), QStringList{store.noIdLeftError()});
+        QVERIFY(boxes.texts().constFirst().startsWith("The robot message could not be kept in " + store.folder()));
+        QVERIFY(!store.save(message(bounds::MAX_MESSAGE_ID + 1)) && !store.save(message(0)));
+        const MessageStore::Loaded back = store.loadAll();
+        QCOMPARE(ids(back.messages), QList<quint64>{bounds::MAX_MESSAGE_ID});
+        QCOMPARE(back.setAside, QStringList{});
     }
 
     void deleteStaysDeleted() {

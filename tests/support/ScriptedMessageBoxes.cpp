@@ -34,6 +34,7 @@ int ScriptedMessageBoxes::notify(const Request& request, std::function<void(int)
 }
 
 void ScriptedMessageBoxes::replaceText(int box, const QString& text) {
+    ++replacements;
     for (Pending& p : m_pending) {
         if (p.box != box)
             continue;
@@ -70,8 +71,8 @@ bool ScriptedMessageBoxes::chooseColour(quint32& colour, QObject*) {
 }
 
 bool ScriptedMessageBoxes::chooseOpenFile(QString& path, const QString& title, const QString& filter,
-                                          const QString& defaultSuffix, bool mustExist, QObject*) {
-    fileRequests.append({title, filter, defaultSuffix, mustExist});
+                                          const QString& defaultSuffix, QObject*) {
+    fileRequests.append({title, filter, defaultSuffix});
     if (!nextFile)
         return false;
     path = *nextFile;

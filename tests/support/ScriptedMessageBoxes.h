@@ -25,10 +25,9 @@ public:
     std::optional<quint32> nextFontColour;
     std::optional<quint32> nextColour;
     std::optional<QString> nextFile;
-    // Every file dialog asked for: its title, filter, default suffix and whether the file must exist.
+    // Every file dialog asked for: its title, filter and default suffix.
     struct FileRequest {
         QString title, filter, defaultSuffix;
-        bool mustExist = false;
     };
     QList<FileRequest> fileRequests;
 
@@ -37,10 +36,12 @@ public:
     // changes its text there.
     int notify(const Request& request, std::function<void(int)> done = {}) override;
     void replaceText(int box, const QString& text) override;
+    // How often replaceText was called.
+    int replacements = 0;
     bool chooseFont(LogFont& font, quint32& textColour, QObject* owner) override;
     bool chooseColour(quint32& colour, QObject* owner) override;
     bool chooseOpenFile(QString& path, const QString& title, const QString& filter, const QString& defaultSuffix,
-                        bool mustExist, QObject* owner) override;
+                        QObject* owner) override;
 
     QStringList texts() const;
     void answerPending();

@@ -5,7 +5,8 @@
 // Binds the daemon, prints "READY <port>" (or "FAILED <code> <text>" and exits 1) and then one line per event:
 // "RING <action> <host> <name> <delay>", "CLOSE <name> <host>", "ERROR <text>". Rings open stand-in prompts that
 // close as a real prompt would: on the caller's DELETE, or after the robot delay. On stdin, "status" prints
-// "STATUS table=<n> prompts=<n> lastid=<n>" and "quit" ends the program.
+// "STATUS table=<n> prompts=<n> lastid=<n> dropped=<n>" (replies a full send buffer dropped) and "quit" ends the
+// program.
 #include "daemon/CTalkDaemon.h"
 #include "platform/LoginName.h"
 #include "platform/ProfileStore.h"
@@ -94,10 +95,11 @@ int main(int argc, char** argv) {
         line[n] = 0;
         const QByteArray command = QByteArray(line).trimmed();
         if (command.startsWith("status"))
-            say(QStringLiteral("STATUS table=%1 prompts=%2 lastid=%3")
+            say(QStringLiteral("STATUS table=%1 prompts=%2 lastid=%3 dropped=%4")
                     .arg(daemon.table().size())
                     .arg(daemon.promptCount())
-                    .arg(daemon.table().lastId()));
+                    .arg(daemon.table().lastId())
+                    .arg(daemon.droppedReplies()));
         else if (command.startsWith("quit"))
             QCoreApplication::quit();
     });

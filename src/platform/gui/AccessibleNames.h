@@ -5,6 +5,7 @@ class QComboBox;
 class QString;
 
 namespace AccessibleNames {
-// Names an editable combo box, its edit field and its drop-down list.
+// Names an editable combo box, its edit field and its drop-down list; a screen reader announces the box by that
+// name and reads what it holds as its value.
 void nameComboBox(QComboBox* box, const QString& name);
 } // namespace AccessibleNames

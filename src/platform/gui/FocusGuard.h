@@ -1,17 +1,18 @@
 // Shows a window that comes up by itself without taking the keys the user is typing elsewhere.
 //
-// A ringing prompt or an error box comes up whenever the network says so, while the user may be typing in a
-// conversation or in the monitor. Such a window never takes the keyboard from another window of the program: it is
-// shown on top without being activated, and should the window system activate it anyway within the guard time, the
-// keyboard goes back. With no window of the program active it takes the keyboard as any new window does, so that a
-// user who is not typing answers with Return. Either way, for KEY_GUARD_MS after it appears no key does anything in
-// it: keys meant for another window never press one of its buttons (Return, Enter, Space, Escape, a mnemonic, a
-// message box's bare letter). Mouse clicks always work.
+// A ringing prompt or an error box comes up whenever the network says so, while the user may be typing anywhere: in
+// a conversation, in the monitor, in another program's window. Such a window never takes the keyboard: it is shown on
+// top without being activated (under X11 the window manager is told so through the user-time hint) and marked
+// urgent in the taskbar. It takes keys once the user turns to it, by a click or by switching to it (Alt+Tab, the
+// taskbar). For KEY_GUARD_MS after it appears no key does anything in it, however it got the keyboard: keys meant
+// for another window never press one of its buttons (Return, Enter, Space, Escape, a mnemonic, a message box's bare
+// letter). Mouse clicks always work.
 //
-// Some window systems give every new window the keyboard and let no program take it back (sway under Wayland marks
-// the window that asks for it urgent instead). There (on every platform but X11, where the window manager hands the
-// keyboard back) a window that took the keyboard that way from another window of the program ignores keys beyond the
-// guard time too, until the user clicks in it or turns to another window and back.
+// Some window systems activate every new window whatever the program asks (sway under Wayland; everywhere but X11,
+// whose window managers read the hint, and Windows). There an activation within the guard time is taken for such a one, not the
+// user's choice: the keyboard goes back to the program's window that had it, where the window system allows, and the
+// window stays deaf to keys, beyond the guard time too, until the user clicks in it or switches away from it and
+// back, whichever window had the keyboard before.
 #pragma once
 
 #include <QObject>
@@ -32,6 +33,9 @@ public:
     // time anew.
     static void show(QWidget* window);
 
+    // Whether a key would reach the window now: after the guard time, and not while it is deaf.
+    bool acceptsKeys() const;
+
     // Milliseconds of a steady clock. Tests install their own; an empty function restores the real one.
     static void setClock(std::function<qint64()> clock);
 
@@ -46,6 +50,6 @@ private:
     // The window that had the keyboard when this one came up.
     QPointer<QWidget> m_keyboardOwner;
     qint64 m_shownAt = 0;
-    // Activated by the window system against the program's wish, and not yet chosen by the user.
-    bool m_forced = false;
+    // Activated by the window system on its own, and not yet chosen by the user: keys are ignored.
+    bool m_deaf = false;
 };

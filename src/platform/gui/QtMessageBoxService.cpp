@@ -1,6 +1,7 @@
-// QMessageBox, the font chooser, QColorDialog and QFileDialog behind the message-box service.
+// QMessageBox, the font chooser, QColorDialog and the file chooser behind the message-box service.
 #include "platform/gui/QtMessageBoxService.h"
 
+#include "platform/gui/ChooseFileDialog.h"
 #include "platform/gui/ColourDialog.h"
 #include "platform/gui/FocusGuard.h"
 #include "platform/gui/FontChooser.h"
@@ -8,7 +9,6 @@
 #include "platform/gui/OwnerBlock.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -147,15 +147,8 @@ bool QtMessageBoxService::chooseColour(quint32& colour, QObject* owner) {
 }
 
 bool QtMessageBoxService::chooseOpenFile(QString& path, const QString& title, const QString& filter,
-                                         const QString& defaultSuffix, bool mustExist, QObject* owner) {
-    QFileDialog dialog(ownerWidget(owner), title, QString(), filter);
-    // Qt's own dialog on every desktop: a native one would match the filter's "*.WAV" by case and leave out
-    // "bell.wav", and could not be kept from blocking the other windows.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // The suffix is added to a name typed without one before the file is looked for.
-    dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+                                         const QString& defaultSuffix, QObject* owner) {
+    ChooseFileDialog dialog(ownerWidget(owner), title, filter);
     dialog.setDefaultSuffix(defaultSuffix);
     if (OwnerBlock::wait(&dialog, ownerWidget(owner)) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;

@@ -18,7 +18,7 @@ public:
     bool chooseFont(LogFont& font, quint32& textColour, QObject* owner) override;
     bool chooseColour(quint32& colour, QObject* owner) override;
     bool chooseOpenFile(QString& path, const QString& title, const QString& filter, const QString& defaultSuffix,
-                        bool mustExist, QObject* owner) override;
+                        QObject* owner) override;
 
 private:
     // The boxes notify opened that are still shown, by number.

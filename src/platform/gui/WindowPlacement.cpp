@@ -9,8 +9,21 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
+
+std::function<qint64()>& clockSource() {
+    static std::function<qint64()> source;
+    return source;
+}
+
+qint64 now() {
+    if (clockSource())
+        return clockSource()();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 constexpr Qt::WindowStates NOT_NORMAL = Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
 
@@ -43,6 +56,10 @@ QRect WindowPlacement::cascaded(QRect wanted, const std::vector<QRect>& open, in
     return wanted;
 }
 
+void WindowPlacement::setClock(std::function<qint64()> clock) {
+    clockSource() = std::move(clock);
+}
+
 void WindowPlacement::setPlatformName(const QString& platformName) {
     m_positionReported = reportsPosition(platformName);
 }
@@ -66,6 +83,8 @@ int WindowPlacement::storedSplitter(int fallback) const {
 void WindowPlacement::restore(QWidget& window, const QRect& rect) {
     m_restored = rect;
     m_saves.clear();
+    m_shownAt.reset();
+    m_sizeImposed = false;
     if (m_frame == Frame::Client) {
         window.setGeometry(rect);
         return;
@@ -92,19 +111,41 @@ bool WindowPlacement::save(QWidget& window, const QMargins& frame, std::optional
         // Framed now: the client area shrinks by the frame (its resize saves on the way).
         const QSize client = m_pendingOuter.shrunkBy(frame);
         m_pendingOuter = QSize();
-        if (client.isValid())
+        if (client.isValid()) {
+            m_framedClient = client;
             window.resize(client);
+        }
     }
     QRect rect = rectOf(window, frame);
+    noteImposedSize(rect.size());
     if (!m_positionReported)
         rect.moveTopLeft(m_restored.topLeft());
-    const Placed placed{rect, splitter};
+    // Kept as the window was: a maximising window manager's saves are told apart by their sizes.
+    const Placed placed{rect, splitter, m_sizeImposed};
     write(placed);
     if (m_saves.empty() || m_saves.back() != placed)
         m_saves.push_back(placed);
     if (m_saves.size() > KEPT_SAVES)
         m_saves.erase(m_saves.begin());
     return true;
+}
+
+bool WindowPlacement::takeFraming(const QWidget& window) {
+    if (!m_framedClient.isValid() || window.size() != m_framedClient)
+        return false;
+    m_framedClient = QSize();
+    return true;
+}
+
+void WindowPlacement::shown() {
+    m_shownAt = now();
+}
+
+void WindowPlacement::noteImposedSize(const QSize& size) {
+    // Decided by the last size the window had within SETTLE_MS of its showing: a window manager that passes through
+    // other sizes on the way to the one restored (framing it) imposed nothing.
+    if (m_shownAt && m_restored.isValid() && now() - *m_shownAt <= SETTLE_MS)
+        m_sizeImposed = size != m_restored.size();
 }
 
 void WindowPlacement::stateChanged(const QWidget& window) {
@@ -132,13 +173,22 @@ void WindowPlacement::stateChanged(const QWidget& window) {
     if (normal == m_saves.size())
         return;
     m_saves.resize(normal);
+    // Those sizes were the maximising, not the window system's placing.
+    m_sizeImposed = m_saves.back().imposed;
     write(m_saves.back());
 }
 
 void WindowPlacement::write(const Placed& placed) {
-    const QRect& r = placed.rect;
-    if (placed.splitter)
-        m_store.writeInt(SECTION, key("splitter"), *placed.splitter);
+    QRect r = placed.rect;
+    std::optional<int> splitter = placed.splitter;
+    if (placed.imposed && r.height() > 0) {
+        // The stored size stays; the boundary keeps its share of the height in it.
+        if (splitter)
+            splitter = int(qint64(*splitter) * m_restored.height() / r.height());
+        r.setSize(m_restored.size());
+    }
+    if (splitter)
+        m_store.writeInt(SECTION, key("splitter"), *splitter);
     m_store.writeInt(SECTION, key("left"), r.x());
     m_store.writeInt(SECTION, key("top"), r.y());
     m_store.writeInt(SECTION, key("right"), r.x() + r.width());

@@ -1,5 +1,5 @@
 // Autostart entry.
-#include "app/Autostart.h"
+#include "platform/Autostart.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,11 +3,16 @@
 
 #include <QRegularExpression>
 
+#include <linux/capability.h>
+
 #include <cstdlib>
 #include <sys/auxv.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+static_assert(Privileges::ROOT_KEEPS == ((quint64(1) << CAP_DAC_OVERRIDE) | (quint64(1) << CAP_DAC_READ_SEARCH) |
+                                        (quint64(1) << CAP_FOWNER)));
 
 namespace {
 
