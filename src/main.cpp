@@ -7,8 +7,8 @@
 #include "platform/Privileges.h"
 #include "platform/ProfileStore.h"
 #include "platform/TerminationSignals.h"
-#include "platform/gui/QtMessageBoxService.h"
 #include "platform/gui/DesktopNotifications.h"
+#include "platform/gui/QtMessageBoxService.h"
 #include "protocol/ProtocolConstants.h"
 
 #include <QApplication>

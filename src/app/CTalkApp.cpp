@@ -2,7 +2,6 @@
 #include "app/CTalkApp.h"
 
 #include "app/AppIcons.h"
-#include "platform/Autostart.h"
 #include "app/CAboutBox.h"
 #include "app/CTrayWindow.h"
 #include "app/FirstStart.h"
@@ -15,6 +14,7 @@
 #include "daemon/CRequestPrompt.h"
 #include "daemon/CTalkDaemon.h"
 #include "locate/CLocateWindow.h"
+#include "platform/Autostart.h"
 #include "platform/CountedErrorBox.h"
 #include "platform/LocalAddress.h"
 #include "platform/MessageBoxService.h"

@@ -102,9 +102,10 @@ bool CTalkDaemon::failStart(int code) {
     } else {
         m_startError = QString::fromLatin1(BIND_ERROR_FORMAT).arg(code);
         // A user without the right to the port learns how to grant it, where a right is needed.
-        const QString hint = code == SocketErrors::WSAEACCES ? Privileges::grantHint(m_context.daemonPort(),
-                                                                   QCoreApplication::applicationFilePath())
-                                                             : QString();
+        const QString hint =
+            code == SocketErrors::WSAEACCES
+                ? Privileges::grantHint(m_context.daemonPort(), QCoreApplication::applicationFilePath())
+                : QString();
         if (!hint.isEmpty())
             m_startError += QStringLiteral("\r\n") + hint;
     }

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <utility>
 
-
 namespace {
 
 // The instance that exit() would run now (the handlers have no other way to reach it).

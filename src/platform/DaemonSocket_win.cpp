@@ -22,7 +22,8 @@ DaemonSocket DaemonSocket::bind(quint16 port) {
         socket.m_error = WSASYSNOTREADY;
         return socket;
     }
-    const SOCKET s = WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+    const SOCKET s =
+        WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0, WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
     if (s == INVALID_SOCKET) {
         socket.m_error = WSAGetLastError();
         return socket;
@@ -64,7 +65,6 @@ quint16 DaemonSocket::localPort() const {
 void DaemonSocket::discardQueued() {
     // A one-byte buffer dequeues a longer datagram too (WSAEMSGSIZE); WSAEWOULDBLOCK ends it.
     char discard;
-    while (m_descriptor >= 0 &&
-           (recv(SOCKET(m_descriptor), &discard, 1, 0) >= 0 || WSAGetLastError() == WSAEMSGSIZE)) {
+    while (m_descriptor >= 0 && (recv(SOCKET(m_descriptor), &discard, 1, 0) >= 0 || WSAGetLastError() == WSAEMSGSIZE)) {
     }
 }

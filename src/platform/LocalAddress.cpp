@@ -7,7 +7,6 @@
 #include <QNetworkInterface>
 #include <QRegularExpression>
 
-
 namespace LocalAddress {
 
 QHostAddress firstIPv4(const QList<QHostAddress>& addresses) {

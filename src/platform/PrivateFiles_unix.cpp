@@ -105,7 +105,8 @@ QString openForAppend(QFile& file, const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return systemText(errno);
-    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return file.errorString();
     }

@@ -17,11 +17,11 @@ std::wstring native(const QString& path) {
 
 QString systemText(DWORD error) {
     wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    QString result = length ? QString::fromWCharArray(text, int(length)).trimmed()
-                            : QStringLiteral("system error %1").arg(error);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    QString result =
+        length ? QString::fromWCharArray(text, int(length)).trimmed() : QStringLiteral("system error %1").arg(error);
     LocalFree(text);
     return result;
 }
@@ -47,8 +47,8 @@ QString writeNewFile(const QString& folder, const QString& path, const QByteArra
     std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 16 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = native(folder + QStringLiteral("/.new-%1").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                                QLatin1Char('0')));
+        temp = native(folder +
+                      QStringLiteral("/.new-%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
         file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, nullptr);
         if (file == INVALID_HANDLE_VALUE && !nameTaken(GetLastError()))

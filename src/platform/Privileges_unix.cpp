@@ -11,8 +11,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-static_assert(Privileges::ROOT_KEEPS == ((quint64(1) << CAP_DAC_OVERRIDE) | (quint64(1) << CAP_DAC_READ_SEARCH) |
-                                        (quint64(1) << CAP_FOWNER)));
+static_assert(Privileges::ROOT_KEEPS ==
+              ((quint64(1) << CAP_DAC_OVERRIDE) | (quint64(1) << CAP_DAC_READ_SEARCH) | (quint64(1) << CAP_FOWNER)));
 
 namespace {
 

@@ -11,8 +11,6 @@
 
 #include <QFile>
 
-
-
 namespace MessageContainer {
 
 QString formatBlock(const RobotMessage& m) {

@@ -17,7 +17,6 @@
 #include <optional>
 #include <system_error>
 
-
 namespace {
 
 // A message's id is written with this many digits (the most a 64-bit number has), so names sort as ids do.
@@ -135,7 +134,8 @@ MessageStore::Loaded MessageStore::loadAll() {
             ++loaded.leftOnDisk;
             continue;
         }
-        const std::optional<QByteArray> bytes = PrivateFiles::readRegularFile(m_folder + u'/' + name, bounds::MAX_STORED_MESSAGE_BYTES);
+        const std::optional<QByteArray> bytes =
+            PrivateFiles::readRegularFile(m_folder + u'/' + name, bounds::MAX_STORED_MESSAGE_BYTES);
         std::optional<RobotMessage> message = bytes ? MessageFile::decode(*bytes) : std::nullopt;
         if (!message || message->id != id) {
             loaded.setAside.append(setAside(name));

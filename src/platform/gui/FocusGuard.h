@@ -9,10 +9,10 @@
 // letter). Mouse clicks always work.
 //
 // Some window systems activate every new window whatever the program asks (sway under Wayland; everywhere but X11,
-// whose window managers read the hint, and Windows). There an activation within the guard time is taken for such a one, not the
-// user's choice: the keyboard goes back to the program's window that had it, where the window system allows, and the
-// window stays deaf to keys, beyond the guard time too, until the user clicks in it or switches away from it and
-// back, whichever window had the keyboard before.
+// whose window managers read the hint, and Windows). There an activation within the guard time is taken for such a one,
+// not the user's choice: the keyboard goes back to the program's window that had it, where the window system allows,
+// and the window stays deaf to keys, beyond the guard time too, until the user clicks in it or switches away from it
+// and back, whichever window had the keyboard before.
 #pragma once
 
 #include <QObject>
