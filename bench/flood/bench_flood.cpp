@@ -326,7 +326,8 @@ int main(int argc, char** argv) {
     print(during.constData(), "sent at the next write notification", queuedFlooded);
     std::printf("keystroke in a flood, sent in its turn against at the next write notification: median %.2f times,"
                 " p99 %.2f times\n",
-                flooded.medianUs / std::max(queuedFlooded.medianUs, 1.0), flooded.p99Us / std::max(queuedFlooded.p99Us, 1.0));
+                flooded.medianUs / std::max(queuedFlooded.medianUs, 1.0),
+                flooded.p99Us / std::max(queuedFlooded.p99Us, 1.0));
     std::printf("longest single event on the thread: %.0f us without a flood, %.0f us during the floods\n",
                 quietLongest, floodLongest);
     return rc;

@@ -219,8 +219,8 @@ void ConversationEngine::onDataError(QAbstractSocket::SocketError error) {
         OnPeerClosed();
         return;
     }
-    ReportSocketError(m_flushing ? QStringLiteral("Could not send a packet.") : QStringLiteral("TCP socket read error."),
-                      code);
+    ReportSocketError(
+        m_flushing ? QStringLiteral("Could not send a packet.") : QStringLiteral("TCP socket read error."), code);
 }
 
 void ConversationEngine::OnPeerClosed() {

@@ -164,8 +164,7 @@ void StreamDecoder::flushPending(RemoteEdits& out) {
 }
 
 // Text that is known to hold no line break (a run of plain ASCII, one character) is appended without counting them.
-template <typename Text>
-void StreamDecoder::appendChars(const Text& s, RemoteEdits& out) {
+template <typename Text> void StreamDecoder::appendChars(const Text& s, RemoteEdits& out) {
     static_assert(std::is_same_v<Text, QString> || std::is_same_v<Text, QChar> ||
                   std::is_same_v<Text, QLatin1StringView>);
     m_text.append(s);

@@ -56,8 +56,7 @@ private:
     void handleByte(unsigned char c, RemoteEdits& out);
     void flushPending(RemoteEdits& out);
     // `s`: a QString, one QChar, or a QLatin1StringView of plain ASCII.
-    template <typename Text>
-    void appendChars(const Text& s, RemoteEdits& out);
+    template <typename Text> void appendChars(const Text& s, RemoteEdits& out);
     void eraseChars(qsizetype units, RemoteEdits& out);
     void eraseOne(RemoteEdits& out);
     void killLine(RemoteEdits& out);

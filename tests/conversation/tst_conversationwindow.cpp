@@ -471,8 +471,8 @@ void TestConversationWindow::tripleClickSelectsALine_data() {
     QTest::addColumn<QString>("line");
     QTest::newRow("a line among others in its block") << QByteArray("one\ntwo two\nthree") << 0 << 5 << "two two\n";
     QTest::newRow("the last line") << QByteArray("one\ntwo two\nthree") << 0 << 14 << "three";
-    QTest::newRow("a line in display blocks") << "x\n" + QByteArray(2500, 'k') + "\nend" << 2 << 10
-                                              << QString(2500, u'k') + "\n";
+    QTest::newRow("a line in display blocks")
+        << "x\n" + QByteArray(2500, 'k') + "\nend" << 2 << 10 << QString(2500, u'k') + "\n";
 }
 
 void TestConversationWindow::tripleClickSelectsALine() {

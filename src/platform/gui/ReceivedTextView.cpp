@@ -75,7 +75,8 @@ void ReceivedTextView::appendText(QTextCursor& cursor, QString& text) {
             continue;
         }
         // A surrogate pair stays in one block, which may then hold one unit more.
-        if (used < bounds::DISPLAY_LINE_LIMIT || (i > 0 && chars[i].isLowSurrogate() && chars[i - 1].isHighSurrogate())) {
+        if (used < bounds::DISPLAY_LINE_LIMIT ||
+            (i > 0 && chars[i].isLowSurrogate() && chars[i - 1].isHighSurrogate())) {
             ++used;
             continue;
         }
