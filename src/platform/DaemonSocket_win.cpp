@@ -3,6 +3,8 @@
 
 #include <winsock2.h>
 
+#include <mswsock.h>
+
 namespace {
 
 // Windows Sockets is started once for the process (Qt starts it again for its own sockets; starts are counted).

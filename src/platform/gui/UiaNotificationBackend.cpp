@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include <oleauto.h>
-#include <uiautomation.h>
+#include <uiautomationcore.h>
 
 namespace {
 
