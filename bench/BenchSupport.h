@@ -1,10 +1,13 @@
-// What the event-loop benchmarks share: waiting in the loop, and the spread of a set of timings.
+// What the event-loop benchmarks share: waiting in the loop, timing its events, and the spread of a set of timings.
 #pragma once
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -36,5 +39,52 @@ inline bool waitFor(const std::function<bool()>& condition, int ms) {
     }
     return true;
 }
+
+// Times every event the loop delivers: the longest one is the longest stretch a single handler (the daemon's batch,
+// a conversation's turn of reading) kept the thread from everything else. Beside the wall clock, the thread's CPU
+// time: what the handler itself cost, without the time the machine's other load took the processor from it.
+class TimedApplication : public QCoreApplication {
+public:
+    using Clock = std::chrono::steady_clock;
+    using QCoreApplication::QCoreApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (m_depth++ > 0) {
+            const bool handled = QCoreApplication::notify(receiver, event);
+            --m_depth;
+            return handled;
+        }
+        const Clock::time_point start = Clock::now();
+        const std::int64_t cpuStart = threadCpuNs();
+        const bool handled = QCoreApplication::notify(receiver, event);
+        const Clock::rep took = (Clock::now() - start).count();
+        const std::int64_t cpu = threadCpuNs() - cpuStart;
+        // Only this thread writes; a driver thread reads and resets them between phases.
+        if (took > longest.load())
+            longest = took;
+        if (cpu > longestCpuNs.load())
+            longestCpuNs = cpu;
+        --m_depth;
+        return handled;
+    }
+    // The longest event since the last reset, in microseconds: by the wall clock, and by the thread's CPU time.
+    double longestUs() const {
+        return std::chrono::duration<double, std::micro>(Clock::duration(longest.load())).count();
+    }
+    double longestCpuUs() const { return double(longestCpuNs.load()) / 1e3; }
+    void reset() {
+        longest = 0;
+        longestCpuNs = 0;
+    }
+    std::atomic<Clock::rep> longest{0};
+    std::atomic<std::int64_t> longestCpuNs{0};
+
+private:
+    static std::int64_t threadCpuNs() {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+    }
+    int m_depth = 0;
+};
 
 } // namespace bench

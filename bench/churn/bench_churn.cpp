@@ -1,9 +1,10 @@
 // Figures for the talk daemon's probe round trip while robot conversations sharing its thread take all a caller
-// can send: four callers from one host each type 600 K characters into a robot conversation and then churn "x",
+// can send: eight callers from one host each type 600 K characters into a robot conversation and then churn "x",
 // erase pairs (the text stays as long, the stream never ends) as fast as the loopback takes them. Loopback only,
-// bounded in count and time.
+// bounded in count and time. Beside it, the longest single event of the thread: how long one handler (a
+// conversation's turn of reading, the daemon's batch) kept the thread from everything else.
 //
-// One process: the daemon and the four robot ConversationEngines on the main thread, as in the program; the
+// One process: the daemon and the eight robot ConversationEngines on the main thread, as in the program; the
 // callers and the prober each on a thread of their own, so that they keep their pace whatever the main thread
 // is doing. A probe (LOOK_UP with the probe id) that has no answer after LOST_MS counts as lost.
 #include "conversation/ConversationEngine.h"
@@ -42,7 +43,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int CALLERS = 4;
+constexpr int CALLERS = 8;
 constexpr qsizetype TEXT_CHARACTERS = 600 * 1000; // typed first: past half of the robot's text limit
 constexpr int QUIET_PROBES = 300;
 constexpr auto PROBE_INTERVAL = std::chrono::milliseconds(10);
@@ -162,7 +163,7 @@ Figures figuresOf(std::vector<double> us) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    bench::TimedApplication app(argc, argv);
     QTemporaryDir dir;
     ProfileStore store(dir.filePath(QStringLiteral("ZUNO.conf")));
     LoginName::setRawOverride(QStringLiteral("bench"));
@@ -228,12 +229,16 @@ int main(int argc, char** argv) {
 
     // Probes without churn, then while the callers type and churn; each kind gathers its round trips.
     std::vector<double> quiet, churned;
-    double churnSeconds = 0;
+    double churnSeconds = 0, quietLongest = 0, churnLongest = 0, quietCpu = 0, churnCpu = 0;
     std::thread driver([&] {
+        app.reset();
         for (int i = 0; i < QUIET_PROBES; ++i) {
             quiet.push_back(probeOnce(daemon.localPort()));
             std::this_thread::sleep_for(PROBE_INTERVAL);
         }
+        quietLongest = app.longestUs();
+        quietCpu = app.longestCpuUs();
+        app.reset();
         const Clock::time_point began = Clock::now();
         start = true;
         auto allChurning = [&callers] {
@@ -249,6 +254,8 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(PROBE_INTERVAL);
         }
         churnSeconds = std::chrono::duration<double>(Clock::now() - began).count();
+        churnLongest = app.longestUs();
+        churnCpu = app.longestCpuUs();
         stop = true;
         QMetaObject::invokeMethod(
             &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
@@ -276,5 +283,8 @@ int main(int argc, char** argv) {
                 " the pairs; %.1f s): %zu probes, p50 %.0f us, p99 %.0f us, max %.0f us, lost %zu\n",
                 CALLERS, static_cast<long long>(TEXT_CHARACTERS), churnedThrough, CALLERS, churnSeconds, c.probes,
                 c.p50Us, c.p99Us, c.maxUs, c.lost);
+    std::printf("longest single event on the thread: %.0f us without churn, %.0f us with it (CPU time %.0f us and"
+                " %.0f us)\n",
+                quietLongest, churnLongest, quietCpu, churnCpu);
     return rc;
 }

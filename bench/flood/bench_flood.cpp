@@ -3,9 +3,14 @@
 // byte reaches the TCP peer, without a flood and during one of 100,000 datagrams. Loopback only, bounded in
 // count and time.
 //
-// One process: the daemon and a connected ConversationEngine on the main thread, as in the program; the peer (a
-// plain TCP socket), the typist and the flood each on a thread of their own, so that they keep their pace
-// whatever the main thread is doing.
+// Keys take turns between two paths, so that the machine's load weighs on both alike: the conversation's own
+// (ConversationEngine, which puts a typed key on the wire in the turn it was typed), and the one the program took
+// before, kept here as a yardstick: the key's byte written to the data socket, which sends it at its next write
+// notification, a turn of the event loop later.
+//
+// One process: the daemon, a connected ConversationEngine and the yardstick's socket on the main thread, as in the
+// program; the two peers (plain TCP sockets), the typist and the flood each on a thread of their own, so that they
+// keep their pace whatever the main thread is doing.
 #include "conversation/ConversationEngine.h"
 #include "daemon/CTalkDaemon.h"
 #include "platform/LoginName.h"
@@ -18,6 +23,7 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -50,10 +56,12 @@ constexpr int PEER_WAIT_MS = 5000;        // how long the peer waits for a byte 
 constexpr int FLOOD_KEYS_LIMIT = 20000;   // keys typed at most while the flood lasts
 constexpr int WHOLE_RUN_LIMIT_MS = 60000; // the run ends by then whatever happens
 
-// Bytes in at the peer, by arrival time; the typist's keys, by typing time. Key n is the n-th byte of each.
+// The typist's keys, by typing time; the bytes in at each path's peer, by arrival time. Key n goes by path n % 2,
+// and is the (n / 2)-th byte its peer receives.
+enum Path { ENGINE = 0, QUEUED = 1 };
 std::mutex g_lock;
 std::vector<Clock::time_point> g_typed;
-std::vector<Clock::time_point> g_arrived;
+std::vector<Clock::time_point> g_arrived[2];
 
 sockaddr_in loopback(quint16 port) {
     sockaddr_in a{};
@@ -63,9 +71,9 @@ sockaddr_in loopback(quint16 port) {
     return a;
 }
 
-// The conversation's peer: accepts one connection, drops the three edit characters, and timestamps every
-// further byte until the connection goes quiet.
-void runPeer(int listener, std::atomic<bool>& stop) {
+// A path's peer: accepts one connection, drops the first `skip` bytes (a conversation's three edit characters), and
+// timestamps every further byte until the connection goes quiet.
+void runPeer(int listener, int skip, Path path, std::atomic<bool>& stop) {
     const int fd = ::accept(listener, nullptr, nullptr);
     if (fd < 0)
         return;
@@ -81,10 +89,25 @@ void runPeer(int listener, std::atomic<bool>& stop) {
         const Clock::time_point now = Clock::now();
         std::lock_guard<std::mutex> hold(g_lock);
         for (ssize_t i = 0; i < n; ++i, ++skipped)
-            if (skipped >= 3)
-                g_arrived.push_back(now);
+            if (skipped >= skip)
+                g_arrived[path].push_back(now);
     }
     ::close(fd);
+}
+
+// A listening socket on the loopback, and its port (0 when it failed).
+int listenOnLoopback(quint16& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in any = loopback(0);
+    socklen_t length = sizeof any;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0 || ::listen(fd, 1) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&any), &length) != 0) {
+        ::close(fd);
+        port = 0;
+        return -1;
+    }
+    port = ntohs(any.sin_port);
+    return fd;
 }
 
 // Types one key every KEY_INTERVAL: `count` keys, or until `until` turns true.
@@ -125,53 +148,26 @@ void flood(quint16 daemonPort, std::atomic<bool>& done, double& seconds) {
     done = true;
 }
 
-// Times every event the loop delivers: the longest one is the longest stretch a single handler (the daemon's
-// batch, for one) kept the thread from everything else.
-class TimedApplication : public QCoreApplication {
-public:
-    using QCoreApplication::QCoreApplication;
-    bool notify(QObject* receiver, QEvent* event) override {
-        if (m_depth++ > 0) {
-            const bool handled = QCoreApplication::notify(receiver, event);
-            --m_depth;
-            return handled;
-        }
-        const Clock::time_point start = Clock::now();
-        const bool handled = QCoreApplication::notify(receiver, event);
-        const Clock::rep took = (Clock::now() - start).count();
-        if (took > longest.load())
-            longest = took; // only this thread writes; the driver reads and resets between phases
-        --m_depth;
-        return handled;
-    }
-    std::atomic<Clock::rep> longest{0};
-
-private:
-    int m_depth = 0;
-};
-
-double microseconds(Clock::rep ticks) {
-    return std::chrono::duration<double, std::micro>(Clock::duration(ticks)).count();
-}
-
 struct Figures {
     std::size_t keys = 0;
     std::size_t lost = 0;
     double medianUs = 0, p99Us = 0, maxUs = 0;
 };
 
-// The keys of the given ranges of key numbers.
-Figures figuresOf(const std::vector<std::pair<std::size_t, std::size_t>>& ranges) {
+// The keys of one path among the given ranges of key numbers.
+Figures figuresOf(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, Path path) {
     std::lock_guard<std::mutex> hold(g_lock);
     std::vector<double> us;
     Figures f;
     for (const auto& [from, to] : ranges) {
         for (std::size_t i = from; i < to; ++i) {
-            if (i >= g_arrived.size()) {
+            if (i % 2 != std::size_t(path))
+                continue;
+            if (i / 2 >= g_arrived[path].size()) {
                 ++f.lost;
                 continue;
             }
-            us.push_back(std::chrono::duration<double, std::micro>(g_arrived[i] - g_typed[i]).count());
+            us.push_back(std::chrono::duration<double, std::micro>(g_arrived[path][i / 2] - g_typed[i]).count());
         }
     }
     f.keys = us.size();
@@ -182,10 +178,15 @@ Figures figuresOf(const std::vector<std::pair<std::size_t, std::size_t>>& ranges
     return f;
 }
 
+void print(const char* what, const char* path, const Figures& f) {
+    std::printf("key to peer %s, %s: %zu keys, median %.0f us, p99 %.0f us, max %.0f us, lost %zu\n", what, path,
+                f.keys, f.medianUs, f.p99Us, f.maxUs, f.lost);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    TimedApplication app(argc, argv);
+    bench::TimedApplication app(argc, argv);
     QTemporaryDir dir;
     ProfileStore store(dir.filePath(QStringLiteral("ZUNO.conf")));
     LoginName::setRawOverride(QStringLiteral("bench"));
@@ -200,19 +201,18 @@ int main(int argc, char** argv) {
     core.setDaemonPort(daemon.localPort());
     core.setRemoteDaemonPort(daemon.localPort());
 
-    // The peer listens, and has left its invitation for "bench" here, as a caller leaves it with its daemon.
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in any = loopback(0);
-    socklen_t length = sizeof any;
-    if (::bind(listener, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0 || ::listen(listener, 1) != 0 ||
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&any), &length) != 0) {
+    // The peers listen; the conversation's has left its invitation for "bench" here, as a caller leaves it with its
+    // daemon.
+    quint16 ports[2];
+    const int listeners[2] = {listenOnLoopback(ports[ENGINE]), listenOnLoopback(ports[QUEUED])};
+    if (listeners[ENGINE] < 0 || listeners[QUEUED] < 0) {
         std::perror("bench_flood: peer socket");
         return 1;
     }
     talk::ControlMessage invite;
     invite.vers = talk::TALK_VERSION;
     invite.type = talk::LEAVE_INVITE;
-    invite.addr = {2, ntohs(any.sin_port), 0x7F000001, {}};
+    invite.addr = {2, ports[ENGINE], 0x7F000001, {}};
     invite.ctl_addr = {2, 40001, 0x7F000001, {}};
     invite.setLocalName("peer");
     invite.setRemoteName("bench");
@@ -220,29 +220,43 @@ int main(int argc, char** argv) {
     daemon.handleDatagram(QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())), 0x7F000001,
                           40001);
 
-    std::atomic<bool> stopPeer{false};
-    std::thread peer(runPeer, listener, std::ref(stopPeer));
+    std::atomic<bool> stopPeers{false};
+    std::thread peers[2] = {std::thread(runPeer, listeners[ENGINE], 3, ENGINE, std::ref(stopPeers)),
+                            std::thread(runPeer, listeners[QUEUED], 0, QUEUED, std::ref(stopPeers))};
+    auto giveUp = [&](const QString& why) {
+        std::fprintf(stderr, "bench_flood: %s\n", qPrintable(why));
+        stopPeers = true;
+        for (int p : {ENGINE, QUEUED}) {
+            ::shutdown(listeners[p], SHUT_RDWR);
+            peers[p].join();
+        }
+        return 1;
+    };
     auto* engine = new ConversationEngine(core, ConversationEngine::Interactive, QStringLiteral("127.0.0.1"),
                                           WireName::typed(QStringLiteral("peer")));
-    if (!engine->start() || !bench::waitFor([engine] { return engine->isConnected(); }, PEER_WAIT_MS)) {
-        std::fprintf(stderr, "bench_flood: the conversation did not connect (%s)\n", qPrintable(engine->status()));
-        stopPeer = true;
-        ::shutdown(listener, SHUT_RDWR);
-        peer.join();
-        return 1;
-    }
+    if (!engine->start() || !bench::waitFor([engine] { return engine->isConnected(); }, PEER_WAIT_MS))
+        return giveUp(QStringLiteral("the conversation did not connect (%1)").arg(engine->status()));
+    QTcpSocket queued;
+    queued.connectToHost(QHostAddress::LocalHost, ports[QUEUED]);
+    if (!bench::waitFor([&queued] { return queued.state() == QAbstractSocket::ConnectedState; }, PEER_WAIT_MS))
+        return giveUp(QStringLiteral("the yardstick's socket did not connect"));
 
     // The keyboard: each byte on this socket pair is one key for the local pane.
     int keyboard[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, keyboard) != 0)
-        return 1;
+        return giveUp(QStringLiteral("no keyboard"));
     qsizetype position = 0;
+    std::size_t keyNumber = 0;
     QSocketNotifier keys(keyboard[0], QSocketNotifier::Read);
     QObject::connect(&keys, &QSocketNotifier::activated, engine, [&] {
         char buffer[256];
         const ssize_t n = ::read(keyboard[0], buffer, sizeof buffer);
-        for (ssize_t i = 0; i < n; ++i)
-            engine->localTextChanged(position++, QStringLiteral("x"));
+        for (ssize_t i = 0; i < n; ++i) {
+            if (keyNumber++ % 2 == ENGINE)
+                engine->SendTypedText(position++, QStringLiteral("x"));
+            else
+                queued.write("x", 1);
+        }
     });
     QTimer::singleShot(WHOLE_RUN_LIMIT_MS, &app, [] { QCoreApplication::exit(2); });
 
@@ -256,7 +270,7 @@ int main(int argc, char** argv) {
         while (Clock::now() < end) {
             {
                 std::lock_guard<std::mutex> hold(g_lock);
-                if (g_arrived.size() >= g_typed.size())
+                if (g_arrived[ENGINE].size() + g_arrived[QUEUED].size() >= g_typed.size())
                     return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -266,23 +280,23 @@ int main(int argc, char** argv) {
         std::lock_guard<std::mutex> hold(g_lock);
         return g_typed.size();
     };
-    Clock::rep quietLongest = 0, floodLongest = 0;
+    double quietLongest = 0, floodLongest = 0;
     std::thread driver([&] {
         for (int round = 0; round < ROUNDS; ++round) {
             std::size_t from = typedSoFar();
-            app.longest = 0;
+            app.reset();
             type(keyboard[1], QUIET_KEYS, nullptr);
             settle();
-            quietLongest = std::max(quietLongest, app.longest.load());
+            quietLongest = std::max(quietLongest, app.longestUs());
             quietKeys.emplace_back(from, typedSoFar());
             from = typedSoFar();
-            app.longest = 0;
+            app.reset();
             std::atomic<bool> floodDone{false};
             std::thread sender(flood, daemon.localPort(), std::ref(floodDone), std::ref(floodSeconds[round]));
             type(keyboard[1], FLOOD_KEYS_LIMIT, &floodDone);
             sender.join();
             settle();
-            floodLongest = std::max(floodLongest, app.longest.load());
+            floodLongest = std::max(floodLongest, app.longestUs());
             floodKeys.emplace_back(from, typedSoFar());
         }
         QMetaObject::invokeMethod(
@@ -290,21 +304,31 @@ int main(int argc, char** argv) {
     });
     const int rc = app.exec();
     driver.join();
-    stopPeer = true;
+    stopPeers = true;
     engine->EndConversation();
-    peer.join();
-    ::close(listener);
+    queued.abort();
+    for (int p : {ENGINE, QUEUED}) {
+        peers[p].join();
+        ::close(listeners[p]);
+    }
 
-    const Figures quiet = figuresOf(quietKeys);
-    const Figures flooded = figuresOf(floodKeys);
     std::sort(floodSeconds.begin(), floodSeconds.end());
-    std::printf("key to peer without a flood: %zu keys, median %.0f us, p99 %.0f us, max %.0f us, lost %zu\n",
-                quiet.keys, quiet.medianUs, quiet.p99Us, quiet.maxUs, quiet.lost);
-    std::printf("key to peer during a %d-datagram flood (%d floods, each sent in about %.0f ms): %zu keys, median"
-                " %.0f us, p99 %.0f us, max %.0f us, lost %zu\n",
-                FLOOD_DATAGRAMS, ROUNDS, floodSeconds[ROUNDS / 2] * 1000, flooded.keys, flooded.medianUs, flooded.p99Us,
-                flooded.maxUs, flooded.lost);
+    print("without a flood", "sent in the turn it was typed", figuresOf(quietKeys, ENGINE));
+    print("without a flood", "sent at the next write notification", figuresOf(quietKeys, QUEUED));
+    const Figures flooded = figuresOf(floodKeys, ENGINE);
+    const Figures queuedFlooded = figuresOf(floodKeys, QUEUED);
+    const QByteArray during = QStringLiteral("during a %1-datagram flood (%2 floods, each sent in about %3 ms)")
+                                  .arg(FLOOD_DATAGRAMS)
+                                  .arg(ROUNDS)
+                                  .arg(floodSeconds[ROUNDS / 2] * 1000, 0, 'f', 0)
+                                  .toLatin1();
+    print(during.constData(), "sent in the turn it was typed", flooded);
+    print(during.constData(), "sent at the next write notification", queuedFlooded);
+    std::printf("keystroke in a flood, sent in its turn against at the next write notification: median %.2f times,"
+                " p99 %.2f times\n",
+                flooded.medianUs / std::max(queuedFlooded.medianUs, 1.0),
+                flooded.p99Us / std::max(queuedFlooded.p99Us, 1.0));
     std::printf("longest single event on the thread: %.0f us without a flood, %.0f us during the floods\n",
-                microseconds(quietLongest), microseconds(floodLongest));
+                quietLongest, floodLongest);
     return rc;
 }

@@ -290,7 +290,7 @@ void CTalkApp::showAbout() {
     loop.exec();
 }
 
-bool CTalkApp::openCustomizeSheet(int page) {
+bool CTalkApp::OpenCustomizeSheet(int page) {
     if (auto* open = qobject_cast<CMyPropertySheet*>(m_customizeSheet.data())) {
         open->setActivePage(page);
         open->showNormal();
@@ -335,7 +335,7 @@ void CTalkApp::Talk() {
     if (person.isEmpty()) {
         // An empty address book: the People page first, then whoever was added.
         QPointer<CTalkApp> self(this);
-        openCustomizeSheet(0);
+        OpenCustomizeSheet(0);
         if (!self)
             return;
         person = TopPerson(m_store);
@@ -343,7 +343,7 @@ void CTalkApp::Talk() {
     if (person.isEmpty())
         return;
     if (m_settings.talktotop)
-        startLocate(m_settings.urgency != 0, person);
+        StartLocate(m_settings.urgency != 0, person);
     else
         CPersonDialog::openNew(*this);
 }
@@ -359,7 +359,7 @@ QObject* CTalkApp::startConversation(int mode, const QString& host, const WireNa
     return guard.data();
 }
 
-void CTalkApp::startLocate(bool urgent, const QString& person) {
+void CTalkApp::StartLocate(bool urgent, const QString& person) {
     // The window owns itself and its search; it is deleted when it closes or hands a row to a conversation.
     auto* window = new CLocateWindow(*this, urgent, person);
     window->start();

@@ -164,7 +164,7 @@ void CTrayWindow::OnCommand(int command) {
     QPointer<CTrayWindow> self(this);
     switch (command) {
     case CMD_CUSTOMIZE:
-        m_app.openCustomizeSheet(m_app.settings().tab);
+        m_app.OpenCustomizeSheet(m_app.settings().tab);
         return;
     case CMD_TALK:
         m_app.Talk();

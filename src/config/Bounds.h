@@ -32,6 +32,10 @@ constexpr int FULL_BATCH_PAUSE_MS = 1;
 // beyond waits in the system's buffers, and then at the peer.
 constexpr std::ptrdiff_t MAX_STREAM_BYTES_PER_EVENT = 8 * 1024;
 constexpr std::ptrdiff_t STREAM_READ_BUFFER_SIZE = 64 * 1024;
+// Conversations: a turn of reading the stream also ends once it has taken this long (microseconds), whatever it
+// has read; it reads at least once. Bytes alone bound the work, not the time: a slow pane, a busy machine, or
+// the robots of many callers each taking their full share one after the other would still keep the daemon waiting.
+constexpr int MAX_STREAM_TIME_PER_EVENT_US = 1000;
 
 // Conversations that prompts start by themselves (the talk robot, Connect at once), at a time, and how many of
 // them one caller host may hold.

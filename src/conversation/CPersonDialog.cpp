@@ -112,7 +112,7 @@ void CPersonDialog::accept() {
         if (m_settings.movetotop == 1)
             MovePersonToTop(m_store, pos, person);
         hide();
-        m_context.startLocate(urgent, person);
+        m_context.StartLocate(urgent, person);
         if (self)
             QDialog::accept();
         return;
@@ -121,7 +121,7 @@ void CPersonDialog::accept() {
     AppContext& context = m_context;
     QDialog::accept();
     // A sheet that was open already stays open: no fresh dialog until it closes.
-    if (context.openCustomizeSheet(0))
+    if (context.OpenCustomizeSheet(0))
         openNew(context);
 }
 

@@ -50,7 +50,7 @@ CTalkConversation::CTalkConversation(AppContext& context, int mode, const QStrin
     });
     connect(m_engine, &ConversationEngine::connectedToPeer, this, &CTalkConversation::onConnected);
     connect(m_engine, &ConversationEngine::remoteEdits, this, [this](const RemoteEdits& edits) {
-        m_remotePane->apply(edits);
+        m_remotePane->ShowReceived(edits);
         if (m_speech && QAccessible::isActive())
             m_speech->take(edits);
     });
@@ -193,7 +193,7 @@ void CTalkConversation::onLocalContentsChange(int position, int removed, int add
     c.setPosition(position);
     c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     QPointer<CTalkConversation> self(this);
-    m_engine->localTextChanged(position, c.selectedText());
+    m_engine->SendTypedText(position, c.selectedText());
 }
 
 void CTalkConversation::onConnected() {

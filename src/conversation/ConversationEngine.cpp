@@ -92,7 +92,7 @@ bool ConversationEngine::start() {
                           SocketErrors::fromQt(m_control->error(), m_control->errorString()));
         return false;
     }
-    connect(m_control, &QUdpSocket::readyRead, this, &ConversationEngine::onControlReadable);
+    connect(m_control, &QUdpSocket::readyRead, this, [this] { OnReadable(m_control); });
 
     if (m_mode == Robot) {
         m_robotWaitTimer.start();
@@ -201,7 +201,14 @@ void ConversationEngine::deliver(const Outgoing& item, const QHostAddress& remot
 
 // --- Control replies ----------------------------------------------------------------------------------
 
-void ConversationEngine::onControlReadable() {
+void ConversationEngine::OnReadable(const QObject* signalled) {
+    if (signalled == m_control)
+        readControlReplies();
+    else if (!m_streamTurnQueued) // a turn already queued reads what has come meanwhile too
+        readStream();
+}
+
+void ConversationEngine::readControlReplies() {
     QPointer<ConversationEngine> self(this);
     while (self && m_control && m_control->hasPendingDatagrams()) {
         std::uint8_t buffer[talk::MESSAGE_SIZE] = {};

@@ -76,6 +76,8 @@ public:
     // Tests shorten how long a robot conversation lasts without data from its caller, and in all
     // (bounds::ROBOT_IDLE_LIMIT_MS, bounds::ROBOT_CONVERSATION_LIMIT_MS).
     void setRobotLimits(int idleMs, int totalMs);
+    // Tests shorten the time a turn of reading the stream may take (bounds::MAX_STREAM_TIME_PER_EVENT_US).
+    void setStreamTurnTime(int microseconds) { m_streamTurnNs = qint64(microseconds) * 1000; }
 
     int mode() const { return m_mode; }
     QString remoteHost() const { return m_host; }
@@ -91,12 +93,13 @@ public:
     QString remoteText() const { return m_decoder.text(); }
     const TypedTextDiff& localRecord() const { return m_local; }
 
-    // The local pane's text from `position` to its end is now `tail`: tells the peer. False when the send
-    // failed (the error has been reported).
-    bool localTextChanged(qsizetype position, const QString& tail);
+    // The local pane's text from `position` to its end is now `tail`: tells the peer, on the wire in this same turn
+    // of the event loop. The change is recorded first; a failure found putting it on the wire is reported after
+    // that. False when the socket refused the bytes (reported, and nothing recorded) or the conversation ended.
+    bool SendTypedText(qsizetype position, const QString& tail);
     // The user erased the local line or last word (EraseRules::KILL_LINE or WORD_ERASE): tells the peer with that
-    // one byte. Taken into the record before the pane changes, so that the pane's change then sends nothing more.
-    // False when the send failed (the error has been reported).
+    // one byte, as SendTypedText does. Taken into the record before the pane changes, so that the pane's change then
+    // sends nothing more.
     bool localEditChar(char editChar);
 
     // Sends DELETE, then ends the conversation.
@@ -129,10 +132,11 @@ private:
     void pump();
     void deliver(const Outgoing& item, const QHostAddress& remote);
     void onLookedUp(const QHostInfo& info);
-    void onControlReadable();
+    // The signalled socket (the control socket or the data socket) has something to read.
+    void OnReadable(const QObject* signalled);
+    void readControlReplies();
     bool isFromDaemon(const QHostAddress& sender, quint16 port) const;
     void onControlReply(const talk::ControlMessage& reply);
-    void onStreamReadable();
     void readStream();
     void queueStreamTurn();
     void OnIncomingConnection();
@@ -149,7 +153,8 @@ private:
     void closeStream();
     void fileRobotMessage();
     void setStatus(const QString& text);
-    bool sendStream(const QByteArray& bytes);
+    bool queueStream(const QByteArray& bytes);
+    void flushStream();
 
     AppContext& m_context;
     const int m_mode;
@@ -169,6 +174,9 @@ private:
     bool m_peerClosePending = false;
     // A turn of reading the stream is queued: what is left is read there.
     bool m_streamTurnQueued = false;
+    qint64 m_streamTurnNs = qint64(bounds::MAX_STREAM_TIME_PER_EVENT_US) * 1000;
+    // The data socket is writing what was queued: an error it reports now is a failed send.
+    bool m_flushing = false;
     bool m_released = false;
     int m_announcements = 0;
     int m_lookUpRetries = 0;

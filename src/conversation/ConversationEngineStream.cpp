@@ -8,6 +8,7 @@
 #include "platform/SocketErrors.h"
 #include "robot/StoreRobotMessage.h"
 
+#include <QElapsedTimer>
 #include <QHostInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -26,7 +27,7 @@ void ConversationEngine::startCallee(quint16 peerPort) {
         return;
     }
     connect(m_data, &QTcpSocket::connected, this, &ConversationEngine::OnConnected);
-    connect(m_data, &QTcpSocket::readyRead, this, &ConversationEngine::onStreamReadable);
+    connect(m_data, &QTcpSocket::readyRead, this, [this] { OnReadable(m_data); });
     connect(m_data, &QTcpSocket::disconnected, this, &ConversationEngine::OnPeerClosed);
     connect(m_data, &QTcpSocket::errorOccurred, this, &ConversationEngine::onDataError);
     // Connect to the port the invitation names, at the address whose daemon gave it: the host that was called (not
@@ -58,12 +59,12 @@ void ConversationEngine::OnIncomingConnection() {
     m_data->setParent(this);
     m_data->setReadBufferSize(bounds::STREAM_READ_BUFFER_SIZE);
     m_listener->close();
-    connect(m_data, &QTcpSocket::readyRead, this, &ConversationEngine::onStreamReadable);
+    connect(m_data, &QTcpSocket::readyRead, this, [this] { OnReadable(m_data); });
     connect(m_data, &QTcpSocket::disconnected, this, &ConversationEngine::OnPeerClosed);
     connect(m_data, &QTcpSocket::errorOccurred, this, &ConversationEngine::onDataError);
     OnConnected();
     if (!m_released && m_data && m_data->bytesAvailable() > 0)
-        onStreamReadable();
+        OnReadable(m_data);
 }
 
 // The listener stops accepting after a failed accept: a conversation that went on waiting would never be called.
@@ -85,7 +86,8 @@ void ConversationEngine::OnConnected() {
     m_robotWaitTimer.stop();
     if (m_mode == Robot)
         m_robotIdleTimer.start();
-    if (!sendStream(QByteArray(EDIT_CHARS, 3)))
+    // They leave with the first typed text, or at the socket's next write notification.
+    if (!queueStream(QByteArray(EDIT_CHARS, 3)))
         return;
     SendRequest(talk::DELETE);
     emit titleChanged(title());
@@ -96,12 +98,13 @@ void ConversationEngine::OnConnected() {
         return;
     if (m_mode == Robot) {
         const QString text = m_context.settings().autotext;
-        if (localTextChanged(0, text))
+        if (SendTypedText(0, text))
             emit localTextSet(text);
     }
 }
 
-bool ConversationEngine::sendStream(const QByteArray& bytes) {
+// Into the data socket's buffer: a refusal (the socket is not connected) is the failed send.
+bool ConversationEngine::queueStream(const QByteArray& bytes) {
     if (!m_data)
         return false;
     if (m_data->write(bytes) < 0) {
@@ -112,40 +115,55 @@ bool ConversationEngine::sendStream(const QByteArray& bytes) {
     return true;
 }
 
-bool ConversationEngine::localTextChanged(qsizetype position, const QString& tail) {
+// What the data socket holds goes to the system now, not at its next write notification a turn later: a key reaches
+// the peer in the turn it was typed, whatever else is waiting for the thread. A failure comes back through the data
+// socket's error signal (onDataError), and what the socket cannot take yet leaves at its write notification.
+void ConversationEngine::flushStream() {
+    if (!m_data)
+        return;
+    QPointer<ConversationEngine> self(this);
+    m_flushing = true;
+    m_data->flush();
+    if (self)
+        m_flushing = false;
+}
+
+bool ConversationEngine::SendTypedText(qsizetype position, const QString& tail) {
     if (m_released)
         return false;
-    if (m_connected && !m_peerClosePending) {
+    const bool sending = m_connected && !m_peerClosePending;
+    if (sending) {
         const QByteArray bytes = m_local.replaceFrom(position, tail);
-        if (!bytes.isEmpty() && !sendStream(bytes))
+        if (!bytes.isEmpty() && !queueStream(bytes))
             return false;
     }
     m_local.commit(position, tail);
-    return true;
+    if (sending)
+        flushStream();
+    return !m_released;
 }
 
 bool ConversationEngine::localEditChar(char editChar) {
     if (m_released)
         return false;
-    if (m_connected && !m_peerClosePending && !sendStream(QByteArray(1, editChar)))
+    const bool sending = m_connected && !m_peerClosePending;
+    if (sending && !queueStream(QByteArray(1, editChar)))
         return false;
     m_local.commitEditChar(editChar);
-    return true;
+    if (sending)
+        flushStream();
+    return !m_released;
 }
 
-void ConversationEngine::onStreamReadable() {
-    // A turn already queued reads what has come meanwhile too.
-    if (!m_streamTurnQueued)
-        readStream();
-}
-
-// One turn: at most bounds::MAX_STREAM_BYTES_PER_EVENT bytes, so that a peer who never pauses cannot keep the
-// thread (the daemon, the timers, the other conversations) from its other work.
+// One turn: at most bounds::MAX_STREAM_BYTES_PER_EVENT bytes and bounds::MAX_STREAM_TIME_PER_EVENT_US, so that a peer
+// who never pauses cannot keep the thread (the daemon, the timers, the other conversations) from its other work.
 void ConversationEngine::readStream() {
     QPointer<ConversationEngine> self(this);
     qint64 taken = 0;
+    QElapsedTimer turn;
+    turn.start();
     while (self && !m_released && m_data && m_data->bytesAvailable() > 0) {
-        if (taken >= bounds::MAX_STREAM_BYTES_PER_EVENT) {
+        if (taken >= bounds::MAX_STREAM_BYTES_PER_EVENT || (taken > 0 && turn.nsecsElapsed() >= m_streamTurnNs)) {
             queueStreamTurn();
             return;
         }
@@ -201,7 +219,8 @@ void ConversationEngine::onDataError(QAbstractSocket::SocketError error) {
         OnPeerClosed();
         return;
     }
-    ReportSocketError(QStringLiteral("TCP socket read error."), code);
+    ReportSocketError(
+        m_flushing ? QStringLiteral("Could not send a packet.") : QStringLiteral("TCP socket read error."), code);
 }
 
 void ConversationEngine::OnPeerClosed() {

@@ -20,7 +20,7 @@ RemotePane::RemotePane(QWidget* parent) : ReceivedTextView(parent) {
 
 // Edits are merged and shown once per frame: every change of the document makes the pane lay out its last
 // page again to size the scroll bar, which a burst of small reads would otherwise pay for each time.
-void RemotePane::apply(const RemoteEdits& edits) {
+void RemotePane::ShowReceived(const RemoteEdits& edits) {
     for (const RemoteEdit& e : edits) {
         const qsizetype fromPending = std::min(e.erase, m_pendingInsert.size());
         m_pendingInsert.chop(fromPending);

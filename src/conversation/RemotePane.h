@@ -20,8 +20,8 @@ public:
     // How long received text waits, at most, before it is shown (one frame).
     static constexpr int FLUSH_DELAY_MS = 16;
 
-    // Takes edits in; they show within FLUSH_DELAY_MS.
-    void apply(const RemoteEdits& edits);
+    // Takes the edits of one read of the stream in; they show within FLUSH_DELAY_MS.
+    void ShowReceived(const RemoteEdits& edits);
     // Shows what is waiting now.
     void flushPending();
 

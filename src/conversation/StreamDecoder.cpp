@@ -4,6 +4,7 @@
 #include "conversation/EraseRules.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace {
 
@@ -65,9 +66,9 @@ RemoteEdits StreamDecoder::feed(const char* data, qsizetype length) {
         qsizetype run = i;
         while (run < length && isPlainAscii(static_cast<unsigned char>(data[run])))
             ++run;
-        if (run > i + 1 && m_pending.isEmpty()) {
+        if (run > i && m_pending.isEmpty()) {
             m_lastWasCR = false;
-            appendChars(QString::fromLatin1(data + i, run - i), out);
+            appendChars(QLatin1StringView(data + i, run - i), out);
             i = run - 1;
             continue;
         }
@@ -128,7 +129,7 @@ void StreamDecoder::handleByte(unsigned char c, RemoteEdits& out) {
             m_pending.append(char(c));
             m_pendingNeed = need;
         } else if (!isC1Control(c)) {
-            appendChars(QString(QChar(char16_t(c))), out);
+            appendChars(QChar(char16_t(c)), out);
         }
         return;
     }
@@ -139,14 +140,14 @@ void StreamDecoder::handleByte(unsigned char c, RemoteEdits& out) {
     else if (c == m_edit[2])
         eraseWord(out);
     else if (c == 13) {
-        appendChars(QStringLiteral("\n"), out);
+        appendChars(QChar(u'\n'), out);
         m_lastWasCR = true;
     } else if (c == 10) {
         // CR LF from a peer that sends both is one line break.
         if (!afterCR)
-            appendChars(QStringLiteral("\n"), out);
+            appendChars(QChar(u'\n'), out);
     } else if (c == 9 || c >= 32)
-        appendChars(QString(QChar(char16_t(c))), out);
+        appendChars(QChar(char16_t(c)), out);
     // Any other control character is not shown.
 }
 
@@ -162,9 +163,15 @@ void StreamDecoder::flushPending(RemoteEdits& out) {
     appendChars(latin1, out); // never empty: a lead byte is no control
 }
 
-void StreamDecoder::appendChars(const QString& s, RemoteEdits& out) {
+// Text that is known to hold no line break (a run of plain ASCII, one character) is appended without counting them.
+template <typename Text> void StreamDecoder::appendChars(const Text& s, RemoteEdits& out) {
+    static_assert(std::is_same_v<Text, QString> || std::is_same_v<Text, QChar> ||
+                  std::is_same_v<Text, QLatin1StringView>);
     m_text.append(s);
-    m_lineBreaks += s.count(u'\n');
+    if constexpr (std::is_same_v<Text, QString>)
+        m_lineBreaks += s.count(u'\n');
+    else if constexpr (std::is_same_v<Text, QChar>)
+        m_lineBreaks += s == u'\n' ? 1 : 0;
     if (out.isEmpty())
         out.append(RemoteEdit{});
     out.last().insert.append(s);

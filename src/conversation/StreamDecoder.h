@@ -55,7 +55,8 @@ private:
     bool isPlainAscii(unsigned char c) const;
     void handleByte(unsigned char c, RemoteEdits& out);
     void flushPending(RemoteEdits& out);
-    void appendChars(const QString& s, RemoteEdits& out);
+    // `s`: a QString, one QChar, or a QLatin1StringView of plain ASCII.
+    template <typename Text> void appendChars(const Text& s, RemoteEdits& out);
     void eraseChars(qsizetype units, RemoteEdits& out);
     void eraseOne(RemoteEdits& out);
     void killLine(RemoteEdits& out);

@@ -43,7 +43,7 @@ public:
 
     // Opens the Customize sheet on `page` and returns when it has closed (true); an open sheet only switches to
     // the page and stays open (false).
-    virtual bool openCustomizeSheet(int page) = 0;
+    virtual bool OpenCustomizeSheet(int page) = 0;
     // Restores and brings the open monitor to the foreground, or opens a new one.
     virtual void openMessageMonitor() = 0;
     // Whether the message monitor is on screen (open and not minimised): the user sees every message filed in it.
@@ -55,7 +55,7 @@ public:
     // typed one is WireName::typed.
     virtual QObject* startConversation(int mode, const QString& host, const WireName& user) = 0;
     // A new locate search for a person of the address book.
-    virtual void startLocate(bool urgent, const QString& person) = 0;
+    virtual void StartLocate(bool urgent, const QString& person) = 0;
     // Ends the program with `code` once control returns to the event loop.
     virtual void requestQuit(int code) = 0;
 

@@ -52,13 +52,13 @@ public:
     QList<Search> searches;
     QList<int> sheets;
 
-    bool openCustomizeSheet(int page) override {
+    bool OpenCustomizeSheet(int page) override {
         sheets << page;
-        return CTalkApp::openCustomizeSheet(page);
+        return CTalkApp::OpenCustomizeSheet(page);
     }
-    void startLocate(bool urgent, const QString& person) override {
+    void StartLocate(bool urgent, const QString& person) override {
         if (!recording)
-            return CTalkApp::startLocate(urgent, person);
+            return CTalkApp::StartLocate(urgent, person);
         searches << Search{urgent, person};
     }
 };
@@ -202,7 +202,7 @@ private slots:
         QVERIFY(!monitor->isMinimized());
     }
 
-    void openCustomizeSheetWaitsAndSwitches() {
+    void customizeSheetWaitsAndSwitches() {
         bool checked = false;
         bool switchedOnly = false;
         ModalCloser closer([&](QWidget* shown) {
@@ -210,13 +210,13 @@ private slots:
             QVERIFY(sheet);
             QCOMPARE(sheet->activePage()->pageIndex(), CPPse::INDEX);
             // The tray asks again (empty address book): the open sheet switches to People.
-            switchedOnly = !m_app->openCustomizeSheet(CMyPPp::INDEX);
+            switchedOnly = !m_app->OpenCustomizeSheet(CMyPPp::INDEX);
             QCOMPARE(openWindow<CMyPropertySheet>(), sheet);
             QCOMPARE(sheet->activePage()->pageIndex(), CMyPPp::INDEX);
             checked = true;
             sheet->accept();
         });
-        QVERIFY(m_app->openCustomizeSheet(CPPse::INDEX));
+        QVERIFY(m_app->OpenCustomizeSheet(CPPse::INDEX));
         QVERIFY(checked);
         QVERIFY(switchedOnly);
         flushDeletes(); // the sheet deletes itself on close
@@ -386,12 +386,12 @@ private slots:
         QTRY_VERIFY(robot.isNull());
     }
 
-    void startLocateOpensAWindow() {
+    void locateOpensAWindow() {
         SavePeopleTree(store(), {{"Ann", {{"ann", {"127.0.0.1"}}}}});
         QUdpSocket daemon; // the search's queries land here, never on port 518
         QVERIFY(daemon.bind(QHostAddress::LocalHost, 0));
         m_app->setRemoteDaemonPort(daemon.localPort());
-        m_app->startLocate(false, "Ann");
+        m_app->StartLocate(false, "Ann");
         CLocateWindow* found = openWindow<CLocateWindow>();
         QVERIFY(found);
         QCOMPARE(found->windowTitle(), QStringLiteral("Murmelo: looking for Ann (query #0)"));

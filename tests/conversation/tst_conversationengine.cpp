@@ -3,6 +3,7 @@
 
 #include "conversation/ClosingConnection.h"
 #include "conversation/ConversationEngine.h"
+#include "conversation/EraseRules.h"
 #include "platform/LoginName.h"
 #include "robot/StoreRobotMessage.h"
 
@@ -18,6 +19,7 @@
 #include <thread>
 
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -45,6 +47,7 @@ private slots:
     void rejection_data();
     void rejection();
     void resetConnection();
+    void typedTextLeavesInItsTurn();
     void closingSendsWhatWasTyped_data();
     void closingSendsWhatWasTyped();
     void streamReadInBoundedTurns_data();
@@ -125,9 +128,9 @@ void TestConversationEngine::callerRole() {
     QVERIFY(!late.waitForConnected(1000) || !late.waitForReadyRead(300));
 
     // Text both ways.
-    QVERIFY(e->localTextChanged(0, QStringLiteral("ab")));
-    QVERIFY(e->localTextChanged(1, QString()));
-    QVERIFY(e->localTextChanged(1, QStringLiteral("c\n")));
+    QVERIFY(e->SendTypedText(0, QStringLiteral("ab")));
+    QVERIFY(e->SendTypedText(1, QString()));
+    QVERIFY(e->SendTypedText(1, QStringLiteral("c\n")));
     QTRY_COMPARE(peer->bytesAvailable(), qint64(5));
     QCOMPARE(peer->readAll(), QByteArray("ab\x08"
                                          "c\n"));
@@ -390,6 +393,39 @@ void TestConversationEngine::resetConnection() {
     QCOMPARE(e->remoteText(), QStringLiteral("x"));
 }
 
+// Typed text is on the wire when the call returns, with no turn of the event loop in between (only the peer's socket
+// is waited on). A failure found there, a reset the loop has not read yet, takes the closed path once the change is
+// in the record.
+void TestConversationEngine::typedTextLeavesInItsTurn() {
+    ConversationEngine* e = f.make(0, HOST, QStringLiteral("bob"));
+    QTcpSocket* peer = f.connectAsCallee(e);
+    QVERIFY(peer);
+    QTRY_COMPARE(peer->bytesAvailable(), qint64(3)); // the edit characters
+    peer->readAll();
+    QVERIFY(e->SendTypedText(0, QStringLiteral("ab")));
+    QVERIFY(e->localEditChar(EraseRules::KILL_LINE));
+    while (peer->bytesAvailable() < 3 && peer->waitForReadyRead(WAIT)) {
+    }
+    QCOMPARE(peer->readAll(), QByteArray("ab\x15"));
+
+    QTcpSocket* data = e->findChild<QTcpSocket*>();
+    QVERIFY(data);
+    struct linger lg {
+        1, 0
+    };
+    QCOMPARE(::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &lg, sizeof lg), 0);
+    peer->abort();
+    pollfd reset{int(data->socketDescriptor()), POLLIN, 0};
+    QCOMPARE(::poll(&reset, 1, WAIT), 1);
+    QString recordAtClose;
+    QObject scope;
+    connect(e, &ConversationEngine::peerClosed, &scope, [&] { recordAtClose = e->localRecord().sentText(); });
+    e->SendTypedText(0, QStringLiteral("c"));
+    QCOMPARE(recordAtClose, QStringLiteral("c"));
+    QCOMPARE(e->status(), QStringLiteral("Connection closed."));
+    QVERIFY(!e->isReleased());
+}
+
 void TestConversationEngine::closingSendsWhatWasTyped_data() {
     QTest::addColumn<bool>("programEnds"); // no event loop runs after the close
     QTest::newRow("in the background") << false;
@@ -411,7 +447,7 @@ void TestConversationEngine::closingSendsWhatWasTyped() {
     QByteArray typed;
     for (int line = 0; typed.size() < 8 * 1024 * 1024; ++line)
         typed += QByteArray::number(line) + " the quick brown fox\n";
-    QVERIFY(e->localTextChanged(0, QString::fromLatin1(typed)));
+    QVERIFY(e->SendTypedText(0, QString::fromLatin1(typed)));
     QTest::qWait(50);
     e->EndConversation();
     QByteArray received;
@@ -464,18 +500,27 @@ private:
 void TestConversationEngine::streamReadInBoundedTurns_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("peerCloses");
-    QTest::newRow("interactive") << 0 << false;
-    QTest::newRow("interactive, the peer closes after it") << 0 << true;
-    QTest::newRow("robot, the caller hangs up after it") << 1 << true;
+    QTest::addColumn<int>("turnTimeUs"); // -1: bounds::MAX_STREAM_TIME_PER_EVENT_US
+    QTest::addColumn<qsizetype>("turnBytes");
+    const qsizetype full = bounds::MAX_STREAM_BYTES_PER_EVENT;
+    QTest::newRow("interactive") << 0 << false << -1 << full;
+    QTest::newRow("interactive, the peer closes after it") << 0 << true << -1 << full;
+    QTest::newRow("robot, the caller hangs up after it") << 1 << true << -1 << full;
+    QTest::newRow("a turn's time spent after one read") << 0 << true << 0 << ConversationEngine::READ_SIZE;
 }
 
-// A burst beyond a turn and beyond the socket's buffer is read bounds::MAX_STREAM_BYTES_PER_EVENT at most per event,
-// all of it and in order; a close right behind it comes after its last byte.
+// A burst beyond a turn and beyond the socket's buffer is read bounds::MAX_STREAM_BYTES_PER_EVENT at most per event
+// (less once the turn's time is spent, but one read at least), all of it and in order; a close right behind it
+// comes after its last byte.
 void TestConversationEngine::streamReadInBoundedTurns() {
     QFETCH(int, mode);
     QFETCH(bool, peerCloses);
+    QFETCH(int, turnTimeUs);
+    QFETCH(qsizetype, turnBytes);
     f.core->settings().autotext.clear();
     ConversationEngine* e = f.make(mode, HOST, QStringLiteral("bob"));
+    if (turnTimeUs >= 0)
+        e->setStreamTurnTime(turnTimeUs);
     QPointer<ConversationEngine> guard(e);
     QTcpSocket* peer = f.connectAsCallee(e);
     QVERIFY(peer);
@@ -505,8 +550,8 @@ void TestConversationEngine::streamReadInBoundedTurns() {
         QCOMPARE(f.core->messages().messages().at(0).text, expected);
     }
     text.eventFilter(nullptr, nullptr);
-    QVERIFY(*std::max_element(text.turns.begin(), text.turns.end()) <= bounds::MAX_STREAM_BYTES_PER_EVENT);
-    QVERIFY(text.turns.contains(bounds::MAX_STREAM_BYTES_PER_EVENT)); // the turns were full: there was a backlog
+    QVERIFY(*std::max_element(text.turns.begin(), text.turns.end()) <= turnBytes);
+    QVERIFY(text.turns.size() >= burst.size() / turnBytes);
 }
 
 void TestConversationEngine::unresolvableHostWaits() {

@@ -122,16 +122,16 @@ void TestConversationInterop::callingUnixUser() {
     QTRY_VERIFY_WITH_TIMEOUT(e && e->isConnected(), 10000);
     QCOMPARE(e->status(), QStringLiteral("Connected."));
 
-    QVERIFY(e->localTextChanged(0, QStringLiteral("hi from murmelo")));
-    QVERIFY(e->localTextChanged(14, QString())); // one Backspace
+    QVERIFY(e->SendTypedText(0, QStringLiteral("hi from murmelo")));
+    QVERIFY(e->SendTypedText(14, QString())); // one Backspace
     QVERIFY2(m_peers->waitForScreen(QStringLiteral("hi from murmel")), qPrintable(m_peers->screen()));
     QVERIFY(!m_peers->screen().contains(QStringLiteral("murmelo")));
     if (lineAndWordErase) {
         // Control+W and Control+U as the local pane sends them: talk's screen then shows what the pane keeps.
         QVERIFY(e->localEditChar(EraseRules::WORD_ERASE));
-        QVERIFY(e->localTextChanged(8, QStringLiteral("talk\nscrap it")));
+        QVERIFY(e->SendTypedText(8, QStringLiteral("talk\nscrap it")));
         QVERIFY(e->localEditChar(EraseRules::KILL_LINE));
-        QVERIFY(e->localTextChanged(13, QStringLiteral("ok")));
+        QVERIFY(e->SendTypedText(13, QStringLiteral("ok")));
         QCOMPARE(e->localRecord().sentText(), QStringLiteral("hi from talk\nok"));
         QVERIFY2(m_peers->waitForScreen(QStringLiteral("hi from talk\nok\n")), qPrintable(m_peers->screen()));
         QVERIFY(!m_peers->screen().contains(QStringLiteral("murmel")));

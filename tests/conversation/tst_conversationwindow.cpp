@@ -48,6 +48,8 @@ private slots:
     void panesReachedByKeyboard();
     void remotePaneKeepsWhatTheDecoderKeeps_data();
     void remotePaneKeepsWhatTheDecoderKeeps();
+    void tripleClickSelectsALine_data();
+    void tripleClickSelectsALine();
     void escapeAndContextMenus();
     void peerClosesKeepsWindow();
     void fontMenu();
@@ -444,7 +446,7 @@ void TestConversationWindow::remotePaneKeepsWhatTheDecoderKeeps() {
         RemotePane pane;
         StreamDecoder decoder(limit);
         for (qsizetype at = 0, n = 1; at < stream.size(); at += 5, ++n) {
-            pane.apply(decoder.feed(stream.mid(at, 5)));
+            pane.ShowReceived(decoder.feed(stream.mid(at, 5)));
             if (n % flushEvery == 0) {
                 pane.flushPending();
                 QCOMPARE(pane.text(), decoder.plainText());
@@ -459,6 +461,40 @@ void TestConversationWindow::remotePaneKeepsWhatTheDecoderKeeps() {
         pane.copy();
         QCOMPARE(QApplication::clipboard()->text(), decoder.plainText());
     }
+}
+
+// Lines share blocks of the view, and a long one spans several: a triple click selects the line under it all the same.
+void TestConversationWindow::tripleClickSelectsALine_data() {
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<int>("block");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("a line among others in its block") << QByteArray("one\ntwo two\nthree") << 0 << 5 << "two two\n";
+    QTest::newRow("the last line") << QByteArray("one\ntwo two\nthree") << 0 << 14 << "three";
+    QTest::newRow("a line in display blocks")
+        << "x\n" + QByteArray(2500, 'k') + "\nend" << 2 << 10 << QString(2500, u'k') + "\n";
+}
+
+void TestConversationWindow::tripleClickSelectsALine() {
+    QFETCH(QByteArray, stream);
+    QFETCH(int, block);
+    QFETCH(int, offset);
+    QFETCH(QString, line);
+    RemotePane pane;
+    pane.resize(600, 300);
+    pane.show();
+    StreamDecoder decoder;
+    pane.ShowReceived(decoder.feed("\x08\x15\x17" + stream));
+    pane.flushPending();
+    QTextCursor at(pane.document()->findBlockByNumber(block));
+    at.setPosition(at.position() + offset);
+    pane.setTextCursor(at);
+    pane.ensureCursorVisible();
+    const QPoint point = pane.cursorRect().center();
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, point);
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, point);
+    pane.copy();
+    QCOMPARE(QApplication::clipboard()->text(), line);
 }
 
 void TestConversationWindow::escapeAndContextMenus() {

@@ -69,7 +69,7 @@ private slots:
         CMessageMonitor* monitor = open();
         select(monitor->table(), 0);
         QCOMPARE(monitor->textPane()->text(), line + "\nend");
-        QVERIFY(monitor->textPane()->blockCount() >= 4);
+        QVERIFY(monitor->textPane()->blockCount() >= 3);
     }
 
     void timeFieldsAreNotPadded_data() {

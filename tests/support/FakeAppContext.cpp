@@ -7,7 +7,7 @@ FakeAppContext::FakeAppContext(ProfileStore& store) : m_store(store), m_messageS
 
 FakeAppContext::~FakeAppContext() = default;
 
-bool FakeAppContext::openCustomizeSheet(int page) {
+bool FakeAppContext::OpenCustomizeSheet(int page) {
     sheets.append(page);
     if (onSheet)
         onSheet();

@@ -63,12 +63,12 @@ public:
     void setRobotSwitch(int on) override { m_robotSwitch = on ? 1 : 0; }
     quint16 daemonPort() const override { return m_daemonPort; }
     quint16 remoteDaemonPort() const override { return m_remoteDaemonPort; }
-    bool openCustomizeSheet(int page) override;
+    bool OpenCustomizeSheet(int page) override;
     void openMessageMonitor() override;
     bool messageMonitorOpen() const override { return monitorOpen; }
     void showAbout() override { ++aboutBoxes; }
     QObject* startConversation(int mode, const QString& host, const WireName& user) override;
-    void startLocate(bool urgent, const QString& person) override { searches.append({urgent, person}); }
+    void StartLocate(bool urgent, const QString& person) override { searches.append({urgent, person}); }
     void requestQuit(int code) override { quits.append(code); }
     void addTalkWindow(TalkWindowEntry* window) override;
     void removeTalkWindow(TalkWindowEntry* window) override { m_talkWindows.removeAll(window); }

@@ -3,9 +3,12 @@
 
 #include "config/Bounds.h"
 
+#include <QApplication>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -13,11 +16,19 @@ namespace {
 
 // The user state of a block that begins a line (what Qt gives a new block).
 constexpr int BEGINS_LINE = -1;
+// A line break keeps the next line in the block while the block holds fewer characters than this; so only a line of
+// more than half a block ever overflows one and has to move on to a block of its own.
+constexpr qsizetype SHARED_BLOCK = bounds::DISPLAY_LINE_LIMIT / 2;
 
-// The characters that QTextCursor::insertText turns into block breaks.
-bool startsBlock(QChar c) {
+// The characters that QTextCursor::insertText turns into block breaks, and the line separator: line breaks.
+bool isLineBreak(QChar c) {
     return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator || c == u'\xFDD0' ||
-           c == u'\xFDD1';
+           c == u'\xFDD1' || c == QChar::LineSeparator;
+}
+
+// QTextCursor::movePosition lays the cursor's block out first, whatever the move: setting the position does not.
+void moveToEnd(QTextCursor& cursor) {
+    cursor.setPosition(cursor.document()->characterCount() - 1);
 }
 
 bool isBlank(QChar c) {
@@ -43,39 +54,54 @@ void ReceivedTextView::setText(const QString& text) {
     setPlainText(QString());
     QTextCursor cursor(document());
     cursor.beginEditBlock();
-    appendText(cursor, text);
+    QString shown = text;
+    appendText(cursor, shown);
     cursor.endEditBlock();
     moveCursor(QTextCursor::Start);
 }
 
-// Text without long lines goes in with one insertion, as Qt splits it into blocks at its line breaks.
-void ReceivedTextView::appendText(QTextCursor& cursor, QStringView text) {
-    cursor.movePosition(QTextCursor::End);
-    qsizetype column = cursor.block().length() - 1;
-    qsizetype from = 0;
+// The line breaks of `text` become the view's own on the way in: line separators while the block is short, block
+// breaks once it is not. The text goes in with one insertion, and one more after each break of a full block.
+void ReceivedTextView::appendText(QTextCursor& cursor, QString& text) {
+    moveToEnd(cursor);
+    qsizetype used = cursor.block().length() - 1;
+    QChar* const chars = text.data();
+    qsizetype from = 0; // where the text not yet inserted starts
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (startsBlock(text[i])) {
-            column = 0;
+        if (isLineBreak(chars[i])) {
+            const bool shared = used < SHARED_BLOCK;
+            chars[i] = shared ? QChar::LineSeparator : QChar::ParagraphSeparator;
+            used = shared ? used + 1 : 0;
             continue;
         }
         // A surrogate pair stays in one block, which may then hold one unit more.
-        if (column < bounds::DISPLAY_LINE_LIMIT ||
-            (i > 0 && text[i].isLowSurrogate() && text[i - 1].isHighSurrogate())) {
-            ++column;
+        if (used < bounds::DISPLAY_LINE_LIMIT ||
+            (i > 0 && chars[i].isLowSurrogate() && chars[i - 1].isHighSurrogate())) {
+            ++used;
             continue;
         }
-        cursor.insertText(text.sliced(from, i - from).toString());
+        cursor.insertText(text.sliced(from, i - from));
         from = i;
-        column = breakLine(cursor) + 1;
+        used = breakBlock(cursor) + 1;
     }
-    cursor.insertText(text.sliced(from).toString());
+    cursor.insertText(from == 0 ? text : text.sliced(from));
 }
 
-// The last block is full and its line goes on: the display break goes after its last blank, when that lies in
-// its second half (words stay whole), else at its end. Returns the length of the block that continues the line.
-qsizetype ReceivedTextView::breakLine(QTextCursor& cursor) {
+// The last block is full in the middle of a line. When it holds an earlier line, the line begins a block of its own.
+// Otherwise the line goes on in a block after a display break: after the block's last blank, when that lies in its
+// second half (words stay whole), else at its end. Returns the length of the new last block.
+qsizetype ReceivedTextView::breakBlock(QTextCursor& cursor) {
     const QTextBlock block = cursor.block();
     const QString shown = block.text();
+    const qsizetype separator = shown.lastIndexOf(QChar::LineSeparator);
+    if (separator >= 0) {
+        cursor.setPosition(block.position() + int(separator));
+        cursor.setPosition(block.position() + int(separator) + 1, QTextCursor::KeepAnchor);
+        cursor.insertBlock();
+        cursor.block().setUserState(BEGINS_LINE);
+        moveToEnd(cursor);
+        return shown.size() - separator - 1;
+    }
     qsizetype at = shown.size();
     for (qsizetype i = shown.size() - 1; i >= shown.size() / 2; --i) {
         if (isBlank(shown[i])) {
@@ -86,12 +112,12 @@ qsizetype ReceivedTextView::breakLine(QTextCursor& cursor) {
     cursor.setPosition(block.position() + int(at));
     cursor.insertBlock();
     cursor.block().setUserState(CONTINUES_LINE);
-    cursor.movePosition(QTextCursor::End);
+    moveToEnd(cursor);
     return shown.size() - at;
 }
 
 qsizetype ReceivedTextView::eraseAtEnd(QTextCursor& cursor, qsizetype units) {
-    cursor.movePosition(QTextCursor::End);
+    moveToEnd(cursor);
     const int end = cursor.position();
     QTextBlock block = cursor.block();
     int from = end;
@@ -152,8 +178,61 @@ qsizetype ReceivedTextView::trimAtStart(QTextCursor& cursor, qsizetype units) {
     cursor.setPosition(to, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     document()->firstBlock().setUserState(BEGINS_LINE);
-    cursor.movePosition(QTextCursor::End);
+    moveToEnd(cursor);
     return units - left;
+}
+
+void ReceivedTextView::selectLine(int position) {
+    const QTextBlock at = document()->findBlock(position);
+    // Back to the line separator before `position`, or to the block that begins the line.
+    QTextBlock block = at;
+    qsizetype inBlock = position - block.position();
+    int start = 0;
+    for (;;) {
+        const qsizetype separator = QStringView(block.text()).first(inBlock).lastIndexOf(QChar::LineSeparator);
+        if (separator >= 0 || !continuesLine(block) || !block.previous().isValid()) {
+            start = block.position() + int(separator + 1);
+            break;
+        }
+        block = block.previous();
+        inBlock = block.length() - 1;
+    }
+    // On to the line separator after it, or to the end of the block that ends the line, with the break.
+    block = at;
+    inBlock = position - block.position();
+    int end = 0;
+    for (;;) {
+        const qsizetype separator = QStringView(block.text()).indexOf(QChar::LineSeparator, inBlock);
+        const QTextBlock next = block.next();
+        if (separator >= 0 || !next.isValid() || !continuesLine(next)) {
+            end = separator >= 0 ? block.position() + int(separator) + 1
+                                 : (next.isValid() ? next.position() : block.position() + block.length() - 1);
+            break;
+        }
+        block = next;
+        inBlock = 0;
+    }
+    QTextCursor cursor(document());
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+void ReceivedTextView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseDoubleClickEvent(event);
+    m_doubleClicked.start();
+    m_doubleClickedAt = event->position();
+}
+
+// Qt selects the block under a triple click; a block holds several lines here.
+void ReceivedTextView::mousePressEvent(QMouseEvent* event) {
+    const bool triple = event->button() == Qt::LeftButton && m_doubleClicked.isValid() &&
+                        !m_doubleClicked.hasExpired(QApplication::doubleClickInterval()) &&
+                        (event->position() - m_doubleClickedAt).manhattanLength() < QApplication::startDragDistance();
+    m_doubleClicked.invalidate();
+    QPlainTextEdit::mousePressEvent(event);
+    if (triple)
+        selectLine(cursorForPosition(event->position().toPoint()).position());
 }
 
 QMimeData* ReceivedTextView::createMimeDataFromSelection() const {
@@ -173,5 +252,6 @@ QString ReceivedTextView::textBetween(int from, int to) const {
         const int stop = std::min(to, block.position() + block.length() - 1) - block.position();
         out.append(QStringView(block.text()).sliced(start, std::max(stop - start, 0)));
     }
+    out.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return out;
 }
