@@ -38,7 +38,10 @@ class TestUninstall : public QObject {
 
     QString settingsFile() const { return f->profile->path(); }
     QString makerFolder() const { return QFileInfo(settingsFile()).absolutePath(); }
+    // The autostart entry as a file (Linux); on Windows it is a registry value, whose removal tst_registrystore tests,
+    // and the entry written here is an unrelated file that stays.
     QString autostartEntry() const { return f->configDir() + "/autostart/zuno.desktop"; }
+    static bool autostartIsAFile() { return !UninstallProgram::autostartEntryPath().startsWith("HKEY_"); }
 
     void openAndPrepare() {
         f->settings().fullname = "Saved Name";
@@ -57,7 +60,11 @@ private slots:
     void init() { f = std::make_unique<SheetFixture>(); }
     void cleanup() { f.reset(); }
 
-    void autostartEntryFollowsTheConfigFolder() { QCOMPARE(UninstallProgram::autostartEntryPath(), autostartEntry()); }
+    void autostartEntryFollowsTheConfigFolder() {
+        if (!autostartIsAFile())
+            QSKIP("the autostart entry is a registry value");
+        QCOMPARE(UninstallProgram::autostartEntryPath(), autostartEntry());
+    }
 
     void messagesWaitingAndNo() {
         f->app->messages().append(message());
@@ -127,7 +134,7 @@ private slots:
         QCOMPARE(quit.first(), 0);
         QVERIFY(!QFile::exists(settingsFile()));
         QVERIFY(!QDir(makerFolder()).exists());
-        QVERIFY(!QFile::exists(autostartEntry()));
+        QVERIFY(!QFile::exists(autostartEntry()) || !autostartIsAFile());
         QVERIFY(f->sheet->uninstalled());
         QVERIFY(!f->sheet->isVisible());
         // Nothing writes the file again: not the sheet's OK or Cancel, not a later save.
@@ -160,7 +167,7 @@ private slots:
         f->boxes->answers.enqueue(MessageBoxService::Yes);
         pressUninstall();
         QVERIFY(!QFile::exists(settingsFile()));
-        QVERIFY(!QFile::exists(autostartEntry()));
+        QVERIFY(!QFile::exists(autostartEntry()) || !autostartIsAFile());
     }
 };
 

@@ -53,10 +53,14 @@ private slots:
     }
 
     void socketErrorNumbers() {
+#ifdef Q_OS_WIN // the system's numbers are Windows Sockets' own
+        QCOMPARE(SocketErrors::fromSystem(10048), 10048);
+#else
         QCOMPARE(SocketErrors::fromSystem(EADDRINUSE), 10048);
         QCOMPARE(SocketErrors::fromSystem(EACCES), 10013);
         QCOMPARE(SocketErrors::fromSystem(ECONNRESET), 10054);
         QCOMPARE(SocketErrors::fromSystem(EAGAIN), 10035);
+#endif
         QCOMPARE(SocketErrors::fromQt(QAbstractSocket::AddressInUseError), 10048);
         QCOMPARE(SocketErrors::fromQt(QAbstractSocket::SocketAccessError), 10013);
         QCOMPARE(SocketErrors::fromQt(QAbstractSocket::RemoteHostClosedError, "Connection reset by peer"), 10054);
