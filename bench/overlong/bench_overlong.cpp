@@ -66,8 +66,8 @@ public:
     }
     bool chooseFont(LogFont& f, quint32& c, QObject* o) override { return m_boxes.chooseFont(f, c, o); }
     bool chooseColour(quint32& c, QObject* o) override { return m_boxes.chooseColour(c, o); }
-    bool chooseOpenFile(QString& p, const QString& t, const QString& f, const QString& s, bool m, QObject* o) override {
-        return m_boxes.chooseOpenFile(p, t, f, s, m, o);
+    bool chooseOpenFile(QString& p, const QString& t, const QString& f, const QString& s, QObject* o) override {
+        return m_boxes.chooseOpenFile(p, t, f, s, o);
     }
     std::atomic<int> replacements{0};
 

@@ -12,7 +12,7 @@ export WINEPATH
 wineboot -i >/dev/null 2>&1 || true
 cd build-windows
 # Wine shows nothing a test prints on its standard output: a test that failed runs once more, writing to a file.
-if ! ctest --timeout 300 -j 2 -LE loopback-addresses; then
+if ! ctest --timeout 300 -LE loopback-addresses; then
     while read -r failed; do
         name=${failed#*:}
         echo "== $name"
