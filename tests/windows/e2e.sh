@@ -41,22 +41,27 @@ check "the Start menu has an entry Murmelo" \
 run_value=$(reg_query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Murmelo)
 check "the installer sets the autostart value" grep -q 'zuno.exe' <<<"$run_value"
 
+# A robot delay long enough that only the user answers the first call.
+in_windows wine reg add 'HKCU\Software\Bravik\ZUNO\Settings' /v ltra /t REG_DWORD /d 15 /f >/dev/null 2>&1
 in_windows wine "$program" >"$E2E_DIR/zuno.log" 2>&1 &
 E2E_PIDS+=($!)
 check "the first start opens the About box" wait_for 60 has_window '^Murmelo$'
 focus_window '^Murmelo$' && xdotool key Return
 check "the daemon binds port 518" wait_for 20 bash -c "ip netns exec '$W' ss -Huln 'sport = :518' | grep -q ."
-about=$(reg_query 'HKCU\Software\Bravik\ZUNO\About')
-check "the version record is a REG_DWORD 0x8d" grep -qE 'Version +REG_DWORD +0x8d' <<<"$about"
-check "its date a REG_SZ" grep -qE 'Date +REG_SZ +12/20/96' <<<"$about"
-everything=$(reg_query 'HKCU\Software\Bravik\ZUNO' /s)
-check "the sample person is in the address book (REG_SZ)" grep -qE 'REG_SZ +Me \(sample\)' <<<"$everything"
-check "settings are REG_DWORD" grep -qE 'ltra +REG_DWORD' <<<"$everything"
+has_value() { reg_query "$1" /s | grep -qE "$2"; }
+check "the version record is a REG_DWORD 0x8d" wait_for 20 has_value 'HKCU\Software\Bravik\ZUNO\About' 'Version +REG_DWORD +0x8d'
+check "its date a REG_SZ" has_value 'HKCU\Software\Bravik\ZUNO\About' 'Date +REG_SZ +12/20/96'
+check "the sample person is in the address book (REG_SZ)" has_value 'HKCU\Software\Bravik\ZUNO\People' 'REG_SZ +Me \(sample\)'
+check "its count is a REG_DWORD" has_value 'HKCU\Software\Bravik\ZUNO\People' 'Count +REG_DWORD +0x1'
+reg_query 'HKCU\Software\Bravik\ZUNO' /s >"$E2E_ARTIFACTS/registry.txt"
 
 # A Unix caller rings; Return after the prompt's first second answers.
 unix_talk first root@10.77.9.81
 check "a netkit caller rings the prompt" wait_for 20 has_window '^Talk request from$'
-focus_window '^Talk request from$'
+# The user turns to it (a click on its text), and after its first second Return answers.
+prompt=$(window_named '^Talk request from$')
+eval "$(xdotool getwindowgeometry --shell "$prompt")"
+xdotool mousemove $((X + 30)) $((Y + HEIGHT / 3)) click 1
 sleep 1.2
 xdotool key Return
 check "Return answers the call" wait_for 20 screen_has first "Connection established"
@@ -90,6 +95,11 @@ check "a second start opens the message monitor in the running copy" wait_for 20
 import -window root "$E2E_ARTIFACTS/monitor.png" 2>/dev/null
 
 in_windows wine "$program" --quit >>"$E2E_DIR/zuno.log" 2>&1
+# A robot message waits: Exit asks first ("Exit anyway?"), and Yes ends it.
+if wait_for 10 has_window '^Murmelo$'; then
+    focus_window '^Murmelo$'
+    xdotool key alt+y
+fi
 check "the program ends" wait_for 20 bash -c "! ip netns exec '$W' ss -Huln 'sport = :518' | grep -q ."
 in_windows wine "C:\\Program Files\\Murmelo\\Uninstall.exe" /S >>"$E2E_DIR/install.log" 2>&1
 check "the uninstaller removes the program" wait_for 30 bash -c "! test -e '$drive/Program Files/Murmelo/zuno.exe'"
