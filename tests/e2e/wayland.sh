@@ -89,11 +89,10 @@ keys -k Return
 sleep 1
 check "a key that reached the prompt before the user turned to it answers nothing" \
     bash -c "! tmux -S '$E2E_TMUX' capture-pane -p -t call1 | grep -q 'Connection established'"
-# The user clicks in it (on its icon), then Return answers.
-read -r _ _ _ _ _ px py _ ph <<<"$(window '^Talk request from$')"
-as_user swaymsg -q seat - cursor set "$((px + 24))" "$((py + ph / 3))"
-as_user swaymsg -q seat - cursor press button1
-as_user swaymsg -q seat - cursor release button1
+# The user switches away from it and back, then Return answers.
+as_user swaymsg -q workspace 2
+sleep 0.5
+as_user swaymsg -q workspace 1
 sleep 0.5
 keys -k Return
 check "Return answers it: the conversation opens" wait_for 10 has_window '^Murmelo: talking to root at 10.77.9.42$'

@@ -100,7 +100,7 @@ if wait_for 10 has_window '^Murmelo$'; then
     focus_window '^Murmelo$'
     xdotool key alt+y
 fi
-check "the program ends" wait_for 20 bash -c "! ip netns exec '$W' ss -Huln 'sport = :518' | grep -q ."
+check "the program ends" wait_for 20 bash -c "! pgrep -f 'Murmelo.zuno[.]exe' >/dev/null"
 # Silently and in place (_?=), so it ends when it is done.
 in_windows wine "C:\\Program Files\\Murmelo\\Uninstall.exe" /S "_?=C:\\Program Files\\Murmelo" >>"$E2E_DIR/install.log" 2>&1
 check "the uninstaller removes the program" wait_for 30 bash -c "! test -e '$drive/Program Files/Murmelo/zuno.exe'"
