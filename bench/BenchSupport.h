@@ -3,6 +3,9 @@
 
 #include <QCoreApplication>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -12,6 +15,15 @@
 #include <vector>
 
 namespace bench {
+
+// Port `port` of 127.0.0.1, for the system's own socket calls.
+inline sockaddr_in loopback(quint16 port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
 
 // The median, the 99th percentile and the maximum of a set of timings (all 0 for none).
 struct Spread {

@@ -41,6 +41,8 @@
 
 namespace {
 
+using bench::loopback;
+
 using Clock = std::chrono::steady_clock;
 
 constexpr int CALLERS = 8;
@@ -51,14 +53,6 @@ constexpr auto CHURN_TIME = std::chrono::seconds(10); // x, erase pairs, counted
 constexpr int LOST_MS = 5000;
 constexpr int CONNECT_WAIT_MS = 10000;
 constexpr auto WHOLE_RUN_LIMIT = std::chrono::seconds(150); // the run ends by then whatever happens
-
-sockaddr_in loopback(quint16 port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
 
 // One caller's side of its TCP connection: sends `bytes` (reading away what the robot sends meanwhile); false
 // when `stop` turned true or the connection ended first.

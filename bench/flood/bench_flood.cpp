@@ -46,6 +46,8 @@
 
 namespace {
 
+using bench::loopback;
+
 using Clock = std::chrono::steady_clock;
 
 constexpr int FLOOD_DATAGRAMS = 100000;
@@ -62,14 +64,6 @@ enum Path { ENGINE = 0, QUEUED = 1 };
 std::mutex g_lock;
 std::vector<Clock::time_point> g_typed;
 std::vector<Clock::time_point> g_arrived[2];
-
-sockaddr_in loopback(quint16 port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
 
 // A path's peer: accepts one connection, drops the first `skip` bytes (a conversation's three edit characters), and
 // timestamps every further byte until the connection goes quiet.

@@ -35,6 +35,8 @@
 
 namespace {
 
+using bench::loopback;
+
 using Clock = std::chrono::steady_clock;
 
 constexpr int PACED_RATE = 3000; // datagrams a second, about 5 Mbit/s of 200-byte datagrams
@@ -46,14 +48,6 @@ constexpr auto PROBE_INTERVAL = std::chrono::milliseconds(5);
 constexpr int ANSWER_MS = 1000;
 constexpr int QUIET_PROBES = 200;
 constexpr auto WHOLE_RUN_LIMIT = std::chrono::seconds(120); // the run ends by then whatever happens
-
-sockaddr_in loopback(quint16 port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
 
 // The message boxes of the program, counting how often a shown box's text is replaced.
 class CountingBoxes final : public MessageBoxService {

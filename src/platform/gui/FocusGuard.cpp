@@ -1,25 +1,22 @@
 // Windows that come up by themselves, kept from taking keys.
 #include "platform/gui/FocusGuard.h"
 
+#include "platform/MillisecondClock.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
 
-#include <chrono>
-
 namespace {
 
-std::function<qint64()>& clockSource() {
-    static std::function<qint64()> source;
-    return source;
+MillisecondClock& timeSource() {
+    static MillisecondClock instance;
+    return instance;
 }
 
 qint64 now() {
-    if (clockSource())
-        return clockSource()();
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return timeSource().now();
 }
 
 // Whether the window system keeps a window shown without activation from taking the keyboard: X11 window managers
@@ -35,7 +32,7 @@ bool windowSystemHonoursQuietShow() {
 FocusGuard::FocusGuard(QWidget* window) : QObject(window), m_window(window) {}
 
 void FocusGuard::setClock(std::function<qint64()> clock) {
-    clockSource() = std::move(clock);
+    timeSource().set(std::move(clock));
 }
 
 void FocusGuard::show(QWidget* window) {

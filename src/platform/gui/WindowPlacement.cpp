@@ -1,6 +1,8 @@
 // Storing and restoring a window's place.
 #include "platform/gui/WindowPlacement.h"
 
+#include "platform/MillisecondClock.h"
+
 #include "platform/ProfileStore.h"
 
 #include <QGuiApplication>
@@ -9,20 +11,16 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <chrono>
 
 namespace {
 
-std::function<qint64()>& clockSource() {
-    static std::function<qint64()> source;
-    return source;
+MillisecondClock& timeSource() {
+    static MillisecondClock instance;
+    return instance;
 }
 
 qint64 now() {
-    if (clockSource())
-        return clockSource()();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return timeSource().now();
 }
 
 constexpr Qt::WindowStates NOT_NORMAL = Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
@@ -57,7 +55,7 @@ QRect WindowPlacement::cascaded(QRect wanted, const std::vector<QRect>& open, in
 }
 
 void WindowPlacement::setClock(std::function<qint64()> clock) {
-    clockSource() = std::move(clock);
+    timeSource().set(std::move(clock));
 }
 
 void WindowPlacement::setPlatformName(const QString& platformName) {
