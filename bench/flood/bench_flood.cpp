@@ -3,14 +3,16 @@
 // byte reaches the TCP peer, without a flood and during one of 100,000 datagrams. Loopback only, bounded in
 // count and time.
 //
-// Keys take turns between two paths, so that the machine's load weighs on both alike: the conversation's own
-// (ConversationEngine, which puts a typed key on the wire in the turn it was typed), and the one the program took
+// Keys take turns between three paths, so that the machine's load weighs on all alike: the conversation's own
+// (ConversationEngine, which puts a typed key on the wire in the turn it was typed); the one the program took
 // before, kept here as a yardstick: the key's byte written to the data socket, which sends it at its next write
-// notification, a turn of the event loop later.
+// notification, a turn of the event loop later; and the floor: a bare forwarder on a thread of its own, without Qt,
+// that the flood never reaches (poll, read, send), which is what crossing from the typist's thread to the peer's
+// costs on this machine at least.
 //
 // One process: the daemon, a connected ConversationEngine and the yardstick's socket on the main thread, as in the
-// program; the two peers (plain TCP sockets), the typist and the flood each on a thread of their own, so that they
-// keep their pace whatever the main thread is doing.
+// program; the three peers (plain TCP sockets), the forwarder, the typist and the flood each on a thread of their
+// own, so that they keep their pace whatever the main thread is doing.
 #include "conversation/ConversationEngine.h"
 #include "daemon/CTalkDaemon.h"
 #include "platform/LoginName.h"
@@ -29,6 +31,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -52,18 +55,18 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int FLOOD_DATAGRAMS = 100000;
 constexpr int ROUNDS = 3;
-constexpr int QUIET_KEYS = 200;
+constexpr int QUIET_KEYS = 300;
 constexpr auto KEY_INTERVAL = std::chrono::milliseconds(1);
 constexpr int PEER_WAIT_MS = 5000;        // how long the peer waits for a byte before it gives up
 constexpr int FLOOD_KEYS_LIMIT = 20000;   // keys typed at most while the flood lasts
 constexpr int WHOLE_RUN_LIMIT_MS = 60000; // the run ends by then whatever happens
 
-// The typist's keys, by typing time; the bytes in at each path's peer, by arrival time. Key n goes by path n % 2,
-// and is the (n / 2)-th byte its peer receives.
-enum Path { ENGINE = 0, QUEUED = 1 };
+// The typist's keys, by typing time; the bytes in at each path's peer, by arrival time. Key n goes by path
+// n % PATHS, and is the (n / PATHS)-th byte its peer receives.
+enum Path { ENGINE = 0, QUEUED = 1, FLOOR = 2, PATHS = 3 };
 std::mutex g_lock;
 std::vector<Clock::time_point> g_typed;
-std::vector<Clock::time_point> g_arrived[2];
+std::vector<Clock::time_point> g_arrived[PATHS];
 
 // A path's peer: accepts one connection, drops the first `skip` bytes (a conversation's three edit characters), and
 // timestamps every further byte until the connection goes quiet.
@@ -104,11 +107,15 @@ int listenOnLoopback(quint16& port) {
     return fd;
 }
 
-// Types one key every KEY_INTERVAL: `count` keys, or until `until` turns true.
-void type(int keyboard, int count, const std::atomic<bool>* until) {
+// Types one key every KEY_INTERVAL: `count` keys, or until `until` turns true. Keys by the floor's path go to its
+// own keyboard (`keyboards[1]`); the others to the main thread's (`keyboards[0]`).
+void type(const int keyboards[2], int count, const std::atomic<bool>* until) {
     for (int i = 0; i < count && !(until && *until); ++i) {
+        int keyboard = keyboards[0];
         {
             std::lock_guard<std::mutex> hold(g_lock);
+            if (g_typed.size() % PATHS == FLOOR)
+                keyboard = keyboards[1];
             g_typed.push_back(Clock::now());
         }
         const char key = 'k';
@@ -116,6 +123,28 @@ void type(int keyboard, int count, const std::atomic<bool>* until) {
             return;
         std::this_thread::sleep_for(KEY_INTERVAL);
     }
+}
+
+// The floor's forwarder: every byte from its keyboard sent at once on its own connection to the peer.
+void forward(int keyboard, quint16 peerPort, std::atomic<bool>& stop) {
+    const int out = ::socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in to = loopback(peerPort);
+    const int one = 1;
+    ::setsockopt(out, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    if (::connect(out, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) {
+        ::close(out);
+        return;
+    }
+    char buffer[256];
+    while (!stop) {
+        pollfd p{keyboard, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0)
+            continue;
+        const ssize_t n = ::read(keyboard, buffer, sizeof buffer);
+        if (n <= 0 || ::send(out, buffer, std::size_t(n), 0) != n)
+            break;
+    }
+    ::close(out);
 }
 
 // ANNOUNCEs to the local user from distinct names and control addresses, as fast as the socket takes them: each one
@@ -155,13 +184,14 @@ Figures figuresOf(const std::vector<std::pair<std::size_t, std::size_t>>& ranges
     Figures f;
     for (const auto& [from, to] : ranges) {
         for (std::size_t i = from; i < to; ++i) {
-            if (i % 2 != std::size_t(path))
+            if (i % PATHS != std::size_t(path))
                 continue;
-            if (i / 2 >= g_arrived[path].size()) {
+            if (i / PATHS >= g_arrived[path].size()) {
                 ++f.lost;
                 continue;
             }
-            us.push_back(std::chrono::duration<double, std::micro>(g_arrived[path][i / 2] - g_typed[i]).count());
+            us.push_back(
+                std::chrono::duration<double, std::micro>(g_arrived[path][i / PATHS] - g_typed[i]).count());
         }
     }
     f.keys = us.size();
@@ -197,9 +227,10 @@ int main(int argc, char** argv) {
 
     // The peers listen; the conversation's has left its invitation for "bench" here, as a caller leaves it with its
     // daemon.
-    quint16 ports[2];
-    const int listeners[2] = {listenOnLoopback(ports[ENGINE]), listenOnLoopback(ports[QUEUED])};
-    if (listeners[ENGINE] < 0 || listeners[QUEUED] < 0) {
+    quint16 ports[PATHS];
+    const int listeners[PATHS] = {listenOnLoopback(ports[ENGINE]), listenOnLoopback(ports[QUEUED]),
+                                  listenOnLoopback(ports[FLOOR])};
+    if (listeners[ENGINE] < 0 || listeners[QUEUED] < 0 || listeners[FLOOR] < 0) {
         std::perror("bench_flood: peer socket");
         return 1;
     }
@@ -215,12 +246,13 @@ int main(int argc, char** argv) {
                           40001);
 
     std::atomic<bool> stopPeers{false};
-    std::thread peers[2] = {std::thread(runPeer, listeners[ENGINE], 3, ENGINE, std::ref(stopPeers)),
-                            std::thread(runPeer, listeners[QUEUED], 0, QUEUED, std::ref(stopPeers))};
+    std::thread peers[PATHS] = {std::thread(runPeer, listeners[ENGINE], 3, ENGINE, std::ref(stopPeers)),
+                                std::thread(runPeer, listeners[QUEUED], 0, QUEUED, std::ref(stopPeers)),
+                                std::thread(runPeer, listeners[FLOOR], 0, FLOOR, std::ref(stopPeers))};
     auto giveUp = [&](const QString& why) {
         std::fprintf(stderr, "bench_flood: %s\n", qPrintable(why));
         stopPeers = true;
-        for (int p : {ENGINE, QUEUED}) {
+        for (int p : {ENGINE, QUEUED, FLOOR}) {
             ::shutdown(listeners[p], SHUT_RDWR);
             peers[p].join();
         }
@@ -235,10 +267,14 @@ int main(int argc, char** argv) {
     if (!bench::waitFor([&queued] { return queued.state() == QAbstractSocket::ConnectedState; }, PEER_WAIT_MS))
         return giveUp(QStringLiteral("the yardstick's socket did not connect"));
 
-    // The keyboard: each byte on this socket pair is one key for the local pane.
-    int keyboard[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, keyboard) != 0)
+    // The keyboards: each byte on the first socket pair is one key for the local pane, or for the yardstick's
+    // socket, by turns; each byte on the second is one for the floor's forwarder.
+    int keyboard[2], floorKeyboard[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, keyboard) != 0 ||
+        ::socketpair(AF_UNIX, SOCK_STREAM, 0, floorKeyboard) != 0)
         return giveUp(QStringLiteral("no keyboard"));
+    const int typistKeyboards[2] = {keyboard[1], floorKeyboard[1]};
+    std::thread forwarder(forward, floorKeyboard[0], ports[FLOOR], std::ref(stopPeers));
     qsizetype position = 0;
     std::size_t keyNumber = 0;
     QSocketNotifier keys(keyboard[0], QSocketNotifier::Read);
@@ -264,7 +300,8 @@ int main(int argc, char** argv) {
         while (Clock::now() < end) {
             {
                 std::lock_guard<std::mutex> hold(g_lock);
-                if (g_arrived[ENGINE].size() + g_arrived[QUEUED].size() >= g_typed.size())
+                if (g_arrived[ENGINE].size() + g_arrived[QUEUED].size() + g_arrived[FLOOR].size() >=
+                    g_typed.size())
                     return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -279,7 +316,7 @@ int main(int argc, char** argv) {
         for (int round = 0; round < ROUNDS; ++round) {
             std::size_t from = typedSoFar();
             app.reset();
-            type(keyboard[1], QUIET_KEYS, nullptr);
+            type(typistKeyboards, QUIET_KEYS, nullptr);
             settle();
             quietLongest = std::max(quietLongest, app.longestUs());
             quietKeys.emplace_back(from, typedSoFar());
@@ -287,7 +324,7 @@ int main(int argc, char** argv) {
             app.reset();
             std::atomic<bool> floodDone{false};
             std::thread sender(flood, daemon.localPort(), std::ref(floodDone), std::ref(floodSeconds[round]));
-            type(keyboard[1], FLOOD_KEYS_LIMIT, &floodDone);
+            type(typistKeyboards, FLOOD_KEYS_LIMIT, &floodDone);
             sender.join();
             settle();
             floodLongest = std::max(floodLongest, app.longestUs());
@@ -301,7 +338,8 @@ int main(int argc, char** argv) {
     stopPeers = true;
     engine->EndConversation();
     queued.abort();
-    for (int p : {ENGINE, QUEUED}) {
+    forwarder.join();
+    for (int p : {ENGINE, QUEUED, FLOOR}) {
         peers[p].join();
         ::close(listeners[p]);
     }
@@ -309,6 +347,7 @@ int main(int argc, char** argv) {
     std::sort(floodSeconds.begin(), floodSeconds.end());
     print("without a flood", "sent in the turn it was typed", figuresOf(quietKeys, ENGINE));
     print("without a flood", "sent at the next write notification", figuresOf(quietKeys, QUEUED));
+    print("without a flood", "sent by a bare forwarder the flood never reaches", figuresOf(quietKeys, FLOOR));
     const Figures flooded = figuresOf(floodKeys, ENGINE);
     const Figures queuedFlooded = figuresOf(floodKeys, QUEUED);
     const QByteArray during = QStringLiteral("during a %1-datagram flood (%2 floods, each sent in about %3 ms)")
@@ -318,6 +357,7 @@ int main(int argc, char** argv) {
                                   .toLatin1();
     print(during.constData(), "sent in the turn it was typed", flooded);
     print(during.constData(), "sent at the next write notification", queuedFlooded);
+    print(during.constData(), "sent by a bare forwarder the flood never reaches", figuresOf(floodKeys, FLOOR));
     std::printf("keystroke in a flood, sent in its turn against at the next write notification: median %.2f times,"
                 " p99 %.2f times\n",
                 flooded.medianUs / std::max(queuedFlooded.medianUs, 1.0),
