@@ -190,8 +190,7 @@ Figures figuresOf(const std::vector<std::pair<std::size_t, std::size_t>>& ranges
                 ++f.lost;
                 continue;
             }
-            us.push_back(
-                std::chrono::duration<double, std::micro>(g_arrived[path][i / PATHS] - g_typed[i]).count());
+            us.push_back(std::chrono::duration<double, std::micro>(g_arrived[path][i / PATHS] - g_typed[i]).count());
         }
     }
     f.keys = us.size();
@@ -300,8 +299,7 @@ int main(int argc, char** argv) {
         while (Clock::now() < end) {
             {
                 std::lock_guard<std::mutex> hold(g_lock);
-                if (g_arrived[ENGINE].size() + g_arrived[QUEUED].size() + g_arrived[FLOOR].size() >=
-                    g_typed.size())
+                if (g_arrived[ENGINE].size() + g_arrived[QUEUED].size() + g_arrived[FLOOR].size() >= g_typed.size())
                     return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
