@@ -56,6 +56,10 @@ public:
     SendResult send(qintptr fd);
 
 private:
+    // Counts a reply the system refused with its own error number `systemError`, `left` replies (this one
+    // included) not yet sent, as send() describes. Returns how many of them are given up: this one, or all.
+    static int countFailure(SendResult& result, int systemError, int left);
+
     // The system's own headers for the batch calls (Linux), made once with the object.
     struct Native;
 

@@ -71,21 +71,9 @@ DatagramBatch::SendResult DatagramBatch::send(qintptr fd) {
             result.sent += sent;
             continue;
         }
-        const int error = errno;
-        if (sent < 0 && error == EINTR)
+        if (sent < 0 && errno == EINTR)
             continue;
-        if (error == EAGAIN || error == EWOULDBLOCK) {
-            result.dropped += m_queued - next;
-            break;
-        }
-        result.error = error;
-        if (error == ENOBUFS) {
-            result.failed += m_queued - next;
-            break;
-        }
-        // This reply's destination failed (unreachable, refused by a filter): skip it, the others still go.
-        ++result.failed;
-        ++next;
+        next += countFailure(result, errno, m_queued - next);
     }
     m_queued = 0;
     return result;

@@ -47,25 +47,16 @@ int DatagramBatch::receive(qintptr fd, int most) {
 DatagramBatch::SendResult DatagramBatch::send(qintptr fd) {
     Native& n = *m_native;
     SendResult result;
-    for (int at = 0; at < m_queued; ++at) {
+    for (int at = 0; at < m_queued;) {
         const auto from = std::size_t(m_replyTo[std::size_t(at)]);
         const int length = int(m_replyLength[std::size_t(at)]);
         if (sendto(SOCKET(fd), reinterpret_cast<const char*>(m_out[from].data()), length, 0,
                    reinterpret_cast<const sockaddr*>(&n.senders[from]), sizeof(sockaddr_in)) == length) {
             ++result.sent;
+            ++at;
             continue;
         }
-        const int error = WSAGetLastError();
-        if (error == WSAEWOULDBLOCK) {
-            result.dropped += m_queued - at;
-            break;
-        }
-        result.error = error;
-        if (error == WSAENOBUFS) {
-            result.failed += m_queued - at;
-            break;
-        }
-        ++result.failed;
+        at += countFailure(result, WSAGetLastError(), m_queued - at);
     }
     m_queued = 0;
     return result;

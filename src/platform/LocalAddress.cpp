@@ -1,4 +1,4 @@
-// Local addresses: the routing choice of the kernel, the interface list, and the host name's address.
+// Local addresses: the system's routing choice, the interface list, and the host name's address.
 #include "platform/LocalAddress.h"
 
 #include "platform/OwnHostAddress.h"
@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QNetworkInterface>
 #include <QRegularExpression>
+#include <QUdpSocket>
 
 namespace LocalAddress {
 
@@ -33,6 +34,21 @@ QHostAddress parseDotted(const QString& text) {
 
 void lookUpHostName() {
     OwnHostAddress::instance().start();
+}
+
+QHostAddress routeTowards(const QHostAddress& peer) {
+    bool ok = false;
+    const quint32 ip = peer.toIPv4Address(&ok);
+    if (!ok)
+        return {};
+    // Connecting a UDP socket sends nothing; it only asks the system for the route, at once (an address needs no
+    // look-up), so the socket is connected, or has failed, when the call returns.
+    QUdpSocket socket;
+    socket.connectToHost(QHostAddress(ip), 518);
+    const QHostAddress local = socket.localAddress();
+    if (socket.state() != QAbstractSocket::ConnectedState || local.toIPv4Address() == 0)
+        return {};
+    return local;
 }
 
 QHostAddress towards(const QHostAddress& peer) {
